@@ -1,0 +1,51 @@
+// Command line of the headless solver.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "text/date_time.h"
+
+namespace kova::cli {
+
+// Exit statuses (sysexits where one fits).
+enum ExitStatus : int {
+    kExitSolved = 0,
+    kExitNoSolution = 1,
+    kExitDataError = 2,
+    kExitStoppedWithoutSolution = 3,
+    kExitUsage = 64,
+    kExitNotReadable = 66,
+    kExitCannotWrite = 73,
+};
+
+enum class InputEncoding { Cp932, Utf8 };
+
+struct SolveOptions {
+    std::string inputPath;
+    InputEncoding inputEncoding = InputEncoding::Cp932;
+    bool raw = false;
+    bool quiet = false;
+    std::optional<std::string> runListPath;
+    std::optional<std::string> solutionPath;
+    std::optional<DateTime> fixedTime;
+    std::optional<double> tolerance;
+    std::optional<double> timeLimitSeconds;
+    std::optional<std::int64_t> maxBranches;
+    bool help = false;
+    bool version = false;
+};
+
+struct ParsedCommandLine {
+    SolveOptions options;
+    std::string error;  // empty when the command line is usable
+};
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+std::string UsageText();
+std::string VersionText();
+
+}  // namespace kova::cli

@@ -1,0 +1,127 @@
+// Every table and counter of one calculation run, owned by one object.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "model/grow_array.h"
+#include "text/date_time.h"
+
+namespace kova {
+
+inline constexpr std::int32_t NameWidth = 8;
+inline constexpr std::int32_t LargeInt = 999999999;
+inline constexpr double ZeroSnap = 1e-10;
+inline constexpr double NoSolutionCost = 999999999999999.0;
+inline constexpr double LargestDouble = 1.7976931348623157e+308;
+
+struct ArcRecord {
+    std::int32_t from;
+    std::int32_t to;
+    std::int32_t lower;
+    double baseCost;
+    double unitCost;
+    std::int32_t upper;
+    std::int32_t pieceCount;
+};
+
+struct PieceRecord {
+    double baseCost;
+    double unitCost;
+    std::int32_t upper;
+};
+
+struct NetArcRecord {
+    std::int32_t from;
+    std::int32_t to;
+    std::int32_t flow;
+    std::int32_t flowMinusUpper;
+    std::int32_t flowMinusLower;
+    double reducedCost;
+    double cost;
+};
+
+struct SolutionRecord {
+    std::int32_t from;
+    std::int32_t to;
+    std::int32_t lower;
+    std::int32_t upper;
+    double cost;
+    std::int32_t flow;
+};
+
+struct BranchRecord {
+    std::int32_t parent;
+    std::int32_t firstChild;
+    std::int32_t secondChild;
+    double bound;
+    std::int32_t branchFrom;
+    std::int32_t branchTo;
+    std::int32_t rangeLow;
+    std::int32_t rangeHigh;
+    std::int32_t status;
+    std::int32_t branchArc;  // the gap arc itself, so parallel arcs stay apart
+};
+
+struct LabelRecord {
+    std::int32_t pred;
+    std::int32_t reach;
+    std::int32_t arc;  // +(arc + 1) forward label, -(arc + 1) backward label
+};
+
+struct ProblemTables {
+    // Counters of the pre-scan and the parser.
+    std::int32_t NodeCount = 0;
+    std::int32_t ArcCount = 0;
+    std::int32_t ExtraPieceCount = 0;
+    std::int32_t NetArcBound = 0;
+    std::int32_t NameSlotCount = 0;
+    std::int32_t WorkPieceCount = 0;
+    std::int32_t ErrorCount = 0;
+
+    // Tokenizer state.
+    std::size_t TextPos = 0;
+    std::int32_t LineNo = 1;
+    std::string CurrentToken;
+
+    std::string ProblemTitle;
+    DateTime RunStartTime;
+    DateTime RunEndTime;
+
+    // Search and relaxation counters.
+    std::int32_t BranchCapacity = 0;
+    std::int32_t BranchesSolved = 0;
+    std::int32_t IncumbentUpdates = 0;
+    std::int32_t RelaxationState = 0;
+    std::int32_t NetArcCount = 0;
+    std::int32_t NetNodeCount = 0;
+
+    GrowArray<char> NameTable;
+    GrowArray<ArcRecord> ArcTable;
+    GrowArray<PieceRecord> PieceTable;
+    GrowArray<ArcRecord> WorkArcTable;
+    GrowArray<PieceRecord> WorkPieceTable;
+    GrowArray<NetArcRecord> NetArcTable;
+    GrowArray<SolutionRecord> SolutionTable;
+    GrowArray<SolutionRecord> BestSolutionTable;
+    GrowArray<BranchRecord> BranchList;
+    GrowArray<std::int32_t> ArcFlags;
+    GrowArray<LabelRecord> LabelTable;
+    GrowArray<double> PotentialTable;
+    GrowArray<double> DistanceTable;
+    GrowArray<std::int32_t> LabelList;
+
+    // Sizes every parsed and working table from the pre-scan counts.
+    void SizeFromCounts();
+
+    // End of a run: every table but NameTable and LabelList gives its storage back.
+    void Release();
+
+    // First PieceRecord of arc `arc`: the pieces of the arcs before it, summed.
+    std::int32_t FirstPieceOf(std::int32_t arc) const;
+
+    // The 8 bytes of a node's name slot, blanks included.
+    std::string NameSlot(std::int32_t node) const;
+};
+
+}  // namespace kova

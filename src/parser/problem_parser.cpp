@@ -1,0 +1,318 @@
+#include "parser/problem_parser.h"
+
+#include <cassert>
+#include <cstring>
+
+#include "text/c_runtime.h"
+#include "text/mbcs.h"
+#include "text/number_text.h"
+#include "text/system_texts.h"
+
+namespace kova {
+namespace {
+
+constexpr std::size_t kNameRoomStep = 50;
+
+bool IsSeparator(char c) {
+    return c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == '(' || c == ')' || c == ',';
+}
+
+// A slot's 8 bytes as a key; a token matches a slot exactly when the token
+// padded with blanks equals the slot (tokens hold no blanks).
+std::uint64_t SlotKey(const char* bytes) {
+    std::uint64_t key = 0;
+    std::memcpy(&key, bytes, sizeof key);
+    return key;
+}
+
+std::uint64_t PaddedKey(const std::string& token) {
+    char slot[NameWidth];
+    std::memset(slot, ' ', sizeof slot);
+    std::memcpy(slot, token.data(), std::min<std::size_t>(token.size(), NameWidth));
+    return SlotKey(slot);
+}
+
+}  // namespace
+
+std::string ProblemParser::NextToken(std::string_view text) {
+    std::size_t& pos = tables_.TextPos;
+    // Separators, and comments from "!" to the end of their line.
+    while (true) {
+        if (pos >= text.size()) {
+            return {};
+        }
+        const char c = text[pos];
+        if (c == '!') {
+            while (pos < text.size() && text[pos] != '\r' && text[pos] != '\n') {
+                ++pos;
+            }
+            continue;
+        }
+        if (!IsSeparator(c)) {
+            break;
+        }
+        if (c == '\n') {
+            ++tables_.LineNo;
+        }
+        ++pos;
+    }
+    const std::size_t start = pos;
+    while (pos < text.size() && !IsSeparator(text[pos]) && text[pos] != '!') {
+        ++pos;
+    }
+    return UpperCase(text.substr(start, pos - start));
+}
+
+bool ProblemParser::IsNumber() const {
+    for (const char c : tables_.CurrentToken) {
+        if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+')) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::int32_t ProblemParser::FindName() const {
+    const std::string& token = tables_.CurrentToken;
+    if (token.size() <= static_cast<std::size_t>(NameWidth)) {
+        const auto it = nameIndex_.find(PaddedKey(token));
+        if (it != nameIndex_.end() && it->second < tables_.NodeCount) {
+            return it->second;
+        }
+    }
+    return tables_.NodeCount;
+}
+
+void ProblemParser::ReadTitle(std::string_view text) {
+    ReadToken(text);
+    if (tables_.CurrentToken == "TITLE") {
+        ReadToken(text);
+        tables_.ProblemTitle = tables_.CurrentToken;
+    } else {
+        tables_.ProblemTitle = Texts().defaultTitle;
+        tables_.TextPos = 0;
+        tables_.LineNo = 1;
+    }
+}
+
+void ProblemParser::AddName(std::size_t& room) {
+    ProblemTables& t = tables_;
+    if (FindName() != t.NodeCount) {
+        return;
+    }
+    if (static_cast<std::size_t>(t.NameSlotCount) >= room) {
+        room += kNameRoomStep;
+        t.NameTable.SetSize(NameWidth * room);
+    }
+    assert(static_cast<std::size_t>(t.NodeCount) < room);
+    char* slot = t.NameTable.data() + static_cast<std::size_t>(t.NodeCount) * NameWidth;
+    std::memset(slot, ' ', NameWidth);
+    std::memcpy(slot, t.CurrentToken.data(),
+                std::min<std::size_t>(t.CurrentToken.size(), NameWidth));
+    nameIndex_.emplace(SlotKey(slot), t.NodeCount);
+    ++t.NodeCount;
+    ++t.NameSlotCount;
+}
+
+// Reads every statement exactly as the main pass does, so the counts always
+// equal what that pass stores.
+void ProblemParser::PreScan(std::string_view text) {
+    ProblemTables& t = tables_;
+    t.TextPos = 0;
+    t.LineNo = 1;
+    t.ExtraPieceCount = 0;
+    std::size_t room = kNameRoomStep;
+    t.NameTable.SetSize(NameWidth * room);
+    t.NetArcBound = t.NameSlotCount = t.ArcCount = t.NodeCount = 0;
+    t.ProblemTitle.clear();
+    nameIndex_.clear();
+
+    ReadTitle(text);
+    ReadToken(text);
+    while (t.CurrentToken == "ARC") {
+        ++t.ArcCount;
+        ReadToken(text);
+        if (t.CurrentToken == "ARC") {
+            break;
+        }
+        AddName(room);
+        ReadToken(text);
+        AddName(room);
+        for (int value = 0; value < 4; ++value) {
+            ReadToken(text);
+        }
+        ReadToken(text);
+        std::int32_t pieces = 0;
+        if (t.CurrentToken != "ARC") {
+            while (!t.CurrentToken.empty() && IsNumber()) {
+                ++pieces;
+                ReadToken(text);
+                ReadToken(text);
+                ReadToken(text);
+                if (t.CurrentToken == "ARC") {
+                    break;
+                }
+            }
+        }
+        if (pieces > 0) {
+            t.NameSlotCount += pieces + 1;
+            t.NetArcBound += 2 * pieces + 1;
+            t.ExtraPieceCount += pieces;
+        }
+    }
+    t.NetArcBound += t.ArcCount;
+}
+
+bool ProblemParser::ParseProblem(std::string_view text, std::string& runList) {
+    ProblemTables& t = tables_;
+    const SystemTexts& texts = Texts();
+    error_.reset();
+
+    runList = texts.runListBanner;
+    t.RunStartTime = clock_.Now();
+    runList += texts.dataInputHeader;
+    runList += DateTimeText(t.RunStartTime);
+    runList += "\r\n\r\n";
+    runList += texts.dataLabel;
+
+    t.ErrorCount = 0;
+    PreScan(text);
+    t.SizeFromCounts();
+
+    t.TextPos = 0;
+    t.LineNo = 1;
+    ReadTitle(text);
+    runList += t.ProblemTitle;
+    runList += "\r\n";
+    if (t.TextPos >= text.size()) {
+        return ReportTokenError(texts.missingEnd, runList);
+    }
+    ReadToken(text);
+    if (t.CurrentToken == "ARC") {
+        return ParseArcs(text, runList);
+    }
+    return DispatchStatement(runList);
+}
+
+// The statement token after the title or after an arc, other than "ARC".
+bool ProblemParser::DispatchStatement(std::string& runList) {
+    ProblemTables& t = tables_;
+    const SystemTexts& texts = Texts();
+    if (t.CurrentToken == "END") {
+        runList += texts.summaryHas + IntegerText(t.NodeCount) + texts.summaryNodes +
+                   IntegerText(t.ArcCount) + texts.summaryArcs + "0\r\n\r\n";
+        return true;
+    }
+    if (t.CurrentToken.empty()) {
+        return ReportTokenError(texts.missingEnd, runList);
+    }
+    return ReportTokenError(texts.undefinedStatement, runList);
+}
+
+bool ProblemParser::ParseArcs(std::string_view text, std::string& runList) {
+    ProblemTables& t = tables_;
+    const SystemTexts& texts = Texts();
+    std::int32_t arc = 0;
+    std::int32_t piece = 0;
+    do {
+        assert(arc < t.ArcCount);
+        ArcRecord& record = t.ArcTable[static_cast<std::size_t>(arc)];
+        ReadToken(text);
+        if (t.CurrentToken == "ARC") {
+            return ReportTokenError(texts.undefinedStatement, runList);
+        }
+        if (t.CurrentToken.size() > static_cast<std::size_t>(NameWidth)) {
+            return ReportTokenError(texts.nameTooLong, runList);
+        }
+        record.from = FindName();
+        ReadToken(text);
+        if (t.CurrentToken.size() > static_cast<std::size_t>(NameWidth)) {
+            return ReportTokenError(texts.nameTooLong, runList);
+        }
+        record.to = FindName();
+        ReadToken(text);
+        record.lower = Atoi(t.CurrentToken);
+        ReadToken(text);
+        record.baseCost = Atof(t.CurrentToken);
+        ReadToken(text);
+        record.unitCost = Atof(t.CurrentToken);
+        ReadToken(text);
+        record.upper = Atoi(t.CurrentToken);
+        ReadToken(text);
+        if (record.upper < record.lower) {
+            return ReportBounds(IntegerText(record.lower), IntegerText(record.upper), runList);
+        }
+        const std::int32_t firstPiece = piece;
+        std::int32_t pieceCount = 1;
+        if (t.CurrentToken != "ARC") {
+            while (!t.CurrentToken.empty() && IsNumber()) {
+                assert(piece < t.ExtraPieceCount);
+                PieceRecord& extra = t.PieceTable[static_cast<std::size_t>(piece)];
+                ++pieceCount;
+                extra.baseCost = Atof(t.CurrentToken);
+                ReadToken(text);
+                extra.unitCost = Atof(t.CurrentToken);
+                ReadToken(text);
+                extra.upper = Atoi(t.CurrentToken);
+                ReadToken(text);
+                ++piece;
+                if (t.CurrentToken == "ARC") {
+                    break;
+                }
+            }
+        }
+        if (!CheckPieceChain(arc, firstPiece, pieceCount, runList)) {
+            return false;
+        }
+        record.pieceCount = pieceCount;
+        ++arc;
+    } while (t.CurrentToken == "ARC");
+    return DispatchStatement(runList);
+}
+
+bool ProblemParser::CheckPieceChain(std::int32_t arc, std::int32_t firstPiece,
+                                    std::int32_t pieceCount, std::string& runList) {
+    const ArcRecord& record = tables_.ArcTable[static_cast<std::size_t>(arc)];
+    std::int32_t previousUpper = record.upper;
+    double previousBase = record.baseCost;
+    for (std::int32_t k = 0; k < pieceCount - 1; ++k) {
+        const PieceRecord& extra = tables_.PieceTable[static_cast<std::size_t>(firstPiece + k)];
+        if (extra.upper < previousUpper) {
+            return ReportBounds(IntegerText(previousUpper), IntegerText(extra.upper), runList);
+        }
+        if (extra.baseCost < previousBase) {
+            return ReportBounds(NumberText(previousBase), NumberText(extra.baseCost), runList);
+        }
+        previousUpper = extra.upper;
+        previousBase = extra.baseCost;
+    }
+    return true;
+}
+
+// The arc's own line: the look-ahead token sits on the next line unless it
+// is a number (or the end of the text).
+std::int32_t ProblemParser::BoundsLine() const {
+    const bool numberAhead = tables_.CurrentToken != "ARC" && IsNumber();
+    return numberAhead ? tables_.LineNo : tables_.LineNo - 1;
+}
+
+bool ProblemParser::ReportTokenError(const std::string& kind, std::string& runList) {
+    return Report(tables_.LineNo, kind + tables_.CurrentToken + " )", runList);
+}
+
+bool ProblemParser::ReportBounds(const std::string& first, const std::string& second,
+                                 std::string& runList) {
+    const SystemTexts& texts = Texts();
+    return Report(BoundsLine(),
+                  texts.contradictoryBounds + first + texts.contradictoryUpper + second + " )",
+                  runList);
+}
+
+bool ProblemParser::Report(std::int32_t line, const std::string& message, std::string& runList) {
+    runList += Texts().linePrefix + IntegerText(line) + " : " + message + "\r\n";
+    tables_.ErrorCount += 1;
+    error_ = DataError{line, message};
+    return false;
+}
+
+}  // namespace kova

@@ -1,0 +1,61 @@
+// Reader of the data language: a counting pass that sizes the problem
+// tables, then a main pass that stores the arcs and their cost pieces and
+// writes the run-list header with either the problem size or one error line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "model/problem_tables.h"
+#include "run/clock.h"
+
+namespace kova {
+
+// The one data error of a rejected problem.
+struct DataError {
+    std::int32_t line = 0;
+    std::string message;  // code page 932, the run-list line after "Line n : ", without CR LF
+};
+
+class ProblemParser {
+  public:
+    ProblemParser(ProblemTables& tables, Clock& clock) : tables_(tables), clock_(clock) {}
+
+    // Replaces `runList` by the header and appends the title and the summary
+    // or the error line. True when the problem is accepted.
+    bool ParseProblem(std::string_view text, std::string& runList);
+
+    const std::optional<DataError>& Error() const { return error_; }
+
+    // The passes and tokenizer, public for tests.
+    void PreScan(std::string_view text);
+    std::string NextToken(std::string_view text);
+    std::int32_t FindName() const;
+    bool IsNumber() const;
+
+  private:
+    void ReadToken(std::string_view text) { tables_.CurrentToken = NextToken(text); }
+    void ReadTitle(std::string_view text);
+    void AddName(std::size_t& room);
+
+    bool ParseArcs(std::string_view text, std::string& runList);
+    bool CheckPieceChain(std::int32_t arc, std::int32_t firstPiece, std::int32_t pieceCount,
+                         std::string& runList);
+    bool DispatchStatement(std::string& runList);
+
+    bool ReportTokenError(const std::string& kind, std::string& runList);
+    bool ReportBounds(const std::string& first, const std::string& second, std::string& runList);
+    bool Report(std::int32_t line, const std::string& message, std::string& runList);
+    std::int32_t BoundsLine() const;
+
+    ProblemTables& tables_;
+    Clock& clock_;
+    std::optional<DataError> error_;
+    // Name slot contents (8 bytes) to the first slot holding them.
+    std::unordered_map<std::uint64_t, std::int32_t> nameIndex_;
+};
+
+}  // namespace kova

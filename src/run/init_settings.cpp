@@ -1,0 +1,33 @@
+#include "run/init_settings.h"
+
+#include "text/c_runtime.h"
+#include "text/number_text.h"
+
+namespace kova {
+namespace {
+
+const std::string kSection = "Init";
+
+}  // namespace
+
+void InitSettings::ReadAll(SettingsStore& store) {
+    tolerance = 0.0;
+    printData = printFlow = printRunList = 1;
+    tolerance = Strtod(store.ReadString(kSection, "Tole").value_or(std::string()));
+    ReadFlags(store);
+}
+
+void InitSettings::ReadFlags(SettingsStore& store) {
+    printData = store.ReadInt(kSection, "DataFile", 1);
+    printRunList = store.ReadInt(kSection, "RunList", 1);
+    printFlow = store.ReadInt(kSection, "Flow", 1);
+}
+
+void InitSettings::WriteAll(SettingsStore& store) const {
+    store.WriteString(kSection, "Tole", NumberText(tolerance));
+    store.WriteInt(kSection, "DataFile", printData);
+    store.WriteInt(kSection, "RunList", printRunList);
+    store.WriteInt(kSection, "Flow", printFlow);
+}
+
+}  // namespace kova

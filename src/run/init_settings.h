@@ -1,0 +1,24 @@
+// The four values of section "Init" that steer a calculation and its printout.
+#pragma once
+
+#include <cstdint>
+
+#include "run/settings_store.h"
+
+namespace kova {
+
+struct InitSettings {
+    double tolerance = 0.0;
+    std::int32_t printData = 1;
+    std::int32_t printFlow = 1;
+    std::int32_t printRunList = 1;
+
+    // "Tole" through strtod (absent, empty or non-numeric: 0), then the three
+    // flags with default 1.
+    void ReadAll(SettingsStore& store);
+    void ReadFlags(SettingsStore& store);
+    // "Tole" as ten-digit number text, then the flags as integers.
+    void WriteAll(SettingsStore& store) const;
+};
+
+}  // namespace kova

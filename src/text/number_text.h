@@ -1,0 +1,17 @@
+// The two number forms of every system text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kova {
+
+// Ten significant digits: fixed notation while the leading digit's power of
+// ten p lies in -1..9, else d.ddddddddde+ddd; trailing fraction zeros go,
+// the point stays (60 -> "60.", 0.05 -> "5.e-002", 0 -> "0.").
+std::string NumberText(double value);
+
+// Decimal digits with a leading minus for negative values.
+std::string IntegerText(std::int64_t value);
+
+}  // namespace kova

@@ -1,0 +1,44 @@
+// A run monitor for tests: records every field write, message and pump, reads
+// a fixed clock, and can raise the stop request after a given number of pumps.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "run/run_monitor.h"
+
+namespace kova::testing {
+
+class FakeMonitor final : public RunMonitor {
+  public:
+    explicit FakeMonitor(DateTime now = DateTime{2026, 12, 7, 9, 30, 0}) : clock_(now) {}
+
+    void SetField(LiveField field, std::string_view text) override {
+        fields.Set(field, text);
+        fieldWrites.emplace_back(field, std::string(text));
+    }
+    void Pump() override {
+        ++pumps;
+        if (stopAfterPumps >= 0 && pumps >= stopAfterPumps) {
+            stop = true;
+        }
+    }
+    bool StopRequested() override { return stop; }
+    void ShowMessage(std::string_view text, MessageIcon icon) override {
+        messages.emplace_back(std::string(text), icon);
+    }
+    DateTime Now() override { return clock_.Now(); }
+
+    LiveFieldTexts fields;
+    std::vector<std::pair<LiveField, std::string>> fieldWrites;
+    std::vector<std::pair<std::string, MessageIcon>> messages;
+    long pumps = 0;
+    long stopAfterPumps = -1;
+    bool stop = false;
+
+  private:
+    FixedClock clock_;
+};
+
+}  // namespace kova::testing
