@@ -1,0 +1,60 @@
+#!/bin/bash
+# The command line as a user meets it: help, version, usage errors, exit
+# statuses, encodings and output files.
+# Usage: behaviour_test.sh KOVA_SOLVE EXAMPLES_DIR
+set -u
+solve=$1
+examples=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME=$work/config
+T="2026/12/07 09:30:00"
+
+passed=0
+failed=0
+check() {  # description, then a command that must succeed
+    local description=$1
+    shift
+    if "$@" >/dev/null 2>&1; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "FAIL: $description"
+    fi
+}
+status_of() { "$@" >/dev/null 2>&1; echo $?; }
+
+check "--help exits 0 and shows usage" bash -c "'$solve' --help | grep -q '^Usage: kova-solve'"
+check "--version prints 3.1.0.1" bash -c "[ \"\$('$solve' --version)\" = 'kova-solve 3.1.0.1' ]"
+check "no file is a usage error" test "$(status_of "$solve")" = 64
+check "unknown option is a usage error" test "$(status_of "$solve" --frobnicate x.kvf)" = 64
+check "bad tolerance is a usage error" test "$(status_of "$solve" --tolerance x "$examples/sample.kvf")" = 64
+check "usage error says what is wrong" bash -c "'$solve' --fixed-time yesterday a.kvf 2>&1 | grep -q 'fixed-time'"
+check "missing file is exit 66" test "$(status_of "$solve" "$work/none.kvf")" = 66
+check "missing file is named" bash -c "'$solve' '$work/none.kvf' 2>&1 | grep -q 'none.kvf: cannot read'"
+
+# Default output is UTF-8 of the exact bytes.
+"$solve" --quiet --fixed-time "$T" --run-list "$work/run" "$examples/sample.kvf" >"$work/utf8"
+check "stdout is the run list in UTF-8" cmp -s "$work/utf8" <(iconv -f CP932 -t UTF-8 "$work/run")
+check "stdout carries the Japanese banner" grep -q 'KOVA計算経過一覧表' "$work/utf8"
+
+# A UTF-8 copy of the sample reads the same.
+iconv -f CP932 -t UTF-8 "$examples/sample.kvf" >"$work/sample-utf8.kvf"
+"$solve" --quiet --raw --fixed-time "$T" --input-encoding utf-8 "$work/sample-utf8.kvf" >"$work/from-utf8"
+"$solve" --quiet --raw --fixed-time "$T" "$examples/sample.kvf" >"$work/from-cp932"
+check "--input-encoding utf-8 gives the same bytes" cmp -s "$work/from-utf8" "$work/from-cp932"
+printf 'ARC \xff\xfe S 0 0 1 1\r\nEND\r\n' >"$work/latin.kvf"
+check "invalid UTF-8 is exit 66" test "$(status_of "$solve" --input-encoding utf-8 "$work/latin.kvf")" = 66
+
+# Hostile bytes never crash it.
+head -c 20000 /dev/urandom >"$work/noise.kvf"
+status=$(status_of "$solve" --quiet "$work/noise.kvf")
+check "random bytes end with a data error or a solution" test "$status" = 2 -o "$status" = 0
+
+# The stored tolerance is read without complaint, whatever it holds.
+mkdir -p "$work/config/Velorand"
+printf '[Init]\nTole=abc\n' >"$work/config/Velorand/KOVA.ini"
+check "a non-numeric stored tolerance is 0" test "$(status_of "$solve" --quiet "$examples/sample.kvf")" = 0
+
+echo "behaviour: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
