@@ -87,8 +87,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
          }},
     };
     const std::map<std::string, bool*> flags = {
-        {"--raw", &options.raw},   {"--quiet", &options.quiet}, {"-q", &options.quiet},
-        {"--help", &options.help}, {"-h", &options.help},       {"--version", &options.version},
+        {"--raw", &options.raw},         {"--json", &options.json}, {"--quiet", &options.quiet},
+        {"-q", &options.quiet},          {"--help", &options.help}, {"-h", &options.help},
+        {"--version", &options.version},
     };
 
     std::vector<std::string> files;
@@ -152,6 +153,7 @@ std::string UsageText() {
            "  --input-encoding ENC  read FILE as cp932 (default) or utf-8\n"
            "  --tolerance X         solution tolerance (default: the stored setting)\n"
            "  --raw                 print the exact code page 932 bytes, not UTF-8\n"
+           "  --json                print one JSON object instead of the texts\n"
            "  --run-list PATH       also write the run list's exact bytes to PATH\n"
            "  --solution PATH       also write the solution's exact bytes to PATH\n"
            "  --fixed-time T        read every clock as T, \"YYYY/MM/DD HH:MM:SS\"\n"

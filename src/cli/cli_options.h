@@ -27,6 +27,7 @@ struct SolveOptions {
     std::string inputPath;
     InputEncoding inputEncoding = InputEncoding::Cp932;
     bool raw = false;
+    bool json = false;
     bool quiet = false;
     std::optional<std::string> runListPath;
     std::optional<std::string> solutionPath;

@@ -7,11 +7,13 @@
 #include <iterator>
 #include <memory>
 
+#include "cli/json_report.h"
 #include "cli/terminal_monitor.h"
 #include "run/calculation_run.h"
 #include "run/init_settings.h"
 #include "text/cp932.h"
 #include "text/number_text.h"
+#include "text/system_texts.h"
 
 namespace kova::cli {
 namespace {
@@ -113,31 +115,58 @@ int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams 
         clock = std::make_unique<SystemClock>();
     }
     const bool statusLine = streams.errIsTerminal && !options.quiet;
-    TerminalMonitor monitor(*clock, statusLine ? &streams.err : nullptr);
+    TerminalMonitor monitor(
+        *clock, statusLine ? &streams.err : nullptr,
+        StopLimits{options.timeLimitSeconds, options.maxBranches, streams.interrupts});
 
     RunResults results;
+    JsonReport report;
     int status = kExitSolved;
     if (text.empty()) {
         AppendNoInputData(results);
         streams.err << "kova-solve: " << path << ": the file is empty\n";
+        report.end = "data-error";
+        report.error = JsonError{0, Texts().noInputData};
         status = kExitDataError;
     } else {
         CalculationRun run(monitor, tolerance);
         run.Run(text);
         monitor.ClearStatusLine();
         results = run.Results();
+        const ProblemTables& tables = run.Tables();
+        report.branches = tables.BranchesSolved;
+        report.updates = tables.IncumbentUpdates;
+        report.elapsedSeconds = run.ElapsedSeconds();
         if (const auto& error = run.Error()) {
             streams.err << "kova-solve: " << path << ": Line " << IntegerText(error->line) << " : "
                         << Cp932ToUtf8(error->message) << "\n";
+            report.end = "data-error";
+            report.error = JsonError{error->line, error->message};
             status = kExitDataError;
+        } else {
+            const SearchEnd end = *run.End();
+            const bool solved = tables.IncumbentUpdates > 0;
+            report.end = EndName(end, solved);
+            if (solved) {
+                report.total = run.IncumbentCost();
+                report.arcs = run.SolutionRows();
+            }
+            const bool stopped =
+                end == SearchEnd::StoppedAtRoot || end == SearchEnd::StoppedInBranch;
+            if (stopped) {
+                status = solved ? kExitSolved : kExitStoppedWithoutSolution;
+            } else {
+                status = solved ? kExitSolved : kExitNoSolution;
+            }
         }
     }
 
-    const std::string joined = results.runList + results.solution;
-    if (options.raw) {
-        streams.out << joined;
+    if (options.json) {
+        streams.out << ToJson(report);
+    } else if (options.raw) {
+        streams.out << results.runList << results.solution;
     } else {
-        streams.out << Cp932ToUtf8(joined);
+        streams.out << Cp932ToUtf8(results.runList + results.solution);
     }
     streams.out.flush();
 

@@ -1,6 +1,7 @@
 // The whole of `kova-solve` but process start-up, so tests can drive it.
 #pragma once
 
+#include <atomic>
 #include <ostream>
 
 #include "cli/cli_options.h"
@@ -12,6 +13,7 @@ struct SolveStreams {
     std::ostream& out;
     std::ostream& err;
     bool errIsTerminal = false;
+    const std::atomic<int>* interrupts = nullptr;  // Ctrl+C presses, from the signal handler
 };
 
 int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams streams);

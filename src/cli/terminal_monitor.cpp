@@ -1,5 +1,6 @@
 #include "cli/terminal_monitor.h"
 
+#include "text/c_runtime.h"
 #include "text/cp932.h"
 
 namespace kova::cli {
@@ -9,8 +10,25 @@ constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
 }  // namespace
 
-TerminalMonitor::TerminalMonitor(Clock& clock, std::ostream* statusLine)
-    : clock_(clock), statusLine_(statusLine) {}
+TerminalMonitor::TerminalMonitor(Clock& clock, std::ostream* statusLine, StopLimits limits)
+    : clock_(clock),
+      statusLine_(statusLine),
+      limits_(limits),
+      started_(std::chrono::steady_clock::now()),
+      stop_(limits.maxBranches && *limits.maxBranches <= 0) {}
+
+bool TerminalMonitor::StopRequested() {
+    if (stop_) {
+        return true;
+    }
+    if (limits_.interrupts != nullptr && limits_.interrupts->load(std::memory_order_relaxed) > 0) {
+        stop_ = true;
+    } else if (limits_.timeLimitSeconds) {
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started_;
+        stop_ = elapsed.count() >= *limits_.timeLimitSeconds;
+    }
+    return stop_;
+}
 
 TerminalMonitor::~TerminalMonitor() {
     ClearStatusLine();
@@ -18,6 +36,9 @@ TerminalMonitor::~TerminalMonitor() {
 
 void TerminalMonitor::SetField(LiveField field, std::string_view text) {
     fields_.Set(field, text);
+    if (field == LiveField::Branches && limits_.maxBranches && Atoi(text) >= *limits_.maxBranches) {
+        stop_ = true;
+    }
     if (statusLine_ == nullptr) {
         return;
     }

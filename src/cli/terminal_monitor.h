@@ -1,9 +1,12 @@
 // Run monitor of the headless solver: the live fields as one refreshing
-// status line on a terminal, messages kept for the caller.
+// status line on a terminal, messages kept for the caller, and the stop
+// request raised by Ctrl+C, a time limit or a branch limit.
 #pragma once
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -12,19 +15,26 @@
 
 namespace kova::cli {
 
+// What raises the stop request besides RequestStop.
+struct StopLimits {
+    std::optional<double> timeLimitSeconds;
+    std::optional<std::int64_t> maxBranches;
+    const std::atomic<int>* interrupts = nullptr;  // Ctrl+C presses
+};
+
 class TerminalMonitor final : public RunMonitor {
   public:
     // `statusLine` null: no status line.
-    TerminalMonitor(Clock& clock, std::ostream* statusLine);
+    TerminalMonitor(Clock& clock, std::ostream* statusLine, StopLimits limits = {});
     ~TerminalMonitor() override;
 
     void SetField(LiveField field, std::string_view text) override;
     void Pump() override {}
-    bool StopRequested() override { return stop_.load(std::memory_order_relaxed); }
+    bool StopRequested() override;
     void ShowMessage(std::string_view text, MessageIcon icon) override;
     DateTime Now() override { return clock_.Now(); }
 
-    void RequestStop() { stop_.store(true, std::memory_order_relaxed); }
+    void RequestStop() { stop_ = true; }
     const std::vector<std::string>& Messages() const { return messages_; }
     const LiveFieldTexts& Fields() const { return fields_; }
 
@@ -36,9 +46,11 @@ class TerminalMonitor final : public RunMonitor {
 
     Clock& clock_;
     std::ostream* statusLine_;
+    StopLimits limits_;
+    std::chrono::steady_clock::time_point started_;
+    bool stop_ = false;
     LiveFieldTexts fields_;
     std::vector<std::string> messages_;
-    std::atomic<bool> stop_{false};
     std::chrono::steady_clock::time_point lastDraw_{};
     bool drawn_ = false;
 };

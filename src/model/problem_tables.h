@@ -31,12 +31,14 @@ struct PieceRecord {
     std::int32_t upper;
 };
 
+// Flows are 64-bit so that bounds near the int32 limits never overflow;
+// wherever int32 arithmetic would not overflow the values are the same.
 struct NetArcRecord {
     std::int32_t from;
     std::int32_t to;
-    std::int32_t flow;
-    std::int32_t flowMinusUpper;
-    std::int32_t flowMinusLower;
+    std::int64_t flow;
+    std::int64_t flowMinusUpper;
+    std::int64_t flowMinusLower;
     double reducedCost;
     double cost;
 };
@@ -47,7 +49,7 @@ struct SolutionRecord {
     std::int32_t lower;
     std::int32_t upper;
     double cost;
-    std::int32_t flow;
+    std::int64_t flow;
 };
 
 struct BranchRecord {
@@ -57,15 +59,15 @@ struct BranchRecord {
     double bound;
     std::int32_t branchFrom;
     std::int32_t branchTo;
-    std::int32_t rangeLow;
-    std::int32_t rangeHigh;
+    std::int64_t rangeLow;  // 64-bit: the second child starts one past a breakpoint
+    std::int64_t rangeHigh;
     std::int32_t status;
     std::int32_t branchArc;  // the gap arc itself, so parallel arcs stay apart
 };
 
 struct LabelRecord {
     std::int32_t pred;
-    std::int32_t reach;
+    std::int64_t reach;
     std::int32_t arc;  // +(arc + 1) forward label, -(arc + 1) backward label
 };
 
@@ -95,6 +97,8 @@ struct ProblemTables {
     std::int32_t RelaxationState = 0;
     std::int32_t NetArcCount = 0;
     std::int32_t NetNodeCount = 0;
+    // Text last written to the elapsed-time field, so it is written only on change.
+    std::string ShownElapsedText;
 
     GrowArray<char> NameTable;
     GrowArray<ArcRecord> ArcTable;

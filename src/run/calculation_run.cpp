@@ -1,5 +1,7 @@
 #include "run/calculation_run.h"
 
+#include <algorithm>
+
 #include "text/date_time.h"
 #include "text/system_texts.h"
 
@@ -9,10 +11,18 @@ void CalculationRun::Run(std::string_view dataText) {
     tables_.BranchesSolved = 0;
     tables_.IncumbentUpdates = 0;
     results_ = RunResults{};
+    end_.reset();
+    solutionRows_.clear();
     accepted_ = parser_.ParseProblem(dataText, results_.runList);
     if (accepted_) {
         FillSolutionBounds();
-        // The branch-and-bound search comes here.
+        BranchSearch search(tables_, monitor_, tolerance_);
+        end_ = search.RunSearch(results_.runList, results_.solution);
+        incumbentCost_ = search.IncumbentCost;
+        labelSearches_ = search.LabelSearches();
+        if (!results_.solution.empty()) {
+            KeepSolutionRows();
+        }
     }
     if (tables_.ErrorCount == 0 && tables_.IncumbentUpdates != 0) {
         results_.runList += "\r\n";
@@ -34,6 +44,26 @@ void CalculationRun::FillSolutionBounds() {
         piece += static_cast<std::size_t>(arc.pieceCount - 1);
         row.upper = arc.pieceCount == 1 ? arc.upper : tables_.PieceTable[piece - 1].upper;
     }
+}
+
+void CalculationRun::KeepSolutionRows() {
+    const auto name = [&](std::int32_t node) {
+        std::string slot = tables_.NameSlot(node);
+        slot = slot.substr(0, slot.find('\0'));
+        return slot.substr(0, slot.find_last_not_of(' ') + 1);
+    };
+    for (const SolutionRecord& row : tables_.BestSolutionTable) {
+        solutionRows_.push_back(
+            SolutionRow{name(row.from), name(row.to), row.lower, row.upper, row.cost, row.flow});
+    }
+}
+
+std::int64_t CalculationRun::ElapsedSeconds() const {
+    if (!end_) {
+        return 0;
+    }
+    return std::max<std::int64_t>(
+        0, CivilSeconds(tables_.RunEndTime) - CivilSeconds(tables_.RunStartTime));
 }
 
 void AppendNoInputData(RunResults& results) {

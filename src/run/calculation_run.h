@@ -6,7 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include <vector>
+
 #include "model/problem_tables.h"
+#include "optimiser/branch_search.h"
 #include "parser/problem_parser.h"
 #include "run/run_monitor.h"
 
@@ -33,8 +36,29 @@ class CalculationRun {
     const ProblemTables& Tables() const { return tables_; }
     double Tolerance() const { return tolerance_; }
 
+    // How the search ended; nothing after a data error.
+    const std::optional<SearchEnd>& End() const { return end_; }
+    // The total of the reported solution (the largest double when a forced
+    // stop came before any solution).
+    double IncumbentCost() const { return incumbentCost_; }
+    std::int64_t LabelSearches() const { return labelSearches_; }
+    // Seconds from the start of the run to its end, as the elapsed time counts them.
+    std::int64_t ElapsedSeconds() const;
+
+    // The reported solution, kept when the tables are released.
+    struct SolutionRow {
+        std::string from;  // node names, code page 932, without the padding
+        std::string to;
+        std::int32_t lower;
+        std::int32_t upper;
+        double cost;
+        std::int64_t flow;
+    };
+    const std::vector<SolutionRow>& SolutionRows() const { return solutionRows_; }
+
   private:
     void FillSolutionBounds();
+    void KeepSolutionRows();
 
     RunMonitor& monitor_;
     double tolerance_;
@@ -42,6 +66,10 @@ class CalculationRun {
     ProblemParser parser_;
     RunResults results_;
     bool accepted_ = false;
+    std::optional<SearchEnd> end_;
+    double incumbentCost_ = LargestDouble;
+    std::int64_t labelSearches_ = 0;
+    std::vector<SolutionRow> solutionRows_;
 };
 
 // What the run command leaves when the editor text is empty: one line added

@@ -34,8 +34,10 @@ check "missing file is exit 66" test "$(status_of "$solve" "$work/none.kvf")" = 
 check "missing file is named" bash -c "'$solve' '$work/none.kvf' 2>&1 | grep -q 'none.kvf: cannot read'"
 
 # Default output is UTF-8 of the exact bytes.
-"$solve" --quiet --fixed-time "$T" --run-list "$work/run" "$examples/sample.kvf" >"$work/utf8"
-check "stdout is the run list in UTF-8" cmp -s "$work/utf8" <(iconv -f CP932 -t UTF-8 "$work/run")
+"$solve" --quiet --fixed-time "$T" --run-list "$work/run" --solution "$work/solution" \
+    "$examples/sample.kvf" >"$work/utf8"
+check "stdout is the run list and the solution in UTF-8" \
+    cmp -s "$work/utf8" <(cat "$work/run" "$work/solution" | iconv -f CP932 -t UTF-8)
 check "stdout carries the Japanese banner" grep -q 'KOVA計算経過一覧表' "$work/utf8"
 
 # A UTF-8 copy of the sample reads the same.

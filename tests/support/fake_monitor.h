@@ -2,6 +2,7 @@
 // a fixed clock, and can raise the stop request after a given number of pumps.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +18,9 @@ class FakeMonitor final : public RunMonitor {
     void SetField(LiveField field, std::string_view text) override {
         fields.Set(field, text);
         fieldWrites.emplace_back(field, std::string(text));
+        if (stopOnField && *stopOnField == field) {
+            stop = true;
+        }
     }
     void Pump() override {
         ++pumps;
@@ -35,6 +39,7 @@ class FakeMonitor final : public RunMonitor {
     std::vector<std::pair<std::string, MessageIcon>> messages;
     long pumps = 0;
     long stopAfterPumps = -1;
+    std::optional<LiveField> stopOnField;  // raise the stop when this field is first written
     bool stop = false;
 
   private:

@@ -85,6 +85,10 @@ struct RunListCase {
     const char* tail;
 };
 
+void PrintTo(const RunListCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class ParserRunList : public ::testing::TestWithParam<RunListCase> {};
 
 TEST_P(ParserRunList, IsByteExact) {

@@ -51,7 +51,8 @@ TEST(CalculationRun, TwoRunsInOneProcessDoNotMeet) {
     EXPECT_FALSE(b.Accepted());
     EXPECT_NE(a.Results().runList.find("2026/01/02 03:04:05"), std::string::npos);
     EXPECT_NE(b.Results().runList.find("2027/06/07 08:09:10"), std::string::npos);
-    EXPECT_TRUE(first.messages.empty());
+    ASSERT_EQ(first.messages.size(), 1u);
+    EXPECT_EQ(first.messages[0].second, MessageIcon::Information);
 }
 
 TEST(CalculationRun, EmptyTextAddsOneLineToThePreviousRunList) {

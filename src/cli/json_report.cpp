@@ -1,0 +1,102 @@
+#include "cli/json_report.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "text/cp932.h"
+#include "text/number_text.h"
+
+namespace kova::cli {
+namespace {
+
+void AppendString(std::string& out, std::string_view utf8) {
+    out += '"';
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+void AppendNumber(std::string& out, double value) {
+    if (!std::isfinite(value)) {
+        out += "null";
+        return;
+    }
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+}
+
+}  // namespace
+
+std::string EndName(SearchEnd end, bool withSolution) {
+    switch (end) {
+        case SearchEnd::NoSolutionAtRoot:
+            return "no-solution-root";
+        case SearchEnd::StoppedAtRoot:
+            return "stopped-root";
+        case SearchEnd::OptimalAtRoot:
+            return "optimal-root";
+        case SearchEnd::StoppedInBranch:
+            return "stopped-branch";
+        case SearchEnd::OptimalInBranch:
+            return "optimal-branch";
+        case SearchEnd::Exhausted:
+        case SearchEnd::ExhaustedNoSolution:
+            return withSolution ? "exhausted" : "no-solution-exhausted";
+    }
+    return "exhausted";
+}
+
+std::string ToJson(const JsonReport& report) {
+    std::string out = "{\"end\":";
+    AppendString(out, report.end);
+    out += ",\"total\":";
+    if (report.total) {
+        AppendNumber(out, *report.total);
+    } else {
+        out += "null";
+    }
+    out += ",\"branches\":" + IntegerText(report.branches);
+    out += ",\"updates\":" + IntegerText(report.updates);
+    out += ",\"elapsed_seconds\":" + IntegerText(report.elapsedSeconds);
+    out += ",\"arcs\":[";
+    for (std::size_t i = 0; i < report.arcs.size(); ++i) {
+        const auto& arc = report.arcs[i];
+        out += i == 0 ? "{" : ",{";
+        out += "\"no\":" + IntegerText(static_cast<std::int64_t>(i) + 1);
+        out += ",\"from\":";
+        AppendString(out, Cp932ToUtf8(arc.from));
+        out += ",\"to\":";
+        AppendString(out, Cp932ToUtf8(arc.to));
+        out += ",\"lower\":" + IntegerText(arc.lower);
+        out += ",\"upper\":" + IntegerText(arc.upper);
+        out += ",\"cost\":";
+        AppendNumber(out, arc.cost);
+        out += ",\"flow\":" + IntegerText(arc.flow);
+        out += "}";
+    }
+    out += "],\"error\":";
+    if (report.error) {
+        out += "{\"line\":" + IntegerText(report.error->line) + ",\"message\":";
+        AppendString(out, Cp932ToUtf8(report.error->message));
+        out += "}";
+    } else {
+        out += "null";
+    }
+    out += "}\n";
+    return out;
+}
+
+}  // namespace kova::cli

@@ -1,0 +1,240 @@
+#include "optimiser/branch_search.h"
+
+#include <algorithm>
+
+#include "optimiser/solution_report.h"
+#include "text/date_time.h"
+#include "text/number_text.h"
+#include "text/system_texts.h"
+
+namespace kova {
+namespace {
+
+constexpr std::int32_t kBranchStep = 100;
+
+std::size_t At(std::int64_t i) {
+    return static_cast<std::size_t>(i);
+}
+
+}  // namespace
+
+void BranchSearch::StartSearch() {
+    t_.ArcFlags.SetSize(At(t_.ArcCount));
+    t_.BranchCapacity = kBranchStep;
+    t_.BranchList.SetSize(At(t_.BranchCapacity));
+    IncumbentCost = LargestDouble;
+    t_.BranchList[0] = BranchRecord{};
+    for (BranchRecord& record : t_.BranchList) {
+        record.status = kBranchFree;
+    }
+    std::copy(t_.PieceTable.begin(), t_.PieceTable.end(), t_.WorkPieceTable.begin());
+    std::copy(t_.ArcTable.begin(), t_.ArcTable.end(), t_.WorkArcTable.begin());
+    t_.WorkPieceCount = t_.ExtraPieceCount;
+}
+
+SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
+    StartSearch();
+    while (true) {
+        std::int32_t recordsInUse = 0;
+        const bool selected = SelectBranch(recordsInUse);
+        if (recordsInUse == 0) {
+            BranchToSolve = 0;
+            Solve();
+            if (t_.RelaxationState == kKilterInfeasible) {
+                return End(SearchEnd::NoSolutionAtRoot, runList, solution);
+            }
+            if (t_.RelaxationState == kKilterStopped) {
+                return End(SearchEnd::StoppedAtRoot, runList, solution);
+            }
+            if (IncumbentCost > relaxation_.TrueTotal) {
+                monitor_.SetField(LiveField::Feasibility, Texts().feasible);
+                monitor_.SetField(LiveField::BestTotal, NumberText(relaxation_.TrueTotal));
+                monitor_.SetField(LiveField::Gap,
+                                  NumberText(relaxation_.TrueTotal - relaxation_.RelaxedTotal));
+                TakeIncumbent();
+            }
+            if (IncumbentCost - t_.BranchList[0].bound <= tolerance_) {
+                return End(SearchEnd::OptimalAtRoot, runList, solution);
+            }
+            continue;
+        }
+        // The search ends at a selection: nothing open, or the best open
+        // bound within the tolerance of the incumbent.
+        if (!selected) {
+            return End(
+                t_.IncumbentUpdates > 0 ? SearchEnd::Exhausted : SearchEnd::ExhaustedNoSolution,
+                runList, solution);
+        }
+        if (IncumbentCost - t_.BranchList[At(SelectedBranch)].bound <= tolerance_) {
+            return End(SearchEnd::OptimalInBranch, runList, solution);
+        }
+        for (int child = 0; child < 2; ++child) {
+            const BranchRecord& parent = t_.BranchList[At(SelectedBranch)];
+            BranchToSolve = child == 0 ? parent.firstChild : parent.secondChild;
+            const BranchRecord& record = t_.BranchList[At(BranchToSolve)];
+            if (record.rangeLow > record.rangeHigh) {
+                SolveEmptyChild();
+            } else {
+                setUp_.SetUpBranch(BranchToSolve, SelectedBranch);
+                Solve();
+                if (t_.RelaxationState == kKilterStopped) {
+                    return End(SearchEnd::StoppedInBranch, runList, solution);
+                }
+            }
+            ++t_.BranchesSolved;
+            monitor_.SetField(LiveField::Branches, IntegerText(t_.BranchesSolved));
+            if (t_.RelaxationState < kKilterInfeasible && IncumbentCost >= relaxation_.TrueTotal) {
+                monitor_.SetField(LiveField::Gap,
+                                  NumberText(relaxation_.TrueTotal - relaxation_.RelaxedTotal));
+                IncumbentCost = relaxation_.TrueTotal;
+                ++t_.IncumbentUpdates;
+                monitor_.SetField(LiveField::BestTotal, NumberText(relaxation_.TrueTotal));
+                std::copy(t_.SolutionTable.begin(), t_.SolutionTable.end(),
+                          t_.BestSolutionTable.begin());
+            }
+        }
+        t_.BranchList[At(SelectedBranch)].status = kBranchBranched;
+    }
+}
+
+bool BranchSearch::SelectBranch(std::int32_t& recordsInUse) {
+    SelectedBranch = 0;
+    double minimum = LargestDouble;
+    bool selected = false;
+    recordsInUse = 0;
+    for (std::size_t i = 0; t_.BranchList[i].status != kBranchFree; ++i) {
+        ++recordsInUse;
+        const BranchRecord& record = t_.BranchList[i];
+        if (record.status == kBranchOpen && record.bound < minimum) {
+            minimum = record.bound;
+            SelectedBranch = static_cast<std::int32_t>(i);
+            selected = true;
+        }
+    }
+    return selected;
+}
+
+void BranchSearch::Solve() {
+    relaxation_.SolveRelaxation();
+    labelSearches_ += relaxation_.LabelSearches();
+    BranchOrClose();
+}
+
+// A second child whose range starts past its end holds no flow: closed
+// without set-up or solve.
+void BranchSearch::SolveEmptyChild() {
+    t_.RelaxationState = kKilterInfeasible;
+    relaxation_.RelaxedTotal = relaxation_.TrueTotal = NoSolutionCost;
+    BranchOrClose();
+}
+
+void BranchSearch::TakeIncumbent() {
+    IncumbentCost = relaxation_.TrueTotal;
+    ++t_.IncumbentUpdates;
+    std::copy(t_.SolutionTable.begin(), t_.SolutionTable.end(), t_.BestSolutionTable.begin());
+}
+
+void BranchSearch::BranchOrClose() {
+    BranchRecord* record = &t_.BranchList[At(BranchToSolve)];
+    if (t_.RelaxationState >= kKilterInfeasible) {
+        record->bound = NoSolutionCost;
+        record->status = kBranchClosed;
+        return;
+    }
+    record->bound = relaxation_.RelaxedTotal;
+    record->status = kBranchOpen;
+    if (relaxation_.RelaxedTotal > IncumbentCost) {
+        record->status = kBranchClosed;
+        return;
+    }
+    const std::int32_t arcIndex = relaxation_.GapArcIndex;
+    if (arcIndex < 0) {
+        record->status = kBranchClosed;
+        return;
+    }
+    std::int32_t first = 0;
+    for (std::int32_t i = 0; i < arcIndex; ++i) {
+        first += t_.WorkArcTable[At(i)].pieceCount - 1;
+    }
+    const ArcRecord& arc = t_.WorkArcTable[At(arcIndex)];
+    const std::int64_t flow = relaxation_.GapArcFlow;
+
+    // The largest breakpoint strictly below the flow, or the end of the
+    // first piece when the flow lies within it.
+    std::int64_t split = arc.upper;
+    if (arc.upper < flow) {
+        for (std::int32_t k = 0; k < arc.pieceCount - 1; ++k) {
+            if (t_.WorkPieceTable[At(first + k)].upper >= flow) {
+                split = k == 0 ? arc.upper : t_.WorkPieceTable[At(first + k - 1)].upper;
+                break;
+            }
+        }
+    }
+    const std::int64_t rangeEnd =
+        arc.pieceCount == 1 ? arc.upper : t_.WorkPieceTable[At(first + arc.pieceCount - 2)].upper;
+    record->branchFrom = arc.from;
+    record->branchTo = arc.to;
+    record->branchArc = arcIndex;
+
+    std::int32_t free = 1;
+    while (t_.BranchList[At(free)].status != kBranchFree) {
+        ++free;
+    }
+    if (free >= t_.BranchCapacity - 3) {
+        const std::size_t old = At(t_.BranchCapacity);
+        t_.BranchCapacity += kBranchStep;
+        t_.BranchList.SetSize(At(t_.BranchCapacity));
+        for (std::size_t i = old; i < t_.BranchList.size(); ++i) {
+            t_.BranchList[i].status = kBranchFree;
+        }
+        record = &t_.BranchList[At(BranchToSolve)];  // the storage may have moved
+    }
+    record->firstChild = free;
+    record->secondChild = free + 1;
+    const std::int32_t parentIndex = BranchToSolve;
+    BranchRecord& low = t_.BranchList[At(free)];
+    low.parent = parentIndex;
+    low.rangeLow = arc.lower;
+    low.rangeHigh = split;
+    low.status = kBranchCreated;
+    BranchRecord& high = t_.BranchList[At(free + 1)];
+    high.parent = parentIndex;
+    high.rangeLow = split + 1;  // a flow on the breakpoint belongs to the low child only
+    high.rangeHigh = rangeEnd;
+    high.status = kBranchCreated;
+}
+
+SearchEnd BranchSearch::End(SearchEnd end, std::string& runList, std::string& solution) {
+    const SystemTexts& texts = Texts();
+    const bool exhausted = end == SearchEnd::Exhausted || end == SearchEnd::ExhaustedNoSolution;
+    const bool branchLine = exhausted || end == SearchEnd::OptimalInBranch;
+    const bool report = end != SearchEnd::NoSolutionAtRoot;
+    const std::string* message = &texts.endOptimal;
+    const std::string* runListText = &texts.endOptimal;
+    if (end == SearchEnd::NoSolutionAtRoot || end == SearchEnd::ExhaustedNoSolution) {
+        message = runListText = &texts.endNoSolution;
+    } else if (end == SearchEnd::StoppedAtRoot || end == SearchEnd::StoppedInBranch) {
+        message = &texts.endStopped;
+        runListText = &texts.endStoppedRunList;
+    }
+    t_.RunEndTime = monitor_.Now();
+    monitor_.ShowMessage(*message, MessageIcon::Information);
+    runList += *runListText;
+    runList += "   ";
+    runList += DateTimeText(t_.RunEndTime);
+    runList += "\r\n";
+    if (exhausted) {
+        t_.RunEndTime = monitor_.Now();  // the elapsed time includes the message
+    }
+    if (branchLine) {
+        runList += texts.branchesLabel;
+        runList += IntegerText(t_.BranchesSolved);
+        runList += "\r\n";
+    }
+    if (report) {
+        solution = WriteSolutionTable(t_, IncumbentCost);
+    }
+    return end;
+}
+
+}  // namespace kova

@@ -1,0 +1,73 @@
+// Branch and bound over the arcs' flow ranges: best-first over the open
+// records, two children per branched record, the incumbent kept in
+// BestSolutionTable.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "model/problem_tables.h"
+#include "optimiser/branch_setup.h"
+#include "optimiser/relaxation.h"
+#include "run/run_monitor.h"
+
+namespace kova {
+
+enum class SearchEnd {
+    NoSolutionAtRoot,
+    StoppedAtRoot,
+    OptimalAtRoot,
+    StoppedInBranch,
+    OptimalInBranch,
+    Exhausted,            // with a solution
+    ExhaustedNoSolution,  // no solution stored
+};
+
+// Record states in BranchList.
+enum BranchStatus : std::int32_t {
+    kBranchFree = -2,
+    kBranchCreated = -1,
+    kBranchOpen = 0,
+    kBranchBranched = 1,
+    kBranchClosed = 2,
+};
+
+class BranchSearch {
+  public:
+    BranchSearch(ProblemTables& tables, RunMonitor& monitor, double tolerance)
+        : t_(tables),
+          monitor_(monitor),
+          tolerance_(tolerance),
+          relaxation_(tables, monitor),
+          setUp_(tables) {}
+
+    // Appends the end lines to `runList` and writes `solution` at the ends
+    // that report one.
+    SearchEnd RunSearch(std::string& runList, std::string& solution);
+
+    double IncumbentCost = LargestDouble;
+    std::int32_t SelectedBranch = 0;
+    std::int32_t BranchToSolve = 0;
+
+    // Labelling searches over all solves, for measurements.
+    std::int64_t LabelSearches() const { return labelSearches_; }
+
+  private:
+    void StartSearch();
+    // Best-first: the open record with the smallest bound, lowest index on ties.
+    bool SelectBranch(std::int32_t& recordsInUse);
+    void Solve();
+    void SolveEmptyChild();
+    void BranchOrClose();
+    void TakeIncumbent();
+    SearchEnd End(SearchEnd end, std::string& runList, std::string& solution);
+
+    ProblemTables& t_;
+    RunMonitor& monitor_;
+    double tolerance_;
+    Relaxation relaxation_;
+    BranchSetUp setUp_;
+    std::int64_t labelSearches_ = 0;
+};
+
+}  // namespace kova

@@ -1,0 +1,74 @@
+// Minimum-cost circulation on the relaxation's network by the out-of-kilter
+// method with node potentials. Every pass scans the whole network arc table
+// from index 0, so index order decides every tie.
+#pragma once
+
+#include <cstdint>
+
+#include "model/problem_tables.h"
+#include "run/run_monitor.h"
+
+namespace kova {
+
+inline constexpr double InfiniteDistance = 99999999999999.0;
+
+// Result codes left in RelaxationState.
+enum KilterCode : std::int32_t {
+    kKilterNoSearch = 0,
+    kKilterAugmented = 1,
+    kKilterPotentialsChanged = 3,
+    kKilterInfeasible = 4,
+    kKilterStopped = 5,
+};
+
+class OutOfKilter {
+  public:
+    OutOfKilter(ProblemTables& tables, RunMonitor& monitor) : t_(tables), monitor_(monitor) {}
+
+    void RunOutOfKilter();
+
+    // Labelling searches of the last solve.
+    std::int64_t LabelSearches() const { return searches_; }
+
+  private:
+    enum Mode {
+        kForwardFromSource = 0,
+        kForwardFromList = 1,
+        kBackwardIntoSource = 2,
+        kBackwardIntoList = 3
+    };
+
+    void ComputeStartingDistances();
+    void RefreshReducedCosts();
+    // What brings `arc` into kilter; false when it is in kilter.
+    bool Classify(std::int32_t arc);
+    bool AnyArcOutOfKilter();
+    // Lazy starting potential; true when the node took one.
+    bool TakeStartingPotential(std::int32_t node);
+    void ShowElapsedTime();
+
+    void LabelSearch();
+    bool RunForwardFromList(std::int32_t& listPos);
+    bool RunBackwardIntoList(std::int32_t& listPos);
+    void LabelAcross(Mode mode);
+    void ChangePotentials();
+    void Augment();
+
+    bool Labelled(std::int32_t node) const {
+        return t_.LabelTable[static_cast<std::size_t>(node)].pred != LargeInt;
+    }
+
+    ProblemTables& t_;
+    RunMonitor& monitor_;
+
+    std::int32_t CurrentArc = 0;
+    std::int32_t LabelSource = 0;
+    std::int32_t LabelTarget = 0;
+    std::int64_t KilterAmount = 0;
+    std::int32_t ScanArc = 0;
+    std::int32_t LabelListCount = 0;
+    bool mustRise_ = false;  // the examined arc's flow must rise (else fall)
+    std::int64_t searches_ = 0;
+};
+
+}  // namespace kova

@@ -1,0 +1,571 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <sstream>
+
+#include "optimiser/branch_search.h"
+#include "optimiser/branch_setup.h"
+#include "optimiser/out_of_kilter.h"
+#include "optimiser/relaxation.h"
+#include "parser/problem_parser.h"
+#include "run/calculation_run.h"
+#include "support/fake_monitor.h"
+#include "text/cp932.h"
+#include "text/number_text.h"
+
+namespace kova {
+namespace {
+
+struct Outcome {
+    std::optional<SearchEnd> end;
+    double total = 0.0;
+    std::string runList;   // UTF-8
+    std::string solution;  // UTF-8
+    std::vector<CalculationRun::SolutionRow> rows;
+    std::int32_t branches = 0;
+    std::int32_t updates = 0;
+};
+
+Outcome Solve(const std::string& text, double tolerance = 0.0,
+              testing::FakeMonitor* monitor = nullptr) {
+    testing::FakeMonitor own;
+    testing::FakeMonitor& m = monitor != nullptr ? *monitor : own;
+    CalculationRun run(m, tolerance);
+    run.Run(text);
+    Outcome outcome;
+    outcome.end = run.End();
+    outcome.total = run.IncumbentCost();
+    outcome.runList = Cp932ToUtf8(run.Results().runList);
+    outcome.solution = Cp932ToUtf8(run.Results().solution);
+    outcome.rows = run.SolutionRows();
+    outcome.branches = run.Tables().BranchesSolved;
+    outcome.updates = run.Tables().IncumbentUpdates;
+    return outcome;
+}
+
+// Each correction's own example, with the true optimum.
+struct CorrectionCase {
+    const char* name;
+    const char* text;
+    const char* total;
+};
+
+void PrintTo(const CorrectionCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Corrections : public ::testing::TestWithParam<CorrectionCase> {};
+
+TEST_P(Corrections, ReachTheOptimum) {
+    const CorrectionCase& c = GetParam();
+    const Outcome outcome = Solve(c.text);
+    ASSERT_TRUE(outcome.end);
+    EXPECT_GT(outcome.updates, 0);
+    EXPECT_EQ(NumberText(outcome.total), c.total);
+}
+
+const CorrectionCase kCorrectionCases[] = {
+    {"R5ParallelWayBack", "ARC S T 0 0 1 10\nARC T S 5 0 0 5\nEND", "5."},
+    {"R6TraceFollowsTheLabel", "ARC A B 0 0 0 0\nARC B A 1 0 0 2 0 0 3\nARC A B 0 0 0 1\nEND",
+     "0."},
+    {"R6NegativeBounds", "ARC C B 2 0 0 2\nARC A B -5 0 1 5\nARC C A -3 0 1 3\nEND", "-4."},
+    {"R7ArcsAtTheirBounds", "ARC A B 0 0 1 5\nARC C B 0 0 0 5\nEND", "0."},
+    {"R8EveryArcInKilter",
+     "ARC A B 1 0 0 1\nARC C A 0 0 1 1\nARC B C 0 0 0 1\nARC C D 0 0 4 1\nARC D A 0 0 -4 1\nEND",
+     "0."},
+    {"R9NegativeCycle", "ARC A B 0 0 -1 5\nARC B C 0 0 0 5\nARC C A 0 0 0 5\nEND", "-5."},
+    {"R20BackwardThenForward",
+     "ARC B A 0 0 3 4\nARC B C 0 0 2 5\nARC A B 1 2 6 5\nARC C A 2 0 3 5\nEND", "18."},
+    {"R21LoopArc", "ARC A A 1 0 0 2\nEND", "0."},
+    {"R22UnreachedNodes",
+     "ARC Z Y 0 0 0 1\nARC A B 0 0 0.03 10\nARC A C 0 0 0.01 10\nARC C B 0 0 0.01 10\n"
+     "ARC B A 5 0 0 5\nEND",
+     "0.1"},
+    {"R17DropBridged",
+     "ARC S T 0 0 10 10 5 100 20\nARC S A 0 0 15 20\nARC A T 0 0 0 20\nARC T S 11 0 0 11\nEND",
+     "105."},
+    {"R18LowestValueAtLower",
+     "ARC S A 0 0 10 1 12 5 2 13 1 10\nARC A T 0 0 0 10\nARC S B 0 0 8 10\nARC B T 0 0 0 10\n"
+     "ARC T S 2 0 0 3\nEND",
+     "14."},
+    {"R19NegativeFirstLink", "ARC A B -3 0 1 -1 2 3 1\nARC A C 2 0 0 2\nARC C B 0 0 0 5\nEND",
+     "1."},
+    {"R11FromZeroOnlyAsParsed", "ARC B A 2 0 2 6\nARC A B 1 0 2 3 1 -1 6\nEND", "6."},
+    {"R12OnePieceNoGap", "ARC S A 0 1 0.00000000005 10\nARC A T 0 0 0 10\nARC T S 5 0 0 5\nEND",
+     "1."},
+    {"R16GapArcItself",
+     "ARC S A 0 0 5 10\nARC S A 0 0 3 10 30 1 20\nARC A T 0 0 0 20\nARC T S 15 0 0 15\nEND", "35."},
+    {"R10SplitPointInLowChild",
+     "ARC A B 2 0 0 3\nARC C A 0 0 0 1 1 0 3\nARC B C 0 0 1 2 0 0 3\nEND", "1."},
+    {"R10NarrowingCutsAtLow",
+     "ARC S A 0 0 0 0 10 1 100\nARC A T 0 0 0 100\nARC S B 0 0 1.4 100\nARC B T 0 0 0 100\n"
+     "ARC T S 20 0 0 20\nEND",
+     "28."},
+    {"R13EndAtSelection",
+     "ARC S A 0 0 10 10 100 1 20 110 -8 30\nARC A T 0 0 0 30\nARC S B 0 0 5.4 30\n"
+     "ARC B T 0 0 0 30\nARC T S 20 0 0 30\nEND",
+     "30."},
+    {"R13BothRootChildrenClosed", "ARC A B 1 0 0 1\nARC B A 0 0 1 1 2 0 3 2 1 4\nEND", "1."},
+    {"R14NoIncumbentWithoutFlow",
+     "ARC S A 0 0 3000000000000000 10 30000000000000000 1000000000000000 20\nARC A T 0 0 0 20\n"
+     "ARC T S 15 0 0 15\nEND",
+     "3.5e+016"},
+    {"R15NoArcs", "END", "0."},
+};
+
+INSTANTIATE_TEST_SUITE_P(Examples, Corrections, ::testing::ValuesIn(kCorrectionCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Corrections, FlowsOfTheExamples) {
+    const Outcome r6 = Solve("ARC C B 2 0 0 2\nARC A B -5 0 1 5\nARC C A -3 0 1 3\nEND");
+    ASSERT_EQ(r6.rows.size(), 3u);
+    EXPECT_EQ(r6.rows[0].flow, 2);
+    EXPECT_EQ(r6.rows[1].flow, -2);
+    EXPECT_EQ(r6.rows[2].flow, -2);
+
+    const Outcome r12 =
+        Solve("ARC S A 0 1 0.00000000005 10\nARC A T 0 0 0 10\nARC T S 5 0 0 5\nEND");
+    EXPECT_NEAR(r12.total, 1.00000000025, 1e-15);
+    EXPECT_EQ(r12.branches, 0);
+
+    // A negative tolerance still ends, with the optimum.
+    const Outcome negative = Solve(
+        "ARC S A 0 0 10 10 100 1 20 110 -8 30\nARC A T 0 0 0 30\nARC S B 0 0 5.4 30\n"
+        "ARC B T 0 0 0 30\nARC T S 20 0 0 30\nEND",
+        -1.0);
+    EXPECT_EQ(NumberText(negative.total), "30.");
+}
+
+// ---- The ends and the live fields.
+
+TEST(SearchEnds, OptimalAtTheRootWritesNoBranchLine) {
+    testing::FakeMonitor monitor;
+    const Outcome o = Solve("ARC S T 0 0 2 10\nARC T S 4 0 0 4\nEND", 0.0, &monitor);
+    EXPECT_EQ(o.end, SearchEnd::OptimalAtRoot);
+    EXPECT_NE(o.runList.find("計算終了、最適解が求められました。   2026/12/07 09:30:00\r\n\r\n"
+                             "Elapsed Time = 00:00:00"),
+              std::string::npos);
+    EXPECT_EQ(o.runList.find("Branches"), std::string::npos);
+    EXPECT_EQ(Cp932ToUtf8(monitor.fields.Get(LiveField::Feasibility)), "実行可能");
+    EXPECT_EQ(monitor.fields.Get(LiveField::BestTotal), "8.");
+    EXPECT_EQ(monitor.fields.Get(LiveField::Gap), "0.");
+    EXPECT_EQ(monitor.fields.Get(LiveField::Branches), "0");
+    ASSERT_EQ(monitor.messages.size(), 1u);
+    EXPECT_EQ(Cp932ToUtf8(monitor.messages[0].first), "計算終了、最適解が求められました。");
+    EXPECT_EQ(monitor.messages[0].second, MessageIcon::Information);
+}
+
+TEST(SearchEnds, NoSolutionAtTheRootHasNoReport) {
+    testing::FakeMonitor monitor;
+    const Outcome o = Solve("ARC A B 5 0 1 10\nARC B A 0 0 1 3\nEND", 0.0, &monitor);
+    EXPECT_EQ(o.end, SearchEnd::NoSolutionAtRoot);
+    EXPECT_EQ(o.solution, "");
+    EXPECT_TRUE(o.runList.ends_with("計算終了、解がありません。   2026/12/07 09:30:00\r\n"));
+    EXPECT_EQ(monitor.fields.Get(LiveField::ResultCode), "4");
+    EXPECT_EQ(Cp932ToUtf8(monitor.fields.Get(LiveField::Feasibility)), "実行不可能");
+}
+
+TEST(SearchEnds, StopDuringTheRootReportsAnEmptyTable) {
+    testing::FakeMonitor monitor;
+    monitor.stopAfterPumps = 1;
+    const Outcome o = Solve("ARC S A 0 0 1 10\nARC A S 2 0 1 10\nEND", 0.0, &monitor);
+    EXPECT_EQ(o.end, SearchEnd::StoppedAtRoot);
+    EXPECT_TRUE(o.runList.ends_with("計算強制終了。   2026/12/07 09:30:00\r\n"));
+    EXPECT_EQ(o.solution,
+              "//\r\n//*****　ネットワーク最適流量費用一覧表　*****\r\n//\r\n"
+              "  No.   From      To             Lower    Upper      Arc Cost      Flow \r\n"
+              "   1    S         S                0         0            0.          0  \r\n"
+              "   2    S         S                0         0            0.          0  \r\n"
+              "\r\n輸送費用合計 = 1.797693135e+308\r\n");
+    EXPECT_EQ(Cp932ToUtf8(monitor.messages.at(0).first), "計算強制終了");
+}
+
+TEST(SearchEnds, StopBetweenSolvesIsKeptForTheNextSolve) {
+    testing::FakeMonitor monitor;
+    monitor.stopOnField = LiveField::ResultCode;  // raised right after the root solve
+    std::string sample =
+        "TITLE sample\r\n! two routes\r\nARC S A 0 0 5 10\r\nARC S B 0 0 4 8 40 2 20\r\n"
+        "ARC A T 0 0 1 10\r\nARC B T 0 0 1 20\r\nARC T S 15 0 0 15\r\nEND\r\n";
+    const Outcome o = Solve(sample, 0.0, &monitor);
+    EXPECT_EQ(o.end, SearchEnd::StoppedInBranch);
+    EXPECT_EQ(o.branches, 0);
+    EXPECT_EQ(o.updates, 1);
+    EXPECT_NE(o.runList.find("計算強制終了。   "), std::string::npos);
+    EXPECT_NE(o.runList.find("Elapsed Time = 00:00:00"), std::string::npos);
+}
+
+// Both children of the root are solved; the selection then finds nothing open.
+TEST(SearchEnds, BranchLineAndFieldsAfterBranching) {
+    testing::FakeMonitor monitor;
+    const Outcome o = Solve(
+        "TITLE sample\r\nARC S A 0 0 5 10\r\nARC S B 0 0 4 8 40 2 20\r\n"
+        "ARC A T 0 0 1 10\r\nARC B T 0 0 1 20\r\nARC T S 15 0 0 15\r\nEND\r\n",
+        0.0, &monitor);
+    EXPECT_EQ(o.end, SearchEnd::Exhausted);
+    EXPECT_EQ(NumberText(o.total), "69.");
+    EXPECT_NE(o.runList.find("\r\n\r\nBranches = 2\r\n\r\nElapsed Time = 00:00:00"),
+              std::string::npos);
+    EXPECT_TRUE(o.runList.ends_with("Elapsed Time = 00:00:00"));
+    EXPECT_EQ(monitor.fields.Get(LiveField::Branches), "2");
+    EXPECT_EQ(monitor.fields.Get(LiveField::BestTotal), "69.");
+}
+
+TEST(SearchEnds, ExhaustedWithoutASolution) {
+    // Root feasible only through a fractional envelope flow that no child keeps.
+    const Outcome o = Solve("ARC A B 0 0 0 0 5 0 4\nARC B A 2 0 0 2\nARC A B 0 0 0 0\nEND");
+    ASSERT_TRUE(o.end);
+    EXPECT_NE(*o.end, SearchEnd::NoSolutionAtRoot);
+}
+
+TEST(SearchEnds, ALargeToleranceEndsAtTheRoot) {
+    const Outcome o = Solve(
+        "ARC S A 0 0 5 10\nARC S B 0 0 4 8 40 2 20\nARC A T 0 0 1 10\nARC B T 0 0 1 20\n"
+        "ARC T S 15 0 0 15\nEND",
+        1000.0);
+    EXPECT_EQ(o.end, SearchEnd::OptimalAtRoot);
+    EXPECT_EQ(o.branches, 0);
+}
+
+// ---- The solution table.
+
+TEST(SolutionTable, ColumnsAreByteExact) {
+    const Outcome o =
+        Solve("ARC A B 0 1500 0 30\nARC B A 30 0 0.05 30\nARC ABCDEFGH A 0 0 0 0\nEND");
+    EXPECT_EQ(o.solution,
+              "//\r\n//*****　ネットワーク最適流量費用一覧表　*****\r\n//\r\n"
+              "  No.   From      To             Lower    Upper      Arc Cost      Flow \r\n"
+              "   1    A         B                0        30         1500.         30  \r\n"
+              "   2    B         A               30        30           1.5         30  \r\n"
+              "   3    ABCDEFGH  A                0         0            0.          0  \r\n"
+              "\r\n輸送費用合計 =       1501.5\r\n");
+}
+
+// ---- The envelope network of one arc.
+
+class OneArc : public ::testing::Test {
+  protected:
+    // Parses `text` and builds and solves the root relaxation.
+    void Build(const std::string& text) {
+        ProblemParser parser(tables_, monitor_);
+        std::string runList;
+        ASSERT_TRUE(parser.ParseProblem(text, runList));
+        std::copy(tables_.ArcTable.begin(), tables_.ArcTable.end(), tables_.WorkArcTable.begin());
+        std::copy(tables_.PieceTable.begin(), tables_.PieceTable.end(),
+                  tables_.WorkPieceTable.begin());
+        relaxation_.SolveRelaxation();
+    }
+    // (cost, lower, upper) of network record i.
+    std::tuple<double, std::int64_t, std::int64_t> Record(std::size_t i) const {
+        const NetArcRecord& r = tables_.NetArcTable[i];
+        return {r.cost, r.flow - r.flowMinusLower, r.flow - r.flowMinusUpper};
+    }
+
+    ProblemTables tables_;
+    testing::FakeMonitor monitor_;
+    Relaxation relaxation_{tables_, monitor_};
+};
+
+TEST_F(OneArc, ConvexArcKeepsEveryPiece) {
+    Build("ARC A B 0 0 1 10 10 2 20 30 3 30\nEND");
+    EXPECT_EQ(tables_.NetArcCount, 6);
+    EXPECT_EQ(tables_.NetNodeCount, 5);
+    EXPECT_EQ(Record(0), std::make_tuple(1.0, std::int64_t{0}, std::int64_t{10}));
+    EXPECT_EQ(Record(1), std::make_tuple(0.0, std::int64_t{0}, std::int64_t{LargeInt}));
+    EXPECT_EQ(Record(2), std::make_tuple(2.0, std::int64_t{0}, std::int64_t{10}));
+    EXPECT_EQ(Record(4), std::make_tuple(3.0, std::int64_t{0}, std::int64_t{10}));
+    EXPECT_EQ(tables_.NetArcTable[2].to, 3);
+    EXPECT_EQ(tables_.NetArcTable[3].from, 3);
+    EXPECT_EQ(tables_.NetArcTable[3].to, 1);
+}
+
+TEST_F(OneArc, ConcaveArcIsOneChord) {
+    Build("ARC A B 0 0 3 10 30 1 20\nEND");
+    EXPECT_EQ(tables_.NetArcCount, 1);
+    EXPECT_EQ(Record(0), std::make_tuple(2.0, std::int64_t{0}, std::int64_t{20}));
+}
+
+TEST_F(OneArc, JumpUpIsBridgedBelow) {
+    Build("ARC A B 0 0 1 10 50 1 20\nEND");
+    EXPECT_EQ(std::get<0>(Record(0)), 1.0);
+    EXPECT_EQ(std::get<0>(Record(2)), 5.0);
+}
+
+TEST_F(OneArc, DropIsBridgedFromBelowR17) {
+    Build("ARC A B 0 0 10 10 5 100 20\nEND");
+    EXPECT_EQ(std::get<0>(Record(0)), 0.5);
+    EXPECT_EQ(std::get<0>(Record(2)), 100.0);
+}
+
+TEST_F(OneArc, CollinearEndsGiveTwoSegmentsOfEqualSlope) {
+    Build("ARC A B 0 0 1 10 10 1 20\nEND");
+    EXPECT_EQ(tables_.NetArcCount, 4);
+    EXPECT_EQ(std::get<0>(Record(0)), 1.0);
+    EXPECT_EQ(std::get<0>(Record(2)), 1.0);
+}
+
+TEST_F(OneArc, NegativeLowerReachesTheFirstLinkR19) {
+    Build("ARC A B -3 0 1 -1 2 3 1\nEND");
+    EXPECT_EQ(Record(0), std::make_tuple(1.0, std::int64_t{-3}, std::int64_t{-1}));
+    EXPECT_EQ(Record(1), std::make_tuple(0.0, std::int64_t{-3}, std::int64_t{LargeInt}));
+    EXPECT_EQ(Record(3), std::make_tuple(0.0, std::int64_t{0}, std::int64_t{LargeInt}));
+}
+
+TEST_F(OneArc, TinyUnitCostIsZero) {
+    Build("ARC A B 0 0 0.00000000005 10\nEND");
+    EXPECT_EQ(std::get<0>(Record(0)), 0.0);
+}
+
+// ---- Narrowing an arc to a child's range.
+
+class Narrowing : public OneArc {
+  protected:
+    void SetUp() override { Build("ARC A B 0 0 1 10 10 2 20 30 3 30\nARC B A 0 0 1 5 5 1 9\nEND"); }
+    const ArcRecord& Arc(std::size_t i) const { return tables_.WorkArcTable[i]; }
+    BranchSetUp setUp_{tables_};
+};
+
+TEST_F(Narrowing, ToTheFirstPiece) {
+    setUp_.NarrowArc(0, 0, 10);
+    EXPECT_EQ(Arc(0).pieceCount, 1);
+    EXPECT_EQ(Arc(0).upper, 10);
+    EXPECT_EQ(tables_.WorkPieceCount, 1);
+    // The next arc's piece moved down and is unchanged.
+    EXPECT_EQ(tables_.WorkPieceTable[0].upper, 9);
+    EXPECT_EQ(tables_.WorkPieceTable[0].baseCost, 5.0);
+}
+
+TEST_F(Narrowing, ASecondChildStartsOnePastTheBreakpoint) {
+    setUp_.NarrowArc(0, 11, 30);
+    EXPECT_EQ(Arc(0).lower, 11);
+    EXPECT_EQ(Arc(0).baseCost, 12.0);  // the cost at 11 on the second piece
+    EXPECT_EQ(Arc(0).unitCost, 2.0);
+    EXPECT_EQ(Arc(0).upper, 20);
+    EXPECT_EQ(Arc(0).pieceCount, 2);
+    EXPECT_EQ(tables_.WorkPieceTable[0].upper, 30);
+    EXPECT_EQ(tables_.WorkPieceCount, 2);
+}
+
+TEST_F(Narrowing, ToTheLastPiece) {
+    setUp_.NarrowArc(0, 21, 30);
+    EXPECT_EQ(Arc(0).lower, 21);
+    EXPECT_EQ(Arc(0).baseCost, 33.0);
+    EXPECT_EQ(Arc(0).upper, 30);
+    EXPECT_EQ(Arc(0).pieceCount, 1);
+}
+
+TEST_F(Narrowing, ToTheFirstTwoPieces) {
+    setUp_.NarrowArc(0, 0, 20);
+    EXPECT_EQ(Arc(0).pieceCount, 2);
+    EXPECT_EQ(tables_.WorkPieceTable[0].upper, 20);
+    EXPECT_EQ(tables_.WorkPieceTable[1].upper, 9);
+    EXPECT_EQ(tables_.WorkPieceCount, 2);
+}
+
+TEST_F(Narrowing, TheSecondArcLeavesTheFirstAlone) {
+    setUp_.NarrowArc(1, 6, 9);
+    EXPECT_EQ(Arc(1).lower, 6);
+    EXPECT_EQ(Arc(1).baseCost, 6.0);
+    EXPECT_EQ(Arc(1).pieceCount, 1);
+    EXPECT_EQ(tables_.WorkPieceCount, 2);
+    EXPECT_EQ(tables_.WorkPieceTable[1].upper, 30);
+}
+
+// ---- The solver on hand-made networks.
+
+class Kilter : public ::testing::Test {
+  protected:
+    void Network(std::int32_t nodes, std::vector<NetArcRecord> arcs) {
+        tables_.NetArcTable.SetSize(arcs.size());
+        for (std::size_t i = 0; i < arcs.size(); ++i) {
+            tables_.NetArcTable[i] = arcs[i];
+        }
+        tables_.NetArcCount = static_cast<std::int32_t>(arcs.size());
+        tables_.NetNodeCount = nodes;
+        tables_.LabelTable.SetSize(static_cast<std::size_t>(nodes));
+        tables_.PotentialTable.SetSize(static_cast<std::size_t>(nodes));
+        tables_.DistanceTable.SetSize(static_cast<std::size_t>(nodes));
+        tables_.LabelList.SetSize(static_cast<std::size_t>(nodes));
+    }
+    static NetArcRecord Arc(std::int32_t from, std::int32_t to, std::int64_t l, std::int64_t u,
+                            double cost) {
+        return NetArcRecord{from, to, 0, -u, -l, 0.0, cost};
+    }
+    std::int64_t Flow(std::size_t i) const { return tables_.NetArcTable[i].flow; }
+
+    ProblemTables tables_;
+    testing::FakeMonitor monitor_;
+    OutOfKilter solver_{tables_, monitor_};
+};
+
+TEST_F(Kilter, ArcInKilterAtZeroTakesItsStartingPotential) {
+    Network(2, {Arc(0, 1, 0, 10, 3)});
+    solver_.RunOutOfKilter();
+    EXPECT_EQ(tables_.RelaxationState, 0);
+    EXPECT_EQ(solver_.LabelSearches(), 0);
+    EXPECT_EQ(tables_.PotentialTable[1], -3.0);
+}
+
+TEST_F(Kilter, ThreeNodeCycle) {
+    Network(3, {Arc(0, 1, 5, 5, 2), Arc(1, 2, 0, 10, 1), Arc(2, 0, 0, 10, 1)});
+    solver_.RunOutOfKilter();
+    EXPECT_EQ(tables_.RelaxationState, 1);
+    EXPECT_EQ(solver_.LabelSearches(), 3);
+    EXPECT_EQ(Flow(0), 5);
+    EXPECT_EQ(Flow(1), 5);
+    EXPECT_EQ(Flow(2), 5);
+}
+
+TEST_F(Kilter, TwoNodeCycleUsesTheArcBackR5) {
+    Network(2, {Arc(0, 1, 5, 5, 2), Arc(1, 0, 0, 10, 1)});
+    solver_.RunOutOfKilter();
+    EXPECT_EQ(tables_.RelaxationState, 1);
+    EXPECT_EQ(Flow(0), 5);
+    EXPECT_EQ(Flow(1), 5);
+}
+
+TEST_F(Kilter, TooNarrowACycleIsInfeasible) {
+    Network(3, {Arc(0, 1, 5, 5, 2), Arc(1, 2, 0, 3, 1), Arc(2, 0, 0, 10, 1)});
+    solver_.RunOutOfKilter();
+    EXPECT_EQ(tables_.RelaxationState, 4);
+}
+
+TEST_F(Kilter, AStopRequestEndsTheSolve) {
+    monitor_.stop = true;
+    Network(3, {Arc(0, 1, 5, 5, 2), Arc(1, 2, 0, 10, 1), Arc(2, 0, 0, 10, 1)});
+    solver_.RunOutOfKilter();
+    EXPECT_EQ(tables_.RelaxationState, 5);
+    EXPECT_EQ(monitor_.pumps, 1);
+}
+
+TEST_F(Kilter, ElapsedTimeIsWrittenOnlyWhenItChanges) {
+    Network(3, {Arc(0, 1, 5, 5, 2), Arc(1, 2, 0, 10, 1), Arc(2, 0, 0, 10, 1)});
+    solver_.RunOutOfKilter();
+    long elapsedWrites = 0;
+    for (const auto& [field, text] : monitor_.fieldWrites) {
+        elapsedWrites += field == LiveField::Elapsed;
+    }
+    EXPECT_EQ(elapsedWrites, 1);
+    EXPECT_GT(monitor_.pumps, 3);
+}
+
+// ---- Against exhaustive enumeration on small random problems.
+
+struct RandomArc {
+    int from;
+    int to;
+    int lower;
+    std::vector<std::tuple<double, double, int>> pieces;  // base, unit, end
+};
+
+double TrueCost(const RandomArc& arc, int x) {
+    const auto& [base1, unit1, end1] = arc.pieces[0];
+    if (x <= end1) {
+        if (arc.pieces.size() == 1 && base1 == 0.0) {
+            return x * unit1;
+        }
+        return base1 + unit1 * (x - arc.lower);
+    }
+    for (std::size_t k = 1; k < arc.pieces.size(); ++k) {
+        const auto& [base, unit, end] = arc.pieces[k];
+        if (end >= x) {
+            return base + unit * (x - std::get<2>(arc.pieces[k - 1]));
+        }
+    }
+    return 0.0;
+}
+
+// The cheapest circulation by trying every integer flow; nothing when none exists.
+std::optional<double> Enumerate(const std::vector<RandomArc>& arcs, int nodes) {
+    std::optional<double> best;
+    std::vector<int> flow(arcs.size());
+    for (std::size_t i = 0; i < arcs.size(); ++i) {
+        flow[i] = arcs[i].lower;
+    }
+    while (true) {
+        std::vector<int> balance(static_cast<std::size_t>(nodes), 0);
+        double cost = 0.0;
+        for (std::size_t i = 0; i < arcs.size(); ++i) {
+            balance[static_cast<std::size_t>(arcs[i].from)] -= flow[i];
+            balance[static_cast<std::size_t>(arcs[i].to)] += flow[i];
+            cost += TrueCost(arcs[i], flow[i]);
+        }
+        if (std::all_of(balance.begin(), balance.end(), [](int b) { return b == 0; }) &&
+            (!best || cost < *best)) {
+            best = cost;
+        }
+        std::size_t i = 0;
+        for (; i < arcs.size(); ++i) {
+            if (++flow[i] <= std::get<2>(arcs[i].pieces.back())) {
+                break;
+            }
+            flow[i] = arcs[i].lower;
+        }
+        if (i == arcs.size()) {
+            return best;
+        }
+    }
+}
+
+TEST(Oracle, RandomSmallProblemsReachTheEnumeratedOptimum) {
+    std::mt19937 random(20261207);
+    const auto pick = [&](int lo, int hi) {
+        return std::uniform_int_distribution<int>(lo, hi)(random);
+    };
+    int feasible = 0;
+    for (int problem = 0; problem < 400; ++problem) {
+        const int nodes = pick(2, 4);
+        std::vector<RandomArc> arcs(static_cast<std::size_t>(pick(2, 5)));
+        std::string text;
+        for (RandomArc& arc : arcs) {
+            arc.from = pick(0, nodes - 1);
+            arc.to = pick(0, nodes - 1);
+            arc.lower = pick(-2, 2);
+            int end = arc.lower + pick(0, 3);
+            double base = pick(0, 1) == 0 ? 0.0 : pick(-3, 5);
+            const int pieceCount = pick(1, 3);
+            std::ostringstream line;
+            line << "ARC N" << arc.from << " N" << arc.to << ' ' << arc.lower;
+            for (int k = 0; k < pieceCount; ++k) {
+                const double unit = pick(-3, 4);
+                if (k > 0) {
+                    end += pick(0, 3);
+                    base += pick(0, 6);  // jumps up and down relative to the end value
+                }
+                arc.pieces.emplace_back(base, unit, end);
+                line << ' ' << base << ' ' << unit << ' ' << end;
+            }
+            text += line.str() + "\n";
+        }
+        text += "END\n";
+        const std::optional<double> optimum = Enumerate(arcs, nodes);
+        const Outcome o = Solve(text);
+        ASSERT_TRUE(o.end) << text;
+        if (!optimum) {
+            EXPECT_TRUE(o.end == SearchEnd::NoSolutionAtRoot ||
+                        o.end == SearchEnd::ExhaustedNoSolution)
+                << text;
+            continue;
+        }
+        ++feasible;
+        EXPECT_NE(o.end, SearchEnd::NoSolutionAtRoot) << text;
+        EXPECT_NE(o.end, SearchEnd::ExhaustedNoSolution) << text;
+        EXPECT_NEAR(o.total, *optimum, 1e-9) << text;
+        // The reported flows are a circulation within the bounds and cost the total.
+        std::vector<std::int64_t> balance(static_cast<std::size_t>(nodes), 0);
+        double cost = 0.0;
+        for (std::size_t i = 0; i < arcs.size(); ++i) {
+            const std::int64_t x = o.rows[i].flow;
+            EXPECT_GE(x, arcs[i].lower) << text;
+            EXPECT_LE(x, std::get<2>(arcs[i].pieces.back())) << text;
+            balance[static_cast<std::size_t>(arcs[i].from)] -= x;
+            balance[static_cast<std::size_t>(arcs[i].to)] += x;
+            cost += TrueCost(arcs[i], static_cast<int>(x));
+        }
+        EXPECT_NEAR(cost, o.total, 1e-9) << text;
+    }
+    EXPECT_GT(feasible, 100);
+}
+
+}  // namespace
+}  // namespace kova
