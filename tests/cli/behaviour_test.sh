@@ -1,10 +1,11 @@
 #!/bin/bash
 # The command line as a user meets it: help, version, usage errors, exit
 # statuses, encodings and output files.
-# Usage: behaviour_test.sh KOVA_SOLVE EXAMPLES_DIR
+# Usage: behaviour_test.sh KOVA_SOLVE EXAMPLES_DIR DATA_DIR
 set -u
 solve=$1
 examples=$2
+data=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME=$work/config
@@ -57,6 +58,43 @@ check "random bytes end with a data error or a solution" test "$status" = 2 -o "
 mkdir -p "$work/config/Velorand"
 printf '[Init]\nTole=abc\n' >"$work/config/Velorand/KOVA.ini"
 check "a non-numeric stored tolerance is 0" test "$(status_of "$solve" --quiet "$examples/sample.kvf")" = 0
+
+# Exit statuses by end.
+check "infeasible is exit 1" test "$(status_of "$solve" --quiet "$examples/infeasible.kvf")" = 1
+check "data error is exit 2" test "$(status_of "$solve" --quiet "$examples/data-error.kvf")" = 2
+check "a stop before any solution is exit 3" \
+    test "$(status_of "$solve" --quiet --max-branches 0 "$examples/sample.kvf")" = 3
+
+# JSON: one object with exactly the documented keys.
+"$solve" --json --fixed-time "$T" "$examples/jump-down.kvf" >"$work/json"
+check "json has the keys in order" grep -q \
+    '^{"end":"exhausted","total":520,"branches":2,"updates":2,"elapsed_seconds":0,"arcs":\[{"no":1,"from":"SRC","to":"A","lower":0,"upper":120,"cost":520,"flow":70},' \
+    "$work/json"
+check "json ends with a null error" grep -q '"error":null}$' "$work/json"
+"$solve" --json "$data/optimal-branch.kvf" >"$work/json-branch"
+check "json optimal in a branch" grep -q \
+    '^{"end":"optimal-branch","total":1,"branches":2,"updates":3,"elapsed_seconds":0,"arcs":\[{"no":1,"from":"A","to":"B","lower":2,"upper":3,"cost":0,"flow":3},{"no":2,"from":"C","to":"A","lower":0,"upper":3,"cost":1,"flow":3},{"no":3,"from":"B","to":"C","lower":0,"upper":3,"cost":0,"flow":3}\],"error":null}$' \
+    "$work/json-branch"
+"$solve" --json "$examples/data-error.kvf" >"$work/json-error" 2>/dev/null
+check "json data error" grep -q \
+    '"end":"data-error","total":null.*"arcs":\[\],"error":{"line":3,"message":"上下限の値の与え方が矛盾している。(下限 =  60　　上限 =  50 )"}' \
+    "$work/json-error"
+"$solve" --json "$examples/infeasible.kvf" >"$work/json-none"
+check "json no solution" grep -q '"end":"no-solution-root","total":null' "$work/json-none"
+
+# Stopping a long search: a time limit, and Ctrl+C, both keep the best solution.
+"$solve" --json --time-limit 0.5 "$data/long-search.kvf" >"$work/limit"
+status=$?
+check "time limit ends with a solution (exit 0)" test "$status" = 0
+check "time limit ends stopped" grep -q '"end":"stopped-branch"' "$work/limit"
+"$solve" --json --quiet "$data/long-search.kvf" >"$work/interrupted" &
+pid=$!
+sleep 1
+kill -INT "$pid"
+wait "$pid"
+status=$?
+check "Ctrl+C ends with the best solution so far (exit 0)" test "$status" = 0
+check "Ctrl+C ends stopped" grep -q '"end":"stopped-branch"' "$work/interrupted"
 
 echo "behaviour: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
