@@ -33,6 +33,9 @@ void AppendNumber(std::string& out, double value) {
         out += "null";
         return;
     }
+    if (value == 0.0) {
+        value = 0.0;  // no "-0"
+    }
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     out.append(buffer, result.ptr);

@@ -191,65 +191,46 @@ void OutOfKilter::LabelSearch() {
         t_.RelaxationState = kKilterAugmented;
         return;
     }
-    for (ScanArc = 0; ScanArc < t_.NetArcCount; ++ScanArc) {
-        if (ScanArc != CurrentArc && t_.NetArcTable[At(ScanArc)].from == LabelSource) {
-            LabelAcross(kForwardFromSource);
-            if (t_.RelaxationState == kKilterAugmented) {
-                return;
-            }
-        }
-    }
+    // Passes 0 and 2 leave out only the examined arc itself.
     std::int32_t forwardPos = 0;
-    if (RunForwardFromList(forwardPos)) {
-        return;
-    }
-    for (ScanArc = 0; ScanArc < t_.NetArcCount; ++ScanArc) {
-        if (ScanArc != CurrentArc && t_.NetArcTable[At(ScanArc)].to == LabelSource) {
-            LabelAcross(kBackwardIntoSource);
-            if (t_.RelaxationState == kKilterAugmented) {
-                return;
-            }
-        }
-    }
     std::int32_t backwardPos = 0;
-    if (RunBackwardIntoList(backwardPos)) {
+    if (LabelAround(kForwardFromSource, LabelSource) ||
+        LabelFromList(kForwardFromList, forwardPos) ||
+        LabelAround(kBackwardIntoSource, LabelSource) ||
+        LabelFromList(kBackwardIntoList, backwardPos)) {
         return;
     }
     // Nodes labelled backward are searched forward too, until neither
     // direction adds a node.
     while (forwardPos < LabelListCount) {
-        if (RunForwardFromList(forwardPos) || RunBackwardIntoList(backwardPos)) {
+        if (LabelFromList(kForwardFromList, forwardPos) ||
+            LabelFromList(kBackwardIntoList, backwardPos)) {
             return;
         }
     }
     ChangePotentials();
 }
 
-bool OutOfKilter::RunForwardFromList(std::int32_t& listPos) {
-    for (; listPos < LabelListCount; ++listPos) {
-        const std::int32_t node = t_.LabelList[At(listPos)] - 1;
-        for (ScanArc = 0; ScanArc < t_.NetArcCount; ++ScanArc) {
-            if (t_.NetArcTable[At(ScanArc)].from == node) {
-                LabelAcross(kForwardFromList);
-                if (t_.RelaxationState == kKilterAugmented) {
-                    return true;
-                }
-            }
+bool OutOfKilter::LabelAround(Mode mode, std::int32_t node) {
+    const bool forward = mode == kForwardFromSource || mode == kForwardFromList;
+    for (ScanArc = 0; ScanArc < t_.NetArcCount; ++ScanArc) {
+        const NetArcRecord& arc = t_.NetArcTable[At(ScanArc)];
+        const bool atSource = mode == kForwardFromSource || mode == kBackwardIntoSource;
+        if ((forward ? arc.from : arc.to) != node || (atSource && ScanArc == CurrentArc)) {
+            continue;
+        }
+        LabelAcross(mode);
+        if (t_.RelaxationState == kKilterAugmented) {
+            return true;
         }
     }
     return false;
 }
 
-bool OutOfKilter::RunBackwardIntoList(std::int32_t& listPos) {
+bool OutOfKilter::LabelFromList(Mode mode, std::int32_t& listPos) {
     for (; listPos < LabelListCount; ++listPos) {
-        const std::int32_t node = t_.LabelList[At(listPos)] - 1;
-        for (ScanArc = 0; ScanArc < t_.NetArcCount; ++ScanArc) {
-            if (t_.NetArcTable[At(ScanArc)].to == node) {
-                LabelAcross(kBackwardIntoList);
-                if (t_.RelaxationState == kKilterAugmented) {
-                    return true;
-                }
-            }
+        if (LabelAround(mode, t_.LabelList[At(listPos)] - 1)) {
+            return true;
         }
     }
     return false;

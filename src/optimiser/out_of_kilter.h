@@ -48,8 +48,12 @@ class OutOfKilter {
     void ShowElapsedTime();
 
     void LabelSearch();
-    bool RunForwardFromList(std::int32_t& listPos);
-    bool RunBackwardIntoList(std::int32_t& listPos);
+    // One pass over the arcs out of (forward) or into (backward) `node`;
+    // true when it ended in an augmentation.
+    bool LabelAround(Mode mode, std::int32_t node);
+    // Passes 1 and 3: every listed node from `listPos` on, nodes added
+    // meanwhile included.
+    bool LabelFromList(Mode mode, std::int32_t& listPos);
     void LabelAcross(Mode mode);
     void ChangePotentials();
     void Augment();
