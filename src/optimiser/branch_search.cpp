@@ -23,6 +23,7 @@ void BranchSearch::StartSearch() {
     t_.BranchCapacity = kBranchStep;
     t_.BranchList.SetSize(At(t_.BranchCapacity));
     IncumbentCost = LargestDouble;
+    methods_.selector->StartSearch();
     t_.BranchList[0] = BranchRecord{};
     for (BranchRecord& record : t_.BranchList) {
         record.status = kBranchFree;
@@ -36,7 +37,7 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
     StartSearch();
     while (true) {
         std::int32_t recordsInUse = 0;
-        const bool selected = SelectBranch(recordsInUse);
+        const bool selected = methods_.selector->SelectBranch(t_, SelectedBranch, recordsInUse);
         if (recordsInUse == 0) {
             BranchToSolve = 0;
             Solve();
@@ -97,23 +98,6 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
     }
 }
 
-bool BranchSearch::SelectBranch(std::int32_t& recordsInUse) {
-    SelectedBranch = 0;
-    double minimum = LargestDouble;
-    bool selected = false;
-    recordsInUse = 0;
-    for (std::size_t i = 0; t_.BranchList[i].status != kBranchFree; ++i) {
-        ++recordsInUse;
-        const BranchRecord& record = t_.BranchList[i];
-        if (record.status == kBranchOpen && record.bound < minimum) {
-            minimum = record.bound;
-            SelectedBranch = static_cast<std::int32_t>(i);
-            selected = true;
-        }
-    }
-    return selected;
-}
-
 void BranchSearch::Solve() {
     relaxation_.SolveRelaxation();
     labelSearches_ += relaxation_.LabelSearches();
@@ -135,6 +119,11 @@ void BranchSearch::TakeIncumbent() {
 }
 
 void BranchSearch::BranchOrClose() {
+    CloseOrCreateChildren();
+    methods_.selector->RecordSolved(BranchToSolve, t_.BranchList[At(BranchToSolve)]);
+}
+
+void BranchSearch::CloseOrCreateChildren() {
     BranchRecord* record = &t_.BranchList[At(BranchToSolve)];
     if (t_.RelaxationState >= kKilterInfeasible) {
         record->bound = NoSolutionCost;
@@ -176,10 +165,7 @@ void BranchSearch::BranchOrClose() {
     record->branchTo = arc.to;
     record->branchArc = arcIndex;
 
-    std::int32_t free = 1;
-    while (t_.BranchList[At(free)].status != kBranchFree) {
-        ++free;
-    }
+    const std::int32_t free = methods_.selector->FirstFreeRecord(t_);
     if (free >= t_.BranchCapacity - 3) {
         const std::size_t old = At(t_.BranchCapacity);
         t_.BranchCapacity += kBranchStep;
@@ -202,6 +188,7 @@ void BranchSearch::BranchOrClose() {
     high.rangeLow = split + 1;  // a flow on the breakpoint belongs to the low child only
     high.rangeHigh = rangeEnd;
     high.status = kBranchCreated;
+    methods_.selector->ChildrenCreated(free);
 }
 
 SearchEnd BranchSearch::End(SearchEnd end, std::string& runList, std::string& solution) {

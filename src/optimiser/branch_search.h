@@ -5,10 +5,12 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "model/problem_tables.h"
 #include "optimiser/branch_setup.h"
 #include "optimiser/relaxation.h"
+#include "optimiser/search_methods.h"
 #include "run/run_monitor.h"
 
 namespace kova {
@@ -34,11 +36,13 @@ enum BranchStatus : std::int32_t {
 
 class BranchSearch {
   public:
-    BranchSearch(ProblemTables& tables, RunMonitor& monitor, double tolerance)
+    BranchSearch(ProblemTables& tables, RunMonitor& monitor, double tolerance,
+                 SearchMethods methods)
         : t_(tables),
           monitor_(monitor),
           tolerance_(tolerance),
-          relaxation_(tables, monitor),
+          methods_(std::move(methods)),
+          relaxation_(tables, monitor, *methods_.solver),
           setUp_(tables) {}
 
     // Appends the end lines to `runList` and writes `solution` at the ends
@@ -54,17 +58,17 @@ class BranchSearch {
 
   private:
     void StartSearch();
-    // Best-first: the open record with the smallest bound, lowest index on ties.
-    bool SelectBranch(std::int32_t& recordsInUse);
     void Solve();
     void SolveEmptyChild();
     void BranchOrClose();
+    void CloseOrCreateChildren();
     void TakeIncumbent();
     SearchEnd End(SearchEnd end, std::string& runList, std::string& solution);
 
     ProblemTables& t_;
     RunMonitor& monitor_;
     double tolerance_;
+    SearchMethods methods_;
     Relaxation relaxation_;
     BranchSetUp setUp_;
     std::int64_t labelSearches_ = 0;

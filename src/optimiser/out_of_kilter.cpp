@@ -1,15 +1,33 @@
 #include "optimiser/out_of_kilter.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
+#include "optimiser/branch_selector.h"
 #include "text/date_time.h"
 
 namespace kova {
 namespace {
 
-std::size_t At(std::int32_t i) {
+constexpr auto kClockInterval = std::chrono::milliseconds(20);
+constexpr std::uint32_t kStepsBetweenClockChecks = 64;
+
+std::size_t At(std::int64_t i) {
     return static_cast<std::size_t>(i);
+}
+
+bool TestBit(const std::vector<std::uint64_t>& bits, std::int32_t i) {
+    return (bits[At(i) >> 6] >> (i & 63)) & 1U;
+}
+
+void SetBit(std::vector<std::uint64_t>& bits, std::int32_t i, bool value) {
+    const std::uint64_t mask = std::uint64_t{1} << (i & 63);
+    if (value) {
+        bits[At(i) >> 6] |= mask;
+    } else {
+        bits[At(i) >> 6] &= ~mask;
+    }
 }
 
 }  // namespace
@@ -20,23 +38,42 @@ void OutOfKilter::RunOutOfKilter() {
     if (t_.NetNodeCount == 0) {
         return;  // no arcs: nothing to solve, code 0
     }
+    const std::int32_t arcs = t_.NetArcCount;
+    const auto nodes = At(t_.NetNodeCount);
+    BuildAdjacency();
     ComputeStartingDistances();
-    for (std::int32_t a = 0; a < t_.NetArcCount; ++a) {
-        NetArcRecord& arc = t_.NetArcTable[At(a)];
-        arc.reducedCost = arc.cost;  // flows start at 0, as the network was built
+
+    // Flows start at 0 as the network was built; reduced costs are the costs.
+    refreshed_ = false;
+    const std::size_t words = (At(arcs) + 63) / 64;
+    outOfKilter_.assign(words, 0);
+    pendingArcs_.assign(words, 0);
+    outOfKilterCount_ = 0;
+    for (std::int32_t a = 0; a < arcs; ++a) {
+        UpdateKilterBit(a);
+        const NetArcRecord& arc = t_.NetArcTable[At(a)];
+        SetBit(pendingArcs_, a, Pending(arc.from) || Pending(arc.to));
     }
+    labelStamp_.assign(nodes, 0);
+    labelPred_.resize(nodes);
+    labelReach_.resize(nodes);
+    labelArc_.resize(nodes);
+    stamp_ = 0;
+
     CurrentArc = 0;
-    if (t_.NetArcCount == 0) {
+    if (arcs == 0) {
         return;
     }
-    const std::int64_t labelLimit = 5 * static_cast<std::int64_t>(t_.NetArcCount);
+    const std::int64_t labelLimit = 5 * static_cast<std::int64_t>(arcs);
+    bool firstStep = true;
     while (true) {
         monitor_.Pump();
         if (monitor_.StopRequested()) {
             t_.RelaxationState = kKilterStopped;
             return;
         }
-        ShowElapsedTime();
+        ShowElapsedTime(firstStep);
+        firstStep = false;
         if (Classify(CurrentArc)) {
             LabelSearch();
             ++searches_;
@@ -46,12 +83,12 @@ void OutOfKilter::RunOutOfKilter() {
             }
             if (t_.RelaxationState == kKilterAugmented) {
                 if (TakeStartingPotential(LabelSource)) {
-                    RefreshReducedCosts();
+                    StartRefreshedCosts();
                 }
                 continue;  // the same arc again
             }
             if (t_.RelaxationState == kKilterPotentialsChanged) {
-                RefreshReducedCosts();
+                StartRefreshedCosts();
                 CurrentArc = 0;
                 continue;
             }
@@ -60,67 +97,118 @@ void OutOfKilter::RunOutOfKilter() {
         const NetArcRecord& arc = t_.NetArcTable[At(CurrentArc)];
         TakeStartingPotential(arc.from);
         TakeStartingPotential(arc.to);
-        RefreshReducedCosts();
-        if (++CurrentArc == t_.NetArcCount) {
-            // A lazy potential or an augmentation may have put an arc behind
-            // the scan out of kilter again.
-            if (!AnyArcOutOfKilter()) {
-                return;
-            }
-            CurrentArc = 0;
+        StartRefreshedCosts();
+        // The arcs up to the next event are in kilter with both potentials
+        // set: examining them changes nothing.
+        const std::int32_t next = NextEvent(CurrentArc + 1);
+        if (next < arcs) {
+            CurrentArc = next;
+        } else if (outOfKilterCount_ == 0) {
+            return;
+        } else {
+            CurrentArc = 0;  // an arc behind the scan fell out of kilter again
         }
     }
 }
 
+void OutOfKilter::BuildAdjacency() {
+    const auto nodes = At(t_.NetNodeCount);
+    const std::int32_t arcs = t_.NetArcCount;
+    outStart_.assign(nodes + 1, 0);
+    inStart_.assign(nodes + 1, 0);
+    for (std::int32_t a = 0; a < arcs; ++a) {
+        const NetArcRecord& arc = t_.NetArcTable[At(a)];
+        ++outStart_[At(arc.from) + 1];
+        ++inStart_[At(arc.to) + 1];
+    }
+    for (std::size_t n = 0; n < nodes; ++n) {
+        outStart_[n + 1] += outStart_[n];
+        inStart_[n + 1] += inStart_[n];
+    }
+    outArcs_.resize(At(arcs));
+    inArcs_.resize(At(arcs));
+    std::vector<std::int32_t> outFill(outStart_.begin(), outStart_.end() - 1);
+    std::vector<std::int32_t> inFill(inStart_.begin(), inStart_.end() - 1);
+    for (std::int32_t a = 0; a < arcs; ++a) {  // in index order, so every list is sorted
+        const NetArcRecord& arc = t_.NetArcTable[At(a)];
+        outArcs_[At(outFill[At(arc.from)]++)] = a;
+        inArcs_[At(inFill[At(arc.to)]++)] = a;
+    }
+}
+
+// Passes as the method makes them, each reading the values of the pass
+// before; an arc can only improve its end when its start changed in the
+// pass before, so only those starts are relaxed. Equal results, equal count.
 void OutOfKilter::ComputeStartingDistances() {
-    const std::size_t nodes = At(t_.NetNodeCount);
-    std::fill(t_.PotentialTable.begin(), t_.PotentialTable.end(), InfiniteDistance);
-    std::fill(t_.DistanceTable.begin(), t_.DistanceTable.end(), InfiniteDistance);
-    t_.PotentialTable[0] = 0.0;
-    t_.DistanceTable[0] = 0.0;
+    const auto nodes = At(t_.NetNodeCount);
+    double* potential = t_.PotentialTable.data();
+    double* distance = t_.DistanceTable.data();
+    std::fill(potential, potential + nodes, InfiniteDistance);
+    std::fill(distance, distance + nodes, InfiniteDistance);
+    potential[0] = 0.0;
+    distance[0] = 0.0;
+    std::vector<std::int32_t> frontier = {0};
+    std::vector<std::int32_t> changed;
+    std::vector<char> marked(nodes, 0);
     for (std::int32_t pass = 1;; ++pass) {
-        bool changed = false;
-        for (std::int32_t a = 0; a < t_.NetArcCount; ++a) {
-            const NetArcRecord& arc = t_.NetArcTable[At(a)];
-            const double start = t_.PotentialTable[At(arc.from)];
+        changed.clear();
+        for (const std::int32_t from : frontier) {
+            const double start = potential[At(from)];
             if (start == InfiniteDistance) {
-                continue;  // not reached from node 0 (yet)
+                continue;
             }
-            const double candidate = start + arc.cost;
-            if (candidate < t_.DistanceTable[At(arc.to)]) {
-                t_.DistanceTable[At(arc.to)] = candidate;
-                changed = true;
+            for (std::int32_t k = outStart_[At(from)]; k < outStart_[At(from) + 1]; ++k) {
+                const NetArcRecord& arc = t_.NetArcTable[At(outArcs_[At(k)])];
+                const double candidate = start + arc.cost;
+                if (candidate < distance[At(arc.to)]) {
+                    distance[At(arc.to)] = candidate;
+                    if (!marked[At(arc.to)]) {
+                        marked[At(arc.to)] = 1;
+                        changed.push_back(arc.to);
+                    }
+                }
             }
         }
-        if (!changed) {
+        if (changed.empty()) {
             break;
         }
-        std::copy(t_.DistanceTable.begin(), t_.DistanceTable.end(), t_.PotentialTable.begin());
+        for (const std::int32_t node : changed) {
+            potential[At(node)] = distance[At(node)];
+            marked[At(node)] = 0;
+        }
         if (pass >= t_.NetNodeCount) {
             break;  // only a cycle of negative cost gets here
         }
+        frontier.swap(changed);
     }
     for (std::size_t n = 0; n < nodes; ++n) {
-        const double potential = t_.PotentialTable[n];
-        t_.DistanceTable[n] = potential == InfiniteDistance ? 0.0 : potential;
-        t_.PotentialTable[n] = 0.0;
+        distance[n] = potential[n] == InfiniteDistance ? 0.0 : potential[n];
+        potential[n] = 0.0;
     }
 }
 
-void OutOfKilter::RefreshReducedCosts() {
-    for (std::int32_t a = 0; a < t_.NetArcCount; ++a) {
-        NetArcRecord& arc = t_.NetArcTable[At(a)];
-        double rc = (arc.cost - t_.PotentialTable[At(arc.from)]) + t_.PotentialTable[At(arc.to)];
-        if (std::fabs(rc) < ZeroSnap) {
-            rc = 0.0;
-        }
-        arc.reducedCost = rc;
+double OutOfKilter::ReducedCost(std::int32_t a) const {
+    const NetArcRecord& arc = t_.NetArcTable[At(a)];
+    if (!refreshed_) {
+        return arc.cost;
     }
+    const double rc = (arc.cost - t_.PotentialTable[At(arc.from)]) + t_.PotentialTable[At(arc.to)];
+    return std::fabs(rc) < ZeroSnap ? 0.0 : rc;
+}
+
+bool OutOfKilter::OutOfKilterNow(std::int32_t a) const {
+    const NetArcRecord& arc = t_.NetArcTable[At(a)];
+    const double rc = ReducedCost(a);
+    const bool belowLower = arc.flowMinusLower < 0;
+    const bool aboveUpper = arc.flowMinusUpper > 0;
+    return (rc == 0 && (belowLower || aboveUpper)) ||
+           (rc < 0 && (arc.flowMinusUpper < 0 || aboveUpper)) ||
+           (rc > 0 && (belowLower || arc.flowMinusLower > 0));
 }
 
 bool OutOfKilter::Classify(std::int32_t a) {
     const NetArcRecord& arc = t_.NetArcTable[At(a)];
-    const double rc = arc.reducedCost;
+    const double rc = ReducedCost(a);
     const bool belowLower = arc.flowMinusLower < 0;
     const bool belowUpper = arc.flowMinusUpper < 0;
     const bool aboveUpper = arc.flowMinusUpper > 0;
@@ -142,20 +230,70 @@ bool OutOfKilter::Classify(std::int32_t a) {
     return false;
 }
 
-bool OutOfKilter::AnyArcOutOfKilter() {
-    const std::int32_t source = LabelSource;
-    const std::int32_t target = LabelTarget;
-    const std::int64_t amount = KilterAmount;
-    const bool rise = mustRise_;
-    bool found = false;
-    for (std::int32_t a = 0; a < t_.NetArcCount && !found; ++a) {
-        found = Classify(a);
+bool OutOfKilter::Pending(std::int32_t node) const {
+    return t_.PotentialTable[At(node)] == 0.0 && t_.DistanceTable[At(node)] != 0.0;
+}
+
+void OutOfKilter::UpdateKilterBit(std::int32_t a) {
+    const bool out = OutOfKilterNow(a);
+    if (out != TestBit(outOfKilter_, a)) {
+        SetBit(outOfKilter_, a, out);
+        outOfKilterCount_ += out ? 1 : -1;
     }
-    LabelSource = source;
-    LabelTarget = target;
-    KilterAmount = amount;
-    mustRise_ = rise;
-    return found;
+}
+
+// The potential of `node` changed: its arcs' kilter states and waiting marks.
+void OutOfKilter::NodeChanged(std::int32_t node) {
+    const auto first = [&](const std::vector<std::int32_t>& start) { return start[At(node)]; };
+    const auto last = [&](const std::vector<std::int32_t>& start) { return start[At(node) + 1]; };
+    for (std::int32_t k = first(outStart_); k < last(outStart_); ++k) {
+        const std::int32_t a = outArcs_[At(k)];
+        if (refreshed_) {
+            UpdateKilterBit(a);
+        }
+        const NetArcRecord& arc = t_.NetArcTable[At(a)];
+        SetBit(pendingArcs_, a, Pending(arc.from) || Pending(arc.to));
+    }
+    for (std::int32_t k = first(inStart_); k < last(inStart_); ++k) {
+        const std::int32_t a = inArcs_[At(k)];
+        if (refreshed_) {
+            UpdateKilterBit(a);
+        }
+        const NetArcRecord& arc = t_.NetArcTable[At(a)];
+        SetBit(pendingArcs_, a, Pending(arc.from) || Pending(arc.to));
+    }
+}
+
+// The first refresh turns the reduced costs from the costs into the
+// potential form; later refreshes change nothing that is not kept up to date.
+void OutOfKilter::StartRefreshedCosts() {
+    if (refreshed_) {
+        return;
+    }
+    refreshed_ = true;
+    for (std::int32_t a = 0; a < t_.NetArcCount; ++a) {
+        UpdateKilterBit(a);
+    }
+}
+
+std::int32_t OutOfKilter::NextEvent(std::int32_t from) const {
+    const std::int32_t arcs = t_.NetArcCount;
+    if (from >= arcs) {
+        return arcs;
+    }
+    std::size_t word = At(from) >> 6;
+    std::uint64_t bits =
+        (outOfKilter_[word] | pendingArcs_[word]) & (~std::uint64_t{0} << (from & 63));
+    while (true) {
+        if (bits != 0) {
+            const auto found = static_cast<std::int32_t>(word * 64 + At(std::countr_zero(bits)));
+            return std::min(found, arcs);
+        }
+        if (++word >= outOfKilter_.size()) {
+            return arcs;
+        }
+        bits = outOfKilter_[word] | pendingArcs_[word];
+    }
 }
 
 bool OutOfKilter::TakeStartingPotential(std::int32_t node) {
@@ -163,12 +301,29 @@ bool OutOfKilter::TakeStartingPotential(std::int32_t node) {
     const double distance = t_.DistanceTable[At(node)];
     if (potential == 0.0 && distance != 0.0) {
         potential = -distance;
+        NodeChanged(node);
         return true;
     }
     return false;
 }
 
-void OutOfKilter::ShowElapsedTime() {
+// The clock is read on the first step of a solve and then about every 20 ms;
+// the field shows whole seconds, so nothing visible is lost.
+void OutOfKilter::ShowElapsedTime(bool force) {
+    if (!force) {
+        if (++stepsSinceClock_ < kStepsBetweenClockChecks) {
+            return;
+        }
+        stepsSinceClock_ = 0;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastClock_ < kClockInterval) {
+            return;
+        }
+        lastClock_ = now;
+    } else {
+        stepsSinceClock_ = 0;
+        lastClock_ = std::chrono::steady_clock::now();
+    }
     t_.RunEndTime = monitor_.Now();
     std::string text = ElapsedText(t_.RunStartTime, t_.RunEndTime);
     if (text != t_.ShownElapsedText) {
@@ -179,10 +334,14 @@ void OutOfKilter::ShowElapsedTime() {
 
 void OutOfKilter::LabelSearch() {
     t_.RelaxationState = kKilterNoSearch;
-    for (LabelRecord& label : t_.LabelTable) {
-        label = LabelRecord{LargeInt, LargeInt, 0};
+    if (++stamp_ == 0) {  // wrapped: start the stamps over
+        std::fill(labelStamp_.begin(), labelStamp_.end(), 0);
+        stamp_ = 1;
     }
-    t_.LabelTable[At(LabelSource)].pred = 0;
+    labelStamp_[At(LabelSource)] = stamp_;
+    labelPred_[At(LabelSource)] = 0;
+    labelReach_[At(LabelSource)] = LargeInt;
+    labelArc_[At(LabelSource)] = 0;
     LabelListCount = 0;
 
     if (LabelSource == LabelTarget) {
@@ -213,13 +372,15 @@ void OutOfKilter::LabelSearch() {
 
 bool OutOfKilter::LabelAround(Mode mode, std::int32_t node) {
     const bool forward = mode == kForwardFromSource || mode == kForwardFromList;
-    for (ScanArc = 0; ScanArc < t_.NetArcCount; ++ScanArc) {
-        const NetArcRecord& arc = t_.NetArcTable[At(ScanArc)];
-        const bool atSource = mode == kForwardFromSource || mode == kBackwardIntoSource;
-        if ((forward ? arc.from : arc.to) != node || (atSource && ScanArc == CurrentArc)) {
+    const bool atSource = mode == kForwardFromSource || mode == kBackwardIntoSource;
+    const std::vector<std::int32_t>& start = forward ? outStart_ : inStart_;
+    const std::vector<std::int32_t>& list = forward ? outArcs_ : inArcs_;
+    for (std::int32_t k = start[At(node)]; k < start[At(node) + 1]; ++k) {
+        const std::int32_t a = list[At(k)];
+        if (atSource && a == CurrentArc) {
             continue;
         }
-        LabelAcross(mode);
+        LabelAcross(mode, a);
         if (t_.RelaxationState == kKilterAugmented) {
             return true;
         }
@@ -236,16 +397,16 @@ bool OutOfKilter::LabelFromList(Mode mode, std::int32_t& listPos) {
     return false;
 }
 
-void OutOfKilter::LabelAcross(Mode mode) {
+void OutOfKilter::LabelAcross(Mode mode, std::int32_t a) {
     t_.RelaxationState = kKilterNoSearch;
-    const NetArcRecord& arc = t_.NetArcTable[At(ScanArc)];
-    const double rc = arc.reducedCost;
+    const NetArcRecord& arc = t_.NetArcTable[At(a)];
     const bool forward = mode == kForwardFromSource || mode == kForwardFromList;
     const std::int32_t known = forward ? arc.from : arc.to;
     const std::int32_t fresh = forward ? arc.to : arc.from;
     if (Labelled(fresh)) {
         return;
     }
+    const double rc = ReducedCost(a);
     std::int64_t amount = 0;
     if (forward) {
         if (rc <= 0 && arc.flowMinusUpper < 0) {
@@ -264,10 +425,10 @@ void OutOfKilter::LabelAcross(Mode mode) {
             return;
         }
     }
-    LabelRecord& label = t_.LabelTable[At(fresh)];
-    label.pred = known + 1;
-    label.reach = std::min(t_.LabelTable[At(known)].reach, amount);
-    label.arc = forward ? ScanArc + 1 : -(ScanArc + 1);
+    labelStamp_[At(fresh)] = stamp_;
+    labelPred_[At(fresh)] = known + 1;
+    labelReach_[At(fresh)] = std::min(labelReach_[At(known)], amount);
+    labelArc_[At(fresh)] = forward ? a + 1 : -(a + 1);
     if (fresh == LabelTarget) {
         Augment();
         t_.RelaxationState = kKilterAugmented;
@@ -278,58 +439,82 @@ void OutOfKilter::LabelAcross(Mode mode) {
 }
 
 void OutOfKilter::Augment() {
-    LabelRecord& target = t_.LabelTable[At(LabelTarget)];
-    const std::int64_t delta = std::min(target.reach, KilterAmount);
-    target.reach = delta;
+    const std::int64_t delta = std::min(labelReach_[At(LabelTarget)], KilterAmount);
+    labelReach_[At(LabelTarget)] = delta;
     for (std::int32_t v = LabelTarget; v != LabelSource;) {
-        const LabelRecord& label = t_.LabelTable[At(v)];
-        NetArcRecord& arc = t_.NetArcTable[At((label.arc > 0 ? label.arc : -label.arc) - 1)];
-        const std::int64_t change = label.arc > 0 ? delta : -delta;
+        const std::int32_t label = labelArc_[At(v)];
+        const std::int32_t a = (label > 0 ? label : -label) - 1;
+        NetArcRecord& arc = t_.NetArcTable[At(a)];
+        const std::int64_t change = label > 0 ? delta : -delta;
         arc.flow += change;
         arc.flowMinusUpper += change;
         arc.flowMinusLower += change;
-        v = label.pred - 1;
+        UpdateKilterBit(a);
+        v = labelPred_[At(v)] - 1;
     }
     NetArcRecord& examined = t_.NetArcTable[At(CurrentArc)];
     const std::int64_t change = mustRise_ ? delta : -delta;
     examined.flow += change;
     examined.flowMinusUpper += change;
     examined.flowMinusLower += change;
+    UpdateKilterBit(CurrentArc);
 }
 
 void OutOfKilter::ChangePotentials() {
+    // The candidates are the arcs with exactly one labelled end: found from
+    // the labelled side. The minimum does not depend on the order.
     double delta = LargestDouble;
     bool candidates = false;
-    for (std::int32_t a = 0; a < t_.NetArcCount; ++a) {
-        const NetArcRecord& arc = t_.NetArcTable[At(a)];
-        const bool fromLabelled = Labelled(arc.from);
-        const bool toLabelled = Labelled(arc.to);
-        const double rc = arc.reducedCost;
-        double candidate = 0.0;
-        if (!fromLabelled && toLabelled && rc < 0 && arc.flowMinusLower >= 0) {
-            candidate = -rc;
-        } else if (fromLabelled && !toLabelled && rc > 0 && arc.flowMinusUpper <= 0) {
-            candidate = rc;
-        } else {
-            continue;
-        }
+    const auto consider = [&](double candidate) {
         candidates = true;
         if (candidate < delta) {
             delta = candidate;
+        }
+    };
+    for (std::int32_t i = -1; i < LabelListCount; ++i) {
+        const std::int32_t node = i < 0 ? LabelSource : t_.LabelList[At(i)] - 1;
+        for (std::int32_t k = outStart_[At(node)]; k < outStart_[At(node) + 1]; ++k) {
+            const std::int32_t a = outArcs_[At(k)];
+            const NetArcRecord& arc = t_.NetArcTable[At(a)];
+            if (!Labelled(arc.to)) {
+                const double rc = ReducedCost(a);
+                if (rc > 0 && arc.flowMinusUpper <= 0) {
+                    consider(rc);
+                }
+            }
+        }
+        for (std::int32_t k = inStart_[At(node)]; k < inStart_[At(node) + 1]; ++k) {
+            const std::int32_t a = inArcs_[At(k)];
+            const NetArcRecord& arc = t_.NetArcTable[At(a)];
+            if (!Labelled(arc.from)) {
+                const double rc = ReducedCost(a);
+                if (rc < 0 && arc.flowMinusLower >= 0) {
+                    consider(-rc);
+                }
+            }
         }
     }
     if (!candidates) {
         t_.RelaxationState = kKilterInfeasible;
         return;
     }
-    for (std::int32_t n = 0; n < t_.NetNodeCount; ++n) {
-        if (Labelled(n)) {
-            double& potential = t_.PotentialTable[At(n)];
-            potential += delta;
-            t_.DistanceTable[At(n)] = -potential;
-        }
+    // Every labelled node moves first, then the arcs around them are brought
+    // up to date with both ends final.
+    for (std::int32_t i = -1; i < LabelListCount; ++i) {
+        const std::int32_t node = i < 0 ? LabelSource : t_.LabelList[At(i)] - 1;
+        double& potential = t_.PotentialTable[At(node)];
+        potential += delta;
+        t_.DistanceTable[At(node)] = -potential;
+    }
+    for (std::int32_t i = -1; i < LabelListCount; ++i) {
+        NodeChanged(i < 0 ? LabelSource : t_.LabelList[At(i)] - 1);
     }
     t_.RelaxationState = kKilterPotentialsChanged;
+}
+
+SearchMethods FastSearchMethods(ProblemTables& tables, RunMonitor& monitor) {
+    return SearchMethods{std::make_unique<OutOfKilter>(tables, monitor),
+                         std::make_unique<HeapBranchSelector>()};
 }
 
 }  // namespace kova

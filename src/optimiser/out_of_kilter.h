@@ -1,65 +1,65 @@
 // Minimum-cost circulation on the relaxation's network by the out-of-kilter
-// method with node potentials. Every pass scans the whole network arc table
-// from index 0, so index order decides every tie.
+// method with node potentials, giving exactly what the plain method gives
+// (every pass in arc-index order, every tie alike) with data structures that
+// make it fast:
+// - adjacency lists in arc-index order, so a labelling pass over the arcs of
+//   one node visits them in the order a scan of the whole table would;
+// - reduced costs computed on demand with the same expression and snapping,
+//   which equals the stored value because every potential change is
+//   followed by a refresh before any reduced cost is read;
+// - the set of out-of-kilter arcs and of arcs with a node still waiting for
+//   its starting potential, so the scan jumps over arcs where nothing happens;
+// - starting distances relaxed only from the nodes that changed in the last
+//   pass, with the same pass count.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <vector>
 
 #include "model/problem_tables.h"
+#include "optimiser/search_methods.h"
 #include "run/run_monitor.h"
 
 namespace kova {
 
-inline constexpr double InfiniteDistance = 99999999999999.0;
-
-// Result codes left in RelaxationState.
-enum KilterCode : std::int32_t {
-    kKilterNoSearch = 0,
-    kKilterAugmented = 1,
-    kKilterPotentialsChanged = 3,
-    kKilterInfeasible = 4,
-    kKilterStopped = 5,
-};
-
-class OutOfKilter {
+class OutOfKilter final : public KilterSolver {
   public:
     OutOfKilter(ProblemTables& tables, RunMonitor& monitor) : t_(tables), monitor_(monitor) {}
 
-    void RunOutOfKilter();
-
-    // Labelling searches of the last solve.
-    std::int64_t LabelSearches() const { return searches_; }
+    void RunOutOfKilter() override;
+    std::int64_t LabelSearches() const override { return searches_; }
 
   private:
-    enum Mode {
-        kForwardFromSource = 0,
-        kForwardFromList = 1,
-        kBackwardIntoSource = 2,
-        kBackwardIntoList = 3
-    };
+    enum Mode { kForwardFromSource, kForwardFromList, kBackwardIntoSource, kBackwardIntoList };
 
+    void BuildAdjacency();
     void ComputeStartingDistances();
-    void RefreshReducedCosts();
+
+    double ReducedCost(std::int32_t arc) const;
+    bool OutOfKilterNow(std::int32_t arc) const;
     // What brings `arc` into kilter; false when it is in kilter.
     bool Classify(std::int32_t arc);
-    bool AnyArcOutOfKilter();
-    // Lazy starting potential; true when the node took one.
+    bool Pending(std::int32_t node) const;
+
+    // Bookkeeping after flows or potentials changed.
+    void UpdateKilterBit(std::int32_t arc);
+    void NodeChanged(std::int32_t node);
+    void StartRefreshedCosts();
+    std::int32_t NextEvent(std::int32_t from) const;
+
     bool TakeStartingPotential(std::int32_t node);
-    void ShowElapsedTime();
+    void ShowElapsedTime(bool force);
 
     void LabelSearch();
-    // One pass over the arcs out of (forward) or into (backward) `node`;
-    // true when it ended in an augmentation.
     bool LabelAround(Mode mode, std::int32_t node);
-    // Passes 1 and 3: every listed node from `listPos` on, nodes added
-    // meanwhile included.
     bool LabelFromList(Mode mode, std::int32_t& listPos);
-    void LabelAcross(Mode mode);
+    void LabelAcross(Mode mode, std::int32_t arc);
     void ChangePotentials();
     void Augment();
 
     bool Labelled(std::int32_t node) const {
-        return t_.LabelTable[static_cast<std::size_t>(node)].pred != LargeInt;
+        return labelStamp_[static_cast<std::size_t>(node)] == stamp_;
     }
 
     ProblemTables& t_;
@@ -69,10 +69,29 @@ class OutOfKilter {
     std::int32_t LabelSource = 0;
     std::int32_t LabelTarget = 0;
     std::int64_t KilterAmount = 0;
-    std::int32_t ScanArc = 0;
     std::int32_t LabelListCount = 0;
-    bool mustRise_ = false;  // the examined arc's flow must rise (else fall)
+    bool mustRise_ = false;
     std::int64_t searches_ = 0;
+
+    // Adjacency in arc-index order (compressed rows).
+    std::vector<std::int32_t> outStart_, outArcs_, inStart_, inArcs_;
+
+    // Labels of the current search: a node is labelled when its stamp is the
+    // search's stamp, so no search clears the whole table.
+    std::vector<std::uint32_t> labelStamp_;
+    std::vector<std::int32_t> labelPred_;
+    std::vector<std::int64_t> labelReach_;
+    std::vector<std::int32_t> labelArc_;
+    std::uint32_t stamp_ = 0;
+
+    // Reduced costs are the network costs until the first refresh.
+    bool refreshed_ = false;
+    std::vector<std::uint64_t> outOfKilter_;  // one bit per arc
+    std::vector<std::uint64_t> pendingArcs_;  // arcs with an end waiting for its potential
+    std::int64_t outOfKilterCount_ = 0;
+
+    std::uint32_t stepsSinceClock_ = 0;
+    std::chrono::steady_clock::time_point lastClock_{};
 };
 
 }  // namespace kova

@@ -8,15 +8,15 @@
 #include <vector>
 
 #include "model/problem_tables.h"
-#include "optimiser/out_of_kilter.h"
+#include "optimiser/search_methods.h"
 #include "run/run_monitor.h"
 
 namespace kova {
 
 class Relaxation {
   public:
-    Relaxation(ProblemTables& tables, RunMonitor& monitor)
-        : t_(tables), monitor_(monitor), solver_(tables, monitor) {}
+    Relaxation(ProblemTables& tables, RunMonitor& monitor, KilterSolver& solver)
+        : t_(tables), monitor_(monitor), solver_(solver) {}
 
     void SolveRelaxation();
 
@@ -45,7 +45,7 @@ class Relaxation {
 
     ProblemTables& t_;
     RunMonitor& monitor_;
-    OutOfKilter solver_;
+    KilterSolver& solver_;
     std::vector<ArcNetwork> arcNetwork_;
 };
 

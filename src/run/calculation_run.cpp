@@ -13,11 +13,19 @@ void CalculationRun::Run(std::string_view dataText) {
     results_ = RunResults{};
     end_.reset();
     solutionRows_.clear();
+    branchTree_.clear();
     accepted_ = parser_.ParseProblem(dataText, results_.runList);
     if (accepted_) {
         FillSolutionBounds();
-        BranchSearch search(tables_, monitor_, tolerance_);
+        BranchSearch search(tables_, monitor_, tolerance_, methods_(tables_, monitor_));
         end_ = search.RunSearch(results_.runList, results_.solution);
+        branchTree_.clear();
+        for (const BranchRecord& record : tables_.BranchList) {
+            if (record.status == kBranchFree) {
+                break;
+            }
+            branchTree_.push_back(record);
+        }
         incumbentCost_ = search.IncumbentCost;
         labelSearches_ = search.LabelSearches();
         if (!results_.solution.empty()) {

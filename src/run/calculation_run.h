@@ -23,8 +23,11 @@ struct RunResults {
 
 class CalculationRun {
   public:
-    CalculationRun(RunMonitor& monitor, double tolerance)
-        : monitor_(monitor), tolerance_(tolerance), parser_(tables_, monitor) {}
+    // `methods` chooses the solver and the selection (the tests' oracle
+    // passes the plain ones).
+    CalculationRun(RunMonitor& monitor, double tolerance,
+                   SearchMethodsFactory methods = FastSearchMethods)
+        : monitor_(monitor), tolerance_(tolerance), methods_(methods), parser_(tables_, monitor) {}
 
     // The run driver: counters, parse, solution rows, search, elapsed time,
     // release, data-error message.
@@ -56,12 +59,16 @@ class CalculationRun {
     };
     const std::vector<SolutionRow>& SolutionRows() const { return solutionRows_; }
 
+    // The branch list as the search left it, kept for comparisons.
+    const std::vector<BranchRecord>& BranchTree() const { return branchTree_; }
+
   private:
     void FillSolutionBounds();
     void KeepSolutionRows();
 
     RunMonitor& monitor_;
     double tolerance_;
+    SearchMethodsFactory methods_;
     ProblemTables tables_;
     ProblemParser parser_;
     RunResults results_;
@@ -70,6 +77,7 @@ class CalculationRun {
     double incumbentCost_ = LargestDouble;
     std::int64_t labelSearches_ = 0;
     std::vector<SolutionRow> solutionRows_;
+    std::vector<BranchRecord> branchTree_;
 };
 
 // What the run command leaves when the editor text is empty: one line added

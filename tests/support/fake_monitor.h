@@ -21,6 +21,10 @@ class FakeMonitor final : public RunMonitor {
         if (stopOnField && *stopOnField == field) {
             stop = true;
         }
+        if (stopAfterBranches >= 0 && field == LiveField::Branches &&
+            std::stol(std::string(text)) >= stopAfterBranches) {
+            stop = true;
+        }
     }
     void Pump() override {
         ++pumps;
@@ -40,6 +44,7 @@ class FakeMonitor final : public RunMonitor {
     long pumps = 0;
     long stopAfterPumps = -1;
     std::optional<LiveField> stopOnField;  // raise the stop when this field is first written
+    long stopAfterBranches = -1;           // raise the stop once this many branches are solved
     bool stop = false;
 
   private:

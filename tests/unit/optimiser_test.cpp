@@ -8,6 +8,7 @@
 #include "optimiser/branch_setup.h"
 #include "optimiser/out_of_kilter.h"
 #include "optimiser/relaxation.h"
+#include "oracle/plain_out_of_kilter.h"
 #include "parser/problem_parser.h"
 #include "run/calculation_run.h"
 #include "support/fake_monitor.h"
@@ -263,7 +264,8 @@ class OneArc : public ::testing::Test {
 
     ProblemTables tables_;
     testing::FakeMonitor monitor_;
-    Relaxation relaxation_{tables_, monitor_};
+    OutOfKilter solver_{tables_, monitor_};
+    Relaxation relaxation_{tables_, monitor_, solver_};
 };
 
 TEST_F(OneArc, ConvexArcKeepsEveryPiece) {
@@ -373,7 +375,9 @@ TEST_F(Narrowing, TheSecondArcLeavesTheFirstAlone) {
 
 // ---- The solver on hand-made networks.
 
-class Kilter : public ::testing::Test {
+using SolverMaker = std::unique_ptr<KilterSolver> (*)(ProblemTables&, RunMonitor&);
+
+class Kilter : public ::testing::TestWithParam<SolverMaker> {
   protected:
     void Network(std::int32_t nodes, std::vector<NetArcRecord> arcs) {
         tables_.NetArcTable.SetSize(arcs.size());
@@ -395,10 +399,11 @@ class Kilter : public ::testing::Test {
 
     ProblemTables tables_;
     testing::FakeMonitor monitor_;
-    OutOfKilter solver_{tables_, monitor_};
+    std::unique_ptr<KilterSolver> owned_ = GetParam()(tables_, monitor_);
+    KilterSolver& solver_ = *owned_;
 };
 
-TEST_F(Kilter, ArcInKilterAtZeroTakesItsStartingPotential) {
+TEST_P(Kilter, ArcInKilterAtZeroTakesItsStartingPotential) {
     Network(2, {Arc(0, 1, 0, 10, 3)});
     solver_.RunOutOfKilter();
     EXPECT_EQ(tables_.RelaxationState, 0);
@@ -406,7 +411,7 @@ TEST_F(Kilter, ArcInKilterAtZeroTakesItsStartingPotential) {
     EXPECT_EQ(tables_.PotentialTable[1], -3.0);
 }
 
-TEST_F(Kilter, ThreeNodeCycle) {
+TEST_P(Kilter, ThreeNodeCycle) {
     Network(3, {Arc(0, 1, 5, 5, 2), Arc(1, 2, 0, 10, 1), Arc(2, 0, 0, 10, 1)});
     solver_.RunOutOfKilter();
     EXPECT_EQ(tables_.RelaxationState, 1);
@@ -416,7 +421,7 @@ TEST_F(Kilter, ThreeNodeCycle) {
     EXPECT_EQ(Flow(2), 5);
 }
 
-TEST_F(Kilter, TwoNodeCycleUsesTheArcBackR5) {
+TEST_P(Kilter, TwoNodeCycleUsesTheArcBackR5) {
     Network(2, {Arc(0, 1, 5, 5, 2), Arc(1, 0, 0, 10, 1)});
     solver_.RunOutOfKilter();
     EXPECT_EQ(tables_.RelaxationState, 1);
@@ -424,13 +429,13 @@ TEST_F(Kilter, TwoNodeCycleUsesTheArcBackR5) {
     EXPECT_EQ(Flow(1), 5);
 }
 
-TEST_F(Kilter, TooNarrowACycleIsInfeasible) {
+TEST_P(Kilter, TooNarrowACycleIsInfeasible) {
     Network(3, {Arc(0, 1, 5, 5, 2), Arc(1, 2, 0, 3, 1), Arc(2, 0, 0, 10, 1)});
     solver_.RunOutOfKilter();
     EXPECT_EQ(tables_.RelaxationState, 4);
 }
 
-TEST_F(Kilter, AStopRequestEndsTheSolve) {
+TEST_P(Kilter, AStopRequestEndsTheSolve) {
     monitor_.stop = true;
     Network(3, {Arc(0, 1, 5, 5, 2), Arc(1, 2, 0, 10, 1), Arc(2, 0, 0, 10, 1)});
     solver_.RunOutOfKilter();
@@ -438,7 +443,7 @@ TEST_F(Kilter, AStopRequestEndsTheSolve) {
     EXPECT_EQ(monitor_.pumps, 1);
 }
 
-TEST_F(Kilter, ElapsedTimeIsWrittenOnlyWhenItChanges) {
+TEST_P(Kilter, ElapsedTimeIsWrittenOnlyWhenItChanges) {
     Network(3, {Arc(0, 1, 5, 5, 2), Arc(1, 2, 0, 10, 1), Arc(2, 0, 0, 10, 1)});
     solver_.RunOutOfKilter();
     long elapsedWrites = 0;
@@ -448,6 +453,16 @@ TEST_F(Kilter, ElapsedTimeIsWrittenOnlyWhenItChanges) {
     EXPECT_EQ(elapsedWrites, 1);
     EXPECT_GT(monitor_.pumps, 3);
 }
+
+std::unique_ptr<KilterSolver> MakeFast(ProblemTables& t, RunMonitor& m) {
+    return std::make_unique<OutOfKilter>(t, m);
+}
+std::unique_ptr<KilterSolver> MakePlain(ProblemTables& t, RunMonitor& m) {
+    return std::make_unique<PlainOutOfKilter>(t, m);
+}
+
+INSTANTIATE_TEST_SUITE_P(Solvers, Kilter, ::testing::Values(&MakeFast, &MakePlain),
+                         [](const auto& info) { return info.index == 0 ? "Fast" : "Plain"; });
 
 // ---- Against exhaustive enumeration on small random problems.
 

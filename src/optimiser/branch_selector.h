@@ -1,0 +1,29 @@
+// Best-first selection kept in a heap of the open records, so a selection
+// costs O(log n) and never scans the branch list.
+#pragma once
+
+#include <queue>
+#include <utility>
+#include <vector>
+
+#include "optimiser/search_methods.h"
+
+namespace kova {
+
+class HeapBranchSelector final : public BranchSelector {
+  public:
+    void StartSearch() override;
+    bool SelectBranch(const ProblemTables& tables, std::int32_t& selected,
+                      std::int32_t& recordsInUse) override;
+    std::int32_t FirstFreeRecord(const ProblemTables& tables) override;
+    void RecordSolved(std::int32_t record, const BranchRecord& solved) override;
+    void ChildrenCreated(std::int32_t first) override;
+
+  private:
+    // (bound, index): the smallest bound first, then the lowest index.
+    using Entry = std::pair<double, std::int32_t>;
+    std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open_;
+    std::int32_t recordsInUse_ = 0;
+};
+
+}  // namespace kova

@@ -1,0 +1,68 @@
+// The out-of-kilter solver exactly as the method is written: every labelling
+// pass, trace and reduced-cost refresh scans the whole network arc table from
+// index 0. Slow, and the reference the fast solver must equal.
+#pragma once
+
+#include <cstdint>
+
+#include "model/problem_tables.h"
+#include "optimiser/search_methods.h"
+#include "run/run_monitor.h"
+
+namespace kova {
+
+class PlainOutOfKilter final : public KilterSolver {
+  public:
+    PlainOutOfKilter(ProblemTables& tables, RunMonitor& monitor) : t_(tables), monitor_(monitor) {}
+
+    void RunOutOfKilter() override;
+
+    // Labelling searches of the last solve.
+    std::int64_t LabelSearches() const override { return searches_; }
+
+  private:
+    enum Mode {
+        kForwardFromSource = 0,
+        kForwardFromList = 1,
+        kBackwardIntoSource = 2,
+        kBackwardIntoList = 3
+    };
+
+    void ComputeStartingDistances();
+    void RefreshReducedCosts();
+    // What brings `arc` into kilter; false when it is in kilter.
+    bool Classify(std::int32_t arc);
+    bool AnyArcOutOfKilter();
+    // Lazy starting potential; true when the node took one.
+    bool TakeStartingPotential(std::int32_t node);
+    void ShowElapsedTime();
+
+    void LabelSearch();
+    // One pass over the arcs out of (forward) or into (backward) `node`;
+    // true when it ended in an augmentation.
+    bool LabelAround(Mode mode, std::int32_t node);
+    // Passes 1 and 3: every listed node from `listPos` on, nodes added
+    // meanwhile included.
+    bool LabelFromList(Mode mode, std::int32_t& listPos);
+    void LabelAcross(Mode mode);
+    void ChangePotentials();
+    void Augment();
+
+    bool Labelled(std::int32_t node) const {
+        return t_.LabelTable[static_cast<std::size_t>(node)].pred != LargeInt;
+    }
+
+    ProblemTables& t_;
+    RunMonitor& monitor_;
+
+    std::int32_t CurrentArc = 0;
+    std::int32_t LabelSource = 0;
+    std::int32_t LabelTarget = 0;
+    std::int64_t KilterAmount = 0;
+    std::int32_t ScanArc = 0;
+    std::int32_t LabelListCount = 0;
+    bool mustRise_ = false;  // the examined arc's flow must rise (else fall)
+    std::int64_t searches_ = 0;
+};
+
+}  // namespace kova
