@@ -131,8 +131,8 @@ void OutOfKilter::BuildAdjacency() {
     std::vector<std::int32_t> inFill(inStart_.begin(), inStart_.end() - 1);
     for (std::int32_t a = 0; a < arcs; ++a) {  // in index order, so every list is sorted
         const NetArcRecord& arc = t_.NetArcTable[At(a)];
-        outArcs_[At(outFill[At(arc.from)]++)] = a;
-        inArcs_[At(inFill[At(arc.to)]++)] = a;
+        outArcs_[At(outFill[At(arc.from)]++)] = Adjacent{a, arc.to};
+        inArcs_[At(inFill[At(arc.to)]++)] = Adjacent{a, arc.from};
     }
 }
 
@@ -158,7 +158,7 @@ void OutOfKilter::ComputeStartingDistances() {
                 continue;
             }
             for (std::int32_t k = outStart_[At(from)]; k < outStart_[At(from) + 1]; ++k) {
-                const NetArcRecord& arc = t_.NetArcTable[At(outArcs_[At(k)])];
+                const NetArcRecord& arc = t_.NetArcTable[At(outArcs_[At(k)].arc)];
                 const double candidate = start + arc.cost;
                 if (candidate < distance[At(arc.to)]) {
                     distance[At(arc.to)] = candidate;
@@ -185,15 +185,6 @@ void OutOfKilter::ComputeStartingDistances() {
         distance[n] = potential[n] == InfiniteDistance ? 0.0 : potential[n];
         potential[n] = 0.0;
     }
-}
-
-double OutOfKilter::ReducedCost(std::int32_t a) const {
-    const NetArcRecord& arc = t_.NetArcTable[At(a)];
-    if (!refreshed_) {
-        return arc.cost;
-    }
-    const double rc = (arc.cost - t_.PotentialTable[At(arc.from)]) + t_.PotentialTable[At(arc.to)];
-    return std::fabs(rc) < ZeroSnap ? 0.0 : rc;
 }
 
 bool OutOfKilter::OutOfKilterNow(std::int32_t a) const {
@@ -247,7 +238,7 @@ void OutOfKilter::NodeChanged(std::int32_t node) {
     const auto first = [&](const std::vector<std::int32_t>& start) { return start[At(node)]; };
     const auto last = [&](const std::vector<std::int32_t>& start) { return start[At(node) + 1]; };
     for (std::int32_t k = first(outStart_); k < last(outStart_); ++k) {
-        const std::int32_t a = outArcs_[At(k)];
+        const std::int32_t a = outArcs_[At(k)].arc;
         if (refreshed_) {
             UpdateKilterBit(a);
         }
@@ -255,7 +246,7 @@ void OutOfKilter::NodeChanged(std::int32_t node) {
         SetBit(pendingArcs_, a, Pending(arc.from) || Pending(arc.to));
     }
     for (std::int32_t k = first(inStart_); k < last(inStart_); ++k) {
-        const std::int32_t a = inArcs_[At(k)];
+        const std::int32_t a = inArcs_[At(k)].arc;
         if (refreshed_) {
             UpdateKilterBit(a);
         }
@@ -374,13 +365,14 @@ bool OutOfKilter::LabelAround(Mode mode, std::int32_t node) {
     const bool forward = mode == kForwardFromSource || mode == kForwardFromList;
     const bool atSource = mode == kForwardFromSource || mode == kBackwardIntoSource;
     const std::vector<std::int32_t>& start = forward ? outStart_ : inStart_;
-    const std::vector<std::int32_t>& list = forward ? outArcs_ : inArcs_;
+    const std::vector<Adjacent>& list = forward ? outArcs_ : inArcs_;
     for (std::int32_t k = start[At(node)]; k < start[At(node) + 1]; ++k) {
-        const std::int32_t a = list[At(k)];
-        if (atSource && a == CurrentArc) {
+        const Adjacent& entry = list[At(k)];
+        // A labelled other end takes no label: nothing else to look at.
+        if (Labelled(entry.other) || (atSource && entry.arc == CurrentArc)) {
             continue;
         }
-        LabelAcross(mode, a);
+        LabelAcross(mode, entry.arc);
         if (t_.RelaxationState == kKilterAugmented) {
             return true;
         }
@@ -397,7 +389,7 @@ bool OutOfKilter::LabelFromList(Mode mode, std::int32_t& listPos) {
     return false;
 }
 
-void OutOfKilter::LabelAcross(Mode mode, std::int32_t a) {
+inline void OutOfKilter::LabelAcross(Mode mode, std::int32_t a) {
     t_.RelaxationState = kKilterNoSearch;
     const NetArcRecord& arc = t_.NetArcTable[At(a)];
     const bool forward = mode == kForwardFromSource || mode == kForwardFromList;
@@ -474,9 +466,9 @@ void OutOfKilter::ChangePotentials() {
     for (std::int32_t i = -1; i < LabelListCount; ++i) {
         const std::int32_t node = i < 0 ? LabelSource : t_.LabelList[At(i)] - 1;
         for (std::int32_t k = outStart_[At(node)]; k < outStart_[At(node) + 1]; ++k) {
-            const std::int32_t a = outArcs_[At(k)];
+            const std::int32_t a = outArcs_[At(k)].arc;
             const NetArcRecord& arc = t_.NetArcTable[At(a)];
-            if (!Labelled(arc.to)) {
+            if (!Labelled(outArcs_[At(k)].other)) {
                 const double rc = ReducedCost(a);
                 if (rc > 0 && arc.flowMinusUpper <= 0) {
                     consider(rc);
@@ -484,9 +476,9 @@ void OutOfKilter::ChangePotentials() {
             }
         }
         for (std::int32_t k = inStart_[At(node)]; k < inStart_[At(node) + 1]; ++k) {
-            const std::int32_t a = inArcs_[At(k)];
+            const std::int32_t a = inArcs_[At(k)].arc;
             const NetArcRecord& arc = t_.NetArcTable[At(a)];
-            if (!Labelled(arc.from)) {
+            if (!Labelled(inArcs_[At(k)].other)) {
                 const double rc = ReducedCost(a);
                 if (rc < 0 && arc.flowMinusLower >= 0) {
                     consider(-rc);

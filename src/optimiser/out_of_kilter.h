@@ -36,7 +36,15 @@ class OutOfKilter final : public KilterSolver {
     void BuildAdjacency();
     void ComputeStartingDistances();
 
-    double ReducedCost(std::int32_t arc) const;
+    double ReducedCost(std::int32_t arc) const {
+        const NetArcRecord& record = t_.NetArcTable[static_cast<std::size_t>(arc)];
+        if (!refreshed_) {
+            return record.cost;
+        }
+        const double rc = (record.cost - t_.PotentialTable[static_cast<std::size_t>(record.from)]) +
+                          t_.PotentialTable[static_cast<std::size_t>(record.to)];
+        return rc < ZeroSnap && rc > -ZeroSnap ? 0.0 : rc;
+    }
     bool OutOfKilterNow(std::int32_t arc) const;
     // What brings `arc` into kilter; false when it is in kilter.
     bool Classify(std::int32_t arc);
@@ -73,8 +81,15 @@ class OutOfKilter final : public KilterSolver {
     bool mustRise_ = false;
     std::int64_t searches_ = 0;
 
-    // Adjacency in arc-index order (compressed rows).
-    std::vector<std::int32_t> outStart_, outArcs_, inStart_, inArcs_;
+    // Adjacency in arc-index order (compressed rows), each entry with the
+    // arc's other end, so a labelled neighbour is passed over without
+    // touching the arc.
+    struct Adjacent {
+        std::int32_t arc;
+        std::int32_t other;
+    };
+    std::vector<std::int32_t> outStart_, inStart_;
+    std::vector<Adjacent> outArcs_, inArcs_;
 
     // Labels of the current search: a node is labelled when its stamp is the
     // search's stamp, so no search clears the whole table.
