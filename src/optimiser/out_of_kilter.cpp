@@ -233,25 +233,20 @@ void OutOfKilter::UpdateKilterBit(std::int32_t a) {
     }
 }
 
-// The potential of `node` changed: its arcs' kilter states and waiting marks.
-void OutOfKilter::NodeChanged(std::int32_t node) {
-    const auto first = [&](const std::vector<std::int32_t>& start) { return start[At(node)]; };
-    const auto last = [&](const std::vector<std::int32_t>& start) { return start[At(node) + 1]; };
-    for (std::int32_t k = first(outStart_); k < last(outStart_); ++k) {
-        const std::int32_t a = outArcs_[At(k)].arc;
-        if (refreshed_) {
-            UpdateKilterBit(a);
+// The potential of `node` changed: the kilter states of its arcs and, when
+// the node had been waiting for its starting potential, their waiting marks.
+void OutOfKilter::UpdateArcsAt(std::int32_t node, bool kilterStates, bool waitingMarks) {
+    for (const std::vector<Adjacent>* list : {&outArcs_, &inArcs_}) {
+        const std::vector<std::int32_t>& start = list == &outArcs_ ? outStart_ : inStart_;
+        for (std::int32_t k = start[At(node)]; k < start[At(node) + 1]; ++k) {
+            const Adjacent& entry = (*list)[At(k)];
+            if (kilterStates) {
+                UpdateKilterBit(entry.arc);
+            }
+            if (waitingMarks) {
+                SetBit(pendingArcs_, entry.arc, Pending(entry.other));
+            }
         }
-        const NetArcRecord& arc = t_.NetArcTable[At(a)];
-        SetBit(pendingArcs_, a, Pending(arc.from) || Pending(arc.to));
-    }
-    for (std::int32_t k = first(inStart_); k < last(inStart_); ++k) {
-        const std::int32_t a = inArcs_[At(k)].arc;
-        if (refreshed_) {
-            UpdateKilterBit(a);
-        }
-        const NetArcRecord& arc = t_.NetArcTable[At(a)];
-        SetBit(pendingArcs_, a, Pending(arc.from) || Pending(arc.to));
     }
 }
 
@@ -292,7 +287,7 @@ bool OutOfKilter::TakeStartingPotential(std::int32_t node) {
     const double distance = t_.DistanceTable[At(node)];
     if (potential == 0.0 && distance != 0.0) {
         potential = -distance;
-        NodeChanged(node);
+        UpdateArcsAt(node, refreshed_, true);
         return true;
     }
     return false;
@@ -490,16 +485,34 @@ void OutOfKilter::ChangePotentials() {
         t_.RelaxationState = kKilterInfeasible;
         return;
     }
-    // Every labelled node moves first, then the arcs around them are brought
-    // up to date with both ends final.
+    // Every labelled node moves first, then each arc at a labelled node is
+    // brought up to date once, with both ends final: from its start when that
+    // is labelled, else from its end.
+    waitingMoved_.clear();
     for (std::int32_t i = -1; i < LabelListCount; ++i) {
         const std::int32_t node = i < 0 ? LabelSource : t_.LabelList[At(i)] - 1;
+        if (Pending(node)) {
+            waitingMoved_.push_back(node);
+        }
         double& potential = t_.PotentialTable[At(node)];
         potential += delta;
         t_.DistanceTable[At(node)] = -potential;
     }
-    for (std::int32_t i = -1; i < LabelListCount; ++i) {
-        NodeChanged(i < 0 ? LabelSource : t_.LabelList[At(i)] - 1);
+    if (refreshed_) {
+        for (std::int32_t i = -1; i < LabelListCount; ++i) {
+            const std::int32_t node = i < 0 ? LabelSource : t_.LabelList[At(i)] - 1;
+            for (std::int32_t k = outStart_[At(node)]; k < outStart_[At(node) + 1]; ++k) {
+                UpdateKilterBit(outArcs_[At(k)].arc);
+            }
+            for (std::int32_t k = inStart_[At(node)]; k < inStart_[At(node) + 1]; ++k) {
+                if (!Labelled(inArcs_[At(k)].other)) {
+                    UpdateKilterBit(inArcs_[At(k)].arc);
+                }
+            }
+        }
+    }
+    for (const std::int32_t node : waitingMoved_) {
+        UpdateArcsAt(node, false, true);
     }
     t_.RelaxationState = kKilterPotentialsChanged;
 }

@@ -52,7 +52,7 @@ class OutOfKilter final : public KilterSolver {
 
     // Bookkeeping after flows or potentials changed.
     void UpdateKilterBit(std::int32_t arc);
-    void NodeChanged(std::int32_t node);
+    void UpdateArcsAt(std::int32_t node, bool kilterStates, bool waitingMarks);
     void StartRefreshedCosts();
     std::int32_t NextEvent(std::int32_t from) const;
 
@@ -104,6 +104,7 @@ class OutOfKilter final : public KilterSolver {
     std::vector<std::uint64_t> outOfKilter_;  // one bit per arc
     std::vector<std::uint64_t> pendingArcs_;  // arcs with an end waiting for its potential
     std::int64_t outOfKilterCount_ = 0;
+    std::vector<std::int32_t> waitingMoved_;  // labelled nodes that were waiting, per change
 
     std::uint32_t stepsSinceClock_ = 0;
     std::chrono::steady_clock::time_point lastClock_{};
