@@ -43,7 +43,9 @@ class OutOfKilter final : public KilterSolver {
         }
         const double rc = (record.cost - t_.PotentialTable[static_cast<std::size_t>(record.from)]) +
                           t_.PotentialTable[static_cast<std::size_t>(record.to)];
-        return rc < ZeroSnap && rc > -ZeroSnap ? 0.0 : rc;
+        // Not a number (from infinite costs) counts as 0: the arc is then in
+        // kilter only within its bounds.
+        return rc >= ZeroSnap || rc <= -ZeroSnap ? rc : 0.0;
     }
     bool OutOfKilterNow(std::int32_t arc) const;
     // What brings `arc` into kilter; false when it is in kilter.

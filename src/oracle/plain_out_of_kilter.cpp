@@ -111,8 +111,8 @@ void PlainOutOfKilter::RefreshReducedCosts() {
     for (std::int32_t a = 0; a < t_.NetArcCount; ++a) {
         NetArcRecord& arc = t_.NetArcTable[At(a)];
         double rc = (arc.cost - t_.PotentialTable[At(arc.from)]) + t_.PotentialTable[At(arc.to)];
-        if (std::fabs(rc) < ZeroSnap) {
-            rc = 0.0;
+        if (!(std::fabs(rc) >= ZeroSnap)) {
+            rc = 0.0;  // not a number (from infinite costs) too
         }
         arc.reducedCost = rc;
     }
