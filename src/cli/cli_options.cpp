@@ -146,8 +146,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 
 std::string UsageText() {
     return "Usage: kova-solve [options] FILE\n"
-           "Solve the KOVA problem in FILE (.kvf, code page 932) and print the run list\n"
-           "and the solution.\n"
+           "Solve the KOVA problem in FILE (.kvf, code page 932; - for standard input)\n"
+           "and print the run list and the solution.\n"
            "\n"
            "Options:\n"
            "  --input-encoding ENC  read FILE as cp932 (default) or utf-8\n"

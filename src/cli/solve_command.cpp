@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <memory>
 
@@ -26,8 +27,26 @@ struct InputFile {
     std::string error;  // empty when read
 };
 
+// Reads at most one byte past the limit, so an endless stream is refused too.
+void ReadStream(std::istream& stream, InputFile& input) {
+    char buffer[1 << 16];
+    while (stream && input.bytes.size() <= kMaxInputBytes) {
+        stream.read(buffer, sizeof buffer);
+        input.bytes.append(buffer, static_cast<std::size_t>(stream.gcount()));
+    }
+    if (stream.bad()) {
+        input.error = "read error";
+    } else if (input.bytes.size() > kMaxInputBytes) {
+        input.error = "too large (more than " + std::to_string(kMaxInputBytes) + " bytes)";
+    }
+}
+
 InputFile ReadInput(const std::string& path) {
     InputFile input;
+    if (path == "-") {
+        ReadStream(std::cin, input);
+        return input;
+    }
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
         input.error = std::strerror(errno);
@@ -47,12 +66,7 @@ InputFile ReadInput(const std::string& path) {
         input.error = std::strerror(errno);
         return input;
     }
-    input.bytes.assign(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
-    if (stream.bad()) {
-        input.error = "read error";
-    } else if (input.bytes.size() > kMaxInputBytes) {
-        input.error = "too large (more than " + std::to_string(kMaxInputBytes) + " bytes)";
-    }
+    ReadStream(stream, input);
     return input;
 }
 

@@ -41,6 +41,11 @@ check "stdout is the run list and the solution in UTF-8" \
     cmp -s "$work/utf8" <(cat "$work/run" "$work/solution" | iconv -f CP932 -t UTF-8)
 check "stdout carries the Japanese banner" grep -q 'KOVA計算経過一覧表' "$work/utf8"
 
+# "-" reads standard input.
+"$solve" --quiet --raw --fixed-time "$T" - <"$examples/sample.kvf" >"$work/from-stdin"
+"$solve" --quiet --raw --fixed-time "$T" "$examples/sample.kvf" >"$work/from-file"
+check "- reads standard input" cmp -s "$work/from-stdin" "$work/from-file"
+
 # A UTF-8 copy of the sample reads the same.
 iconv -f CP932 -t UTF-8 "$examples/sample.kvf" >"$work/sample-utf8.kvf"
 "$solve" --quiet --raw --fixed-time "$T" --input-encoding utf-8 "$work/sample-utf8.kvf" >"$work/from-utf8"
