@@ -41,7 +41,10 @@ void OutOfKilter::RunOutOfKilter() {
     const std::int32_t arcs = t_.NetArcCount;
     const auto nodes = At(t_.NetNodeCount);
     BuildAdjacency();
-    ComputeStartingDistances();
+    if (!ComputeStartingDistances()) {
+        t_.RelaxationState = kKilterStopped;
+        return;
+    }
 
     // Flows start at 0 as the network was built; reduced costs are the costs.
     refreshed_ = false;
@@ -139,7 +142,9 @@ void OutOfKilter::BuildAdjacency() {
 // Passes as the method makes them, each reading the values of the pass
 // before; an arc can only improve its end when its start changed in the
 // pass before, so only those starts are relaxed. Equal results, equal count.
-void OutOfKilter::ComputeStartingDistances() {
+// The user interface is pumped between passes, so a long run of passes (a
+// cycle of negative cost) can still be stopped; false when it was.
+bool OutOfKilter::ComputeStartingDistances() {
     const auto nodes = At(t_.NetNodeCount);
     double* potential = t_.PotentialTable.data();
     double* distance = t_.DistanceTable.data();
@@ -180,11 +185,16 @@ void OutOfKilter::ComputeStartingDistances() {
             break;  // only a cycle of negative cost gets here
         }
         frontier.swap(changed);
+        monitor_.Pump();
+        if (monitor_.StopRequested()) {
+            return false;
+        }
     }
     for (std::size_t n = 0; n < nodes; ++n) {
         distance[n] = potential[n] == InfiniteDistance ? 0.0 : potential[n];
         potential[n] = 0.0;
     }
+    return true;
 }
 
 bool OutOfKilter::OutOfKilterNow(std::int32_t a) const {

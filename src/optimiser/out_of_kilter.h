@@ -34,7 +34,7 @@ class OutOfKilter final : public KilterSolver {
     enum Mode { kForwardFromSource, kForwardFromList, kBackwardIntoSource, kBackwardIntoList };
 
     void BuildAdjacency();
-    void ComputeStartingDistances();
+    bool ComputeStartingDistances();
 
     double ReducedCost(std::int32_t arc) const {
         const NetArcRecord& record = t_.NetArcTable[static_cast<std::size_t>(arc)];
