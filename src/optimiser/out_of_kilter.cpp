@@ -51,6 +51,7 @@ void OutOfKilter::RunOutOfKilter() {
     const std::size_t words = (At(arcs) + 63) / 64;
     outOfKilter_.assign(words, 0);
     pendingArcs_.assign(words, 0);
+    stale_.assign(words, 0);
     outOfKilterCount_ = 0;
     for (std::int32_t a = 0; a < arcs; ++a) {
         UpdateKilterBit(a);
@@ -106,11 +107,13 @@ void OutOfKilter::RunOutOfKilter() {
         const std::int32_t next = NextEvent(CurrentArc + 1);
         if (next < arcs) {
             CurrentArc = next;
-        } else if (outOfKilterCount_ == 0) {
-            return;
-        } else {
-            CurrentArc = 0;  // an arc behind the scan fell out of kilter again
+            continue;
         }
+        ResolveAllStale();
+        if (outOfKilterCount_ == 0) {
+            return;
+        }
+        CurrentArc = 0;  // an arc behind the scan fell out of kilter again
     }
 }
 
@@ -236,6 +239,7 @@ bool OutOfKilter::Pending(std::int32_t node) const {
 }
 
 void OutOfKilter::UpdateKilterBit(std::int32_t a) {
+    SetBit(stale_, a, false);
     const bool out = OutOfKilterNow(a);
     if (out != TestBit(outOfKilter_, a)) {
         SetBit(outOfKilter_, a, out);
@@ -272,23 +276,43 @@ void OutOfKilter::StartRefreshedCosts() {
     }
 }
 
-std::int32_t OutOfKilter::NextEvent(std::int32_t from) const {
+// The first arc at or after `from` that is out of kilter or has an end
+// waiting for its potential; arcs whose state is stale are brought up to
+// date on the way.
+std::int32_t OutOfKilter::NextEvent(std::int32_t from) {
     const std::int32_t arcs = t_.NetArcCount;
-    if (from >= arcs) {
-        return arcs;
-    }
-    std::size_t word = At(from) >> 6;
-    std::uint64_t bits =
-        (outOfKilter_[word] | pendingArcs_[word]) & (~std::uint64_t{0} << (from & 63));
-    while (true) {
-        if (bits != 0) {
-            const auto found = static_cast<std::int32_t>(word * 64 + At(std::countr_zero(bits)));
-            return std::min(found, arcs);
+    while (from < arcs) {
+        std::size_t word = At(from) >> 6;
+        std::uint64_t bits = (outOfKilter_[word] | pendingArcs_[word] | stale_[word]) &
+                             (~std::uint64_t{0} << (from & 63));
+        while (bits == 0) {
+            if (++word >= outOfKilter_.size()) {
+                return arcs;
+            }
+            bits = outOfKilter_[word] | pendingArcs_[word] | stale_[word];
         }
-        if (++word >= outOfKilter_.size()) {
+        const auto found = static_cast<std::int32_t>(word * 64 + At(std::countr_zero(bits)));
+        if (found >= arcs) {
             return arcs;
         }
-        bits = outOfKilter_[word] | pendingArcs_[word];
+        if (TestBit(stale_, found)) {
+            UpdateKilterBit(found);
+            if (!TestBit(outOfKilter_, found) && !TestBit(pendingArcs_, found)) {
+                from = found + 1;
+                continue;
+            }
+        }
+        return found;
+    }
+    return arcs;
+}
+
+void OutOfKilter::ResolveAllStale() {
+    for (std::size_t word = 0; word < stale_.size(); ++word) {
+        while (stale_[word] != 0) {
+            UpdateKilterBit(
+                static_cast<std::int32_t>(word * 64 + At(std::countr_zero(stale_[word]))));
+        }
     }
 }
 
@@ -509,15 +533,14 @@ void OutOfKilter::ChangePotentials() {
         t_.DistanceTable[At(node)] = -potential;
     }
     if (refreshed_) {
+        // Checked when the scan gets there (or before the scan may end).
         for (std::int32_t i = -1; i < LabelListCount; ++i) {
             const std::int32_t node = i < 0 ? LabelSource : t_.LabelList[At(i)] - 1;
             for (std::int32_t k = outStart_[At(node)]; k < outStart_[At(node) + 1]; ++k) {
-                UpdateKilterBit(outArcs_[At(k)].arc);
+                SetBit(stale_, outArcs_[At(k)].arc, true);
             }
             for (std::int32_t k = inStart_[At(node)]; k < inStart_[At(node) + 1]; ++k) {
-                if (!Labelled(inArcs_[At(k)].other)) {
-                    UpdateKilterBit(inArcs_[At(k)].arc);
-                }
+                SetBit(stale_, inArcs_[At(k)].arc, true);
             }
         }
     }

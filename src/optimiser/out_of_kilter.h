@@ -56,7 +56,8 @@ class OutOfKilter final : public KilterSolver {
     void UpdateKilterBit(std::int32_t arc);
     void UpdateArcsAt(std::int32_t node, bool kilterStates, bool waitingMarks);
     void StartRefreshedCosts();
-    std::int32_t NextEvent(std::int32_t from) const;
+    std::int32_t NextEvent(std::int32_t from);
+    void ResolveAllStale();
 
     bool TakeStartingPotential(std::int32_t node);
     void ShowElapsedTime(bool force);
@@ -105,6 +106,7 @@ class OutOfKilter final : public KilterSolver {
     bool refreshed_ = false;
     std::vector<std::uint64_t> outOfKilter_;  // one bit per arc
     std::vector<std::uint64_t> pendingArcs_;  // arcs with an end waiting for its potential
+    std::vector<std::uint64_t> stale_;        // kilter bit not checked since a potential change
     std::int64_t outOfKilterCount_ = 0;
     std::vector<std::int32_t> waitingMoved_;  // labelled nodes that were waiting, per change
 
