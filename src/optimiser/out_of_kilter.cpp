@@ -483,34 +483,37 @@ void OutOfKilter::Augment() {
 
 void OutOfKilter::ChangePotentials() {
     // The candidates are the arcs with exactly one labelled end: found from
-    // the labelled side. The minimum does not depend on the order.
+    // the labelled side. The minimum does not depend on the order. Every arc
+    // at a labelled node is marked for a fresh kilter check on the way: the
+    // scan checks it when it gets there (or before it may end).
     double delta = LargestDouble;
     bool candidates = false;
-    const auto consider = [&](double candidate) {
-        candidates = true;
-        if (candidate < delta) {
-            delta = candidate;
-        }
-    };
+    const bool mark = refreshed_;
     for (std::int32_t i = -1; i < LabelListCount; ++i) {
         const std::int32_t node = i < 0 ? LabelSource : t_.LabelList[At(i)] - 1;
         for (std::int32_t k = outStart_[At(node)]; k < outStart_[At(node) + 1]; ++k) {
-            const std::int32_t a = outArcs_[At(k)].arc;
-            const NetArcRecord& arc = t_.NetArcTable[At(a)];
-            if (!Labelled(outArcs_[At(k)].other)) {
-                const double rc = ReducedCost(a);
-                if (rc > 0 && arc.flowMinusUpper <= 0) {
-                    consider(rc);
+            const Adjacent& entry = outArcs_[At(k)];
+            if (mark) {
+                SetBit(stale_, entry.arc, true);
+            }
+            if (!Labelled(entry.other)) {
+                const double rc = ReducedCost(entry.arc);
+                if (rc > 0 && t_.NetArcTable[At(entry.arc)].flowMinusUpper <= 0) {
+                    candidates = true;
+                    delta = rc < delta ? rc : delta;
                 }
             }
         }
         for (std::int32_t k = inStart_[At(node)]; k < inStart_[At(node) + 1]; ++k) {
-            const std::int32_t a = inArcs_[At(k)].arc;
-            const NetArcRecord& arc = t_.NetArcTable[At(a)];
-            if (!Labelled(inArcs_[At(k)].other)) {
-                const double rc = ReducedCost(a);
-                if (rc < 0 && arc.flowMinusLower >= 0) {
-                    consider(-rc);
+            const Adjacent& entry = inArcs_[At(k)];
+            if (mark) {
+                SetBit(stale_, entry.arc, true);
+            }
+            if (!Labelled(entry.other)) {
+                const double rc = ReducedCost(entry.arc);
+                if (rc < 0 && t_.NetArcTable[At(entry.arc)].flowMinusLower >= 0) {
+                    candidates = true;
+                    delta = -rc < delta ? -rc : delta;
                 }
             }
         }
@@ -519,9 +522,6 @@ void OutOfKilter::ChangePotentials() {
         t_.RelaxationState = kKilterInfeasible;
         return;
     }
-    // Every labelled node moves first, then each arc at a labelled node is
-    // brought up to date once, with both ends final: from its start when that
-    // is labelled, else from its end.
     waitingMoved_.clear();
     for (std::int32_t i = -1; i < LabelListCount; ++i) {
         const std::int32_t node = i < 0 ? LabelSource : t_.LabelList[At(i)] - 1;
@@ -531,18 +531,6 @@ void OutOfKilter::ChangePotentials() {
         double& potential = t_.PotentialTable[At(node)];
         potential += delta;
         t_.DistanceTable[At(node)] = -potential;
-    }
-    if (refreshed_) {
-        // Checked when the scan gets there (or before the scan may end).
-        for (std::int32_t i = -1; i < LabelListCount; ++i) {
-            const std::int32_t node = i < 0 ? LabelSource : t_.LabelList[At(i)] - 1;
-            for (std::int32_t k = outStart_[At(node)]; k < outStart_[At(node) + 1]; ++k) {
-                SetBit(stale_, outArcs_[At(k)].arc, true);
-            }
-            for (std::int32_t k = inStart_[At(node)]; k < inStart_[At(node) + 1]; ++k) {
-                SetBit(stale_, inArcs_[At(k)].arc, true);
-            }
-        }
     }
     for (const std::int32_t node : waitingMoved_) {
         UpdateArcsAt(node, false, true);
