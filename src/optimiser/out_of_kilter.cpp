@@ -401,7 +401,7 @@ bool OutOfKilter::LabelAround(Mode mode, std::int32_t node) {
         if (Labelled(entry.other) || (atSource && entry.arc == CurrentArc)) {
             continue;
         }
-        LabelAcross(mode, entry.arc);
+        LabelAcross(mode, entry.arc, node, entry.other);
         if (t_.RelaxationState == kKilterAugmented) {
             return true;
         }
@@ -418,18 +418,20 @@ bool OutOfKilter::LabelFromList(Mode mode, std::int32_t& listPos) {
     return false;
 }
 
-inline void OutOfKilter::LabelAcross(Mode mode, std::int32_t a) {
+// `known` is labelled, `fresh` not (the caller checked).
+inline void OutOfKilter::LabelAcross(Mode mode, std::int32_t a, std::int32_t known,
+                                     std::int32_t fresh) {
     t_.RelaxationState = kKilterNoSearch;
     const NetArcRecord& arc = t_.NetArcTable[At(a)];
     const bool forward = mode == kForwardFromSource || mode == kForwardFromList;
-    const std::int32_t known = forward ? arc.from : arc.to;
-    const std::int32_t fresh = forward ? arc.to : arc.from;
-    if (Labelled(fresh)) {
-        return;
-    }
-    const double rc = ReducedCost(a);
+    // The flows decide first whether the arc can carry a label at all; the
+    // reduced cost is only needed when it can.
     std::int64_t amount = 0;
     if (forward) {
+        if (arc.flowMinusUpper >= 0 && arc.flowMinusLower >= 0) {
+            return;
+        }
+        const double rc = ReducedCost(a);
         if (rc <= 0 && arc.flowMinusUpper < 0) {
             amount = -arc.flowMinusUpper;
         } else if (rc >= 0 && arc.flowMinusLower < 0) {
@@ -438,6 +440,10 @@ inline void OutOfKilter::LabelAcross(Mode mode, std::int32_t a) {
             return;
         }
     } else {
+        if (arc.flowMinusLower <= 0 && arc.flowMinusUpper <= 0) {
+            return;
+        }
+        const double rc = ReducedCost(a);
         if (rc >= 0 && arc.flowMinusLower > 0) {
             amount = arc.flowMinusLower;
         } else if (rc <= 0 && arc.flowMinusUpper > 0) {

@@ -65,7 +65,7 @@ class OutOfKilter final : public KilterSolver {
     void LabelSearch();
     bool LabelAround(Mode mode, std::int32_t node);
     bool LabelFromList(Mode mode, std::int32_t& listPos);
-    void LabelAcross(Mode mode, std::int32_t arc);
+    void LabelAcross(Mode mode, std::int32_t arc, std::int32_t known, std::int32_t fresh);
     void ChangePotentials();
     void Augment();
 
