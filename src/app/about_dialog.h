@@ -1,0 +1,14 @@
+// The About box: icon, version line and the maker's notice, one OK button.
+#pragma once
+
+#include <QDialog>
+
+namespace kova::app {
+
+class CAboutDlg final : public QDialog {
+    Q_OBJECT
+  public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+};
+
+}  // namespace kova::app

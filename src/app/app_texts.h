@@ -1,0 +1,40 @@
+// The application's own texts, exactly as the user sees them (UTF-8 here;
+// the calculation's texts come from the core in code page 932).
+#pragma once
+
+namespace kova::app {
+
+inline constexpr const char* kAppTitle = "KOVA";
+inline constexpr const char* kUntitled = "無題";
+inline constexpr const char* kIdlePrompt = "ﾍﾙﾌﾟを表示するには [F1] を押してください。";
+inline constexpr const char* kContextHelpPrompt = "ﾍﾙﾌﾟを使用するｵﾌﾞｼﾞｪｸﾄを選択";
+inline constexpr const char* kFileFilter = "KOVA ﾌｧｲﾙ (*.kvf)";
+inline constexpr const char* kDefaultSuffix = "kvf";
+inline constexpr const char* kRecentPlaceholder = "最近使ったﾌｧｲﾙ";
+inline constexpr const char* kRecentPrompt = "指定のﾌｧｲﾙを開く";
+
+// Status-bar indicator panes, in order.
+inline constexpr const char* kIndicatorKana = "ｶﾅ";
+inline constexpr const char* kIndicatorCaps = "CAP";
+inline constexpr const char* kIndicatorNum = "NUM";
+inline constexpr const char* kIndicatorScroll = "SCRL";
+
+// About box.
+inline constexpr const char* kAboutCaption = "KOVAのﾊﾞｰｼﾞｮﾝ情報";
+inline constexpr const char* kAboutVersion = "KOVA Version 3.1.0.1";
+inline constexpr const char* kAboutNotice = "Copyright (C) 2026 Velorand";
+inline constexpr const char* kAuthorHomepage = "https://www.example.com/kova/";
+
+// Document handling (wording of our own: the framework's prompts).
+inline constexpr const char* kAskSaveChanges = "%1 への変更を保存しますか?";
+inline constexpr const char* kCannotOpen = "%1 を開けません。\n%2";
+inline constexpr const char* kCannotSave = "%1 に保存できません。\n%2";
+inline constexpr const char* kTooLarge = "ファイルが大きすぎます (上限 %1 MB)。";
+inline constexpr const char* kNoSuchFile = "ファイルが見つかりません。";
+inline constexpr const char* kIsFolder = "フォルダです。";
+inline constexpr const char* kLossySave =
+    "この文書には KOVA ﾌｧｲﾙに保存できない文字があります。\n"
+    "それらの文字は「?」として保存されます。保存しますか?";
+inline constexpr const char* kManualMissing = "ﾍﾙﾌﾟ ﾌｧｲﾙが見つかりません。\n%1";
+
+}  // namespace kova::app

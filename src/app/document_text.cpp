@@ -1,0 +1,42 @@
+#include "app/document_text.h"
+
+#include "text/cp932.h"
+
+namespace kova::app {
+
+QString BytesToDisplay(std::string_view bytes) {
+    const std::u32string characters = DecodeCp932(bytes);
+    return QString::fromUcs4(characters.data(), static_cast<qsizetype>(characters.size()));
+}
+
+std::string DisplayToBytes(const QString& rawText, bool* lossy) {
+    std::u32string characters;
+    characters.reserve(static_cast<std::size_t>(rawText.size()) + 16);
+    bool lost = false;
+    for (qsizetype i = 0; i < rawText.size(); ++i) {
+        char32_t code = rawText.at(i).unicode();
+        if (QChar::isHighSurrogate(code) && i + 1 < rawText.size() &&
+            rawText.at(i + 1).isLowSurrogate()) {
+            code = QChar::surrogateToUcs4(rawText.at(i), rawText.at(i + 1));
+            ++i;
+        } else if (QChar::isSurrogate(code)) {
+            lost = true;
+            characters.push_back(U'?');
+            continue;
+        }
+        if (code == QChar::ParagraphSeparator || code == QChar::LineSeparator) {
+            characters.push_back(U'\r');
+            characters.push_back(U'\n');
+        } else {
+            characters.push_back(code);
+        }
+    }
+    bool unmapped = false;
+    std::string bytes = EncodeCp932(characters, &unmapped);
+    if (lossy != nullptr) {
+        *lossy = lost || unmapped;
+    }
+    return bytes;
+}
+
+}  // namespace kova::app

@@ -1,0 +1,147 @@
+#include "app/kova_doc.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "app/app_texts.h"
+#include "app/document_text.h"
+#include "app/kova_view.h"
+#include "app/user_prompts.h"
+
+namespace kova::app {
+namespace {
+
+QString Native(const QString& path) {
+    return QFileInfo(path).absoluteFilePath();
+}
+
+}  // namespace
+
+CKOVADoc::CKOVADoc(CKOVAView& view, UserPrompts& prompts) : view_(view), prompts_(prompts) {
+    connect(view_.document(), &QTextDocument::modificationChanged, this,
+            [this] { emit TitleChanged(Title()); });
+}
+
+bool CKOVADoc::OnNewDocument() {
+    view_.SetWindowText(std::string());
+    SetPathName(QString());
+    return true;
+}
+
+bool CKOVADoc::OnOpenDocument(const QString& path) {
+    const QFileInfo info(path);
+    QFile file(path);
+    QString reason;
+    if (!info.exists()) {
+        reason = QString::fromUtf8(kNoSuchFile);
+    } else if (info.isDir()) {
+        reason = QString::fromUtf8(kIsFolder);
+    } else if (info.size() > kLargestFile) {
+        reason = QString::fromUtf8(kTooLarge).arg(kLargestFile / (1024 * 1024));
+    } else if (!file.open(QIODevice::ReadOnly)) {
+        reason = file.errorString();
+    }
+    QByteArray bytes;
+    if (reason.isEmpty()) {
+        bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError) {
+            reason = file.errorString();
+        } else if (bytes.size() > kLargestFile) {
+            reason = QString::fromUtf8(kTooLarge).arg(kLargestFile / (1024 * 1024));
+        }
+    }
+    if (!reason.isEmpty()) {
+        prompts_.ShowMessage(view_.window(),
+                             QString::fromUtf8(kCannotOpen).arg(Native(path), reason),
+                             BoxIcon::Stop);
+        return false;
+    }
+    view_.SetWindowText(bytes.toStdString());
+    SetPathName(Native(path));
+    emit PathUsed(pathName_);
+    return true;
+}
+
+bool CKOVADoc::OnSaveDocument(const QString& path) {
+    std::string bytes;
+    if (view_.document()->isModified()) {
+        bool lossy = false;
+        bytes = DisplayToBytes(view_.document()->toRawText(), &lossy);
+        if (lossy && !prompts_.AskYesNo(view_.window(), QString::fromUtf8(kLossySave))) {
+            return false;
+        }
+    } else {
+        bytes = view_.WindowText();
+    }
+    // Written beside the file and renamed over it, so a failure leaves the old file.
+    QSaveFile file(path);
+    bool ok = file.open(QIODevice::WriteOnly);
+    if (ok) {
+        ok = file.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
+             static_cast<qint64>(bytes.size());
+        ok = ok && file.commit();
+    }
+    if (!ok) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        prompts_.ShowMessage(view_.window(),
+                             QString::fromUtf8(kCannotSave).arg(Native(path), reason),
+                             BoxIcon::Stop);
+        return false;
+    }
+    view_.MarkSaved(bytes);
+    SetPathName(Native(path));
+    emit PathUsed(pathName_);
+    return true;
+}
+
+bool CKOVADoc::DoFileSave() {
+    return DoSave(pathName_);
+}
+
+bool CKOVADoc::DoSave(const QString& path) {
+    QString target = path;
+    if (target.isEmpty()) {
+        const QString suggestion =
+            pathName_.isEmpty() ? QString::fromUtf8(kUntitled) + QStringLiteral(".kvf") : pathName_;
+        target = prompts_.AskSavePath(view_.window(), suggestion);
+        if (target.isEmpty()) {
+            return false;
+        }
+        if (QFileInfo(target).suffix().isEmpty()) {
+            target += QLatin1Char('.') + QString::fromUtf8(kDefaultSuffix);
+        }
+    }
+    return OnSaveDocument(target);
+}
+
+bool CKOVADoc::SaveModified() {
+    if (!IsModified()) {
+        return true;
+    }
+    switch (prompts_.AskSaveChanges(view_.window(), Title())) {
+        case SaveChoice::Save:
+            return DoFileSave();
+        case SaveChoice::Discard:
+            return true;
+        case SaveChoice::Cancel:
+            return false;
+    }
+    return false;
+}
+
+bool CKOVADoc::IsModified() const {
+    return view_.document()->isModified();
+}
+
+QString CKOVADoc::Title() const {
+    return pathName_.isEmpty() ? QString::fromUtf8(kUntitled) : QFileInfo(pathName_).fileName();
+}
+
+void CKOVADoc::SetPathName(const QString& path) {
+    pathName_ = path;
+    emit TitleChanged(Title());
+}
+
+}  // namespace kova::app

@@ -1,0 +1,51 @@
+// The document: a file that is nothing but the editor's text bytes.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace kova::app {
+
+class CKOVAView;
+class UserPrompts;
+
+class CKOVADoc final : public QObject {
+    Q_OBJECT
+  public:
+    // The editor refuses files larger than this.
+    static constexpr qint64 kLargestFile = 64LL * 1024 * 1024;
+
+    CKOVADoc(CKOVAView& view, UserPrompts& prompts);
+
+    // Empties the text; the document becomes untitled.
+    bool OnNewDocument();
+    // Loads every byte of the file; on failure reports it and keeps the text.
+    bool OnOpenDocument(const QString& path);
+    // Writes the text bytes; on failure reports it and keeps the file as it was.
+    bool OnSaveDocument(const QString& path);
+
+    // The save and save-as commands; false when nothing was saved.
+    bool DoFileSave();
+    bool DoSave(const QString& path);  // empty: ask for a name
+    // Asks whether to save a modified text; false when the user cancels.
+    bool SaveModified();
+
+    bool IsModified() const;
+    const QString& PathName() const { return pathName_; }
+    // The file name, or "無題" for an untitled document.
+    QString Title() const;
+
+  signals:
+    void TitleChanged(const QString& title);
+    // A file was opened or saved under a name: it belongs on the recent list.
+    void PathUsed(const QString& path);
+
+  private:
+    void SetPathName(const QString& path);
+
+    CKOVAView& view_;
+    UserPrompts& prompts_;
+    QString pathName_;
+};
+
+}  // namespace kova::app

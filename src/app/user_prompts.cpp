@@ -1,0 +1,59 @@
+#include "app/user_prompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "app/app_texts.h"
+
+namespace kova::app {
+namespace {
+
+QString Filter() {
+    return QString::fromUtf8(kFileFilter);
+}
+
+}  // namespace
+
+QString DialogPrompts::AskOpenPath(QWidget* parent, const QString& directory) {
+    return QFileDialog::getOpenFileName(parent, QString(), directory, Filter());
+}
+
+QString DialogPrompts::AskSavePath(QWidget* parent, const QString& suggestion) {
+    QFileDialog dialog(parent, QString(), suggestion, Filter());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QString::fromUtf8(kDefaultSuffix));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return QString();
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+SaveChoice DialogPrompts::AskSaveChanges(QWidget* parent, const QString& documentTitle) {
+    const auto answer = QMessageBox::warning(
+        parent, QString::fromUtf8(kAppTitle), QString::fromUtf8(kAskSaveChanges).arg(documentTitle),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    switch (answer) {
+        case QMessageBox::Yes:
+            return SaveChoice::Save;
+        case QMessageBox::No:
+            return SaveChoice::Discard;
+        default:
+            return SaveChoice::Cancel;
+    }
+}
+
+bool DialogPrompts::AskYesNo(QWidget* parent, const QString& text) {
+    return QMessageBox::question(parent, QString::fromUtf8(kAppTitle), text,
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+void DialogPrompts::ShowMessage(QWidget* parent, const QString& text, BoxIcon icon) {
+    QMessageBox box(icon == BoxIcon::Stop          ? QMessageBox::Critical
+                    : icon == BoxIcon::Information ? QMessageBox::Information
+                                                   : QMessageBox::NoIcon,
+                    QString::fromUtf8(kAppTitle), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+}  // namespace kova::app
