@@ -9,6 +9,7 @@
 #include "app/main_frame.h"
 #include "app/tool_icons.h"
 #include "app/user_prompts.h"
+#include "dialogs/run_commands.h"
 #include "platform/qt_settings_store.h"
 
 int main(int argc, char** argv) {
@@ -45,6 +46,8 @@ int main(int argc, char** argv) {
     kova::QtSettingsStore store;
     kova::app::DialogPrompts prompts;
     kova::app::CKOVAApp kova(store, prompts);
+    kova::dialogs::RunCommands runCommands(store, prompts);
+    kova.SetCalculationCommands(&runCommands);
     switch (kova.InitInstance(files.isEmpty() ? QString() : files.constFirst())) {
         case kova::app::CKOVAApp::Start::HandedOver:
             return 0;

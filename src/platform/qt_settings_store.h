@@ -25,8 +25,7 @@ class QtSettingsStore final : public SettingsStore {
     void WriteInt(const std::string& section, const std::string& key, std::int32_t value) override;
 
     QSettings& Settings() { return *settings_; }
-    // Writes pending changes; false when the file cannot be written.
-    bool Sync();
+    bool Sync() override;
 
   private:
     std::unique_ptr<QSettings> settings_;

@@ -13,11 +13,13 @@ const std::string kSection = "Init";
 void InitSettings::ReadAll(SettingsStore& store) {
     tolerance = 0.0;
     printData = printFlow = printRunList = 1;
+    store.Sync();
     tolerance = Strtod(store.ReadString(kSection, "Tole").value_or(std::string()));
     ReadFlags(store);
 }
 
 void InitSettings::ReadFlags(SettingsStore& store) {
+    store.Sync();
     printData = store.ReadInt(kSection, "DataFile", 1);
     printRunList = store.ReadInt(kSection, "RunList", 1);
     printFlow = store.ReadInt(kSection, "Flow", 1);
@@ -28,6 +30,7 @@ void InitSettings::WriteAll(SettingsStore& store) const {
     store.WriteInt(kSection, "DataFile", printData);
     store.WriteInt(kSection, "RunList", printRunList);
     store.WriteInt(kSection, "Flow", printFlow);
+    store.Sync();
 }
 
 }  // namespace kova

@@ -24,6 +24,9 @@ class SettingsStore {
                              const std::string& value) = 0;
     virtual void WriteInt(const std::string& section, const std::string& key,
                           std::int32_t value) = 0;
+    // Writes what is pending and takes in what another program wrote, so
+    // each command sees the store as it is now. False when it cannot write.
+    virtual bool Sync() { return true; }
 };
 
 class MemorySettingsStore final : public SettingsStore {

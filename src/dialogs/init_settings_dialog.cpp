@@ -1,0 +1,113 @@
+#include "dialogs/init_settings_dialog.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <charconv>
+
+#include "app/dialog_units.h"
+#include "app/user_prompts.h"
+#include "text/c_runtime.h"
+
+namespace kova::dialogs {
+namespace {
+
+constexpr const char* kNotANumber = "数値を入力してください。";
+
+}  // namespace
+
+CInitSettingsDlg::CInitSettingsDlg(app::UserPrompts& prompts, QWidget* parent)
+    : QDialog(parent), prompts_(prompts) {
+    setWindowTitle(QStringLiteral("KOVA初期値設定"));
+    setObjectName(QStringLiteral("InitSettingsDialog"));
+    setFont(app::FixedPitchJapaneseFont(11));
+    const app::DialogUnits units(font());
+    setFixedSize(units.Size(282, 198));
+
+    // Template order is the tab order.
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("OkButton"));
+    ok->setDefault(true);
+    ok->setGeometry(units.Rect(87, 162, 50, 14));
+    auto* cancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    cancel->setObjectName(QStringLiteral("CancelButton"));
+    cancel->setGeometry(units.Rect(144, 162, 50, 14));
+    auto* label = new QLabel(QStringLiteral("解の誤差許容限界値"), this);
+    label->setGeometry(units.Rect(52, 36, 76, 9));
+    label->adjustSize();
+    toleranceEdit_ = new QLineEdit(this);
+    toleranceEdit_->setObjectName(QStringLiteral("ToleranceEdit"));
+    toleranceEdit_->setGeometry(units.Rect(133, 33, 40, 14));
+    auto* group = new QGroupBox(QStringLiteral("KOVA印刷ファイルの選択"), this);
+    group->setGeometry(units.Rect(48, 69, 183, 89));
+    const auto place = [&](QCheckBox* box, int x, int y, int w, int h) {
+        const QRect rect = units.Rect(x, y, w, h);
+        box->setGeometry(QRect(rect.topLeft() - group->pos(), rect.size()));
+        box->adjustSize();
+    };
+    printDataBox_ = new QCheckBox(QStringLiteral("インプット・データ ファイル"), group);
+    printDataBox_->setObjectName(QStringLiteral("PrintDataBox"));
+    place(printDataBox_, 63, 90, 148, 10);
+    printRunListBox_ = new QCheckBox(QStringLiteral("計算経過一覧"), group);
+    printRunListBox_->setObjectName(QStringLiteral("PrintRunListBox"));
+    place(printRunListBox_, 63, 111, 64, 10);
+    printFlowBox_ = new QCheckBox(QStringLiteral("輸送最適化解"), group);
+    printFlowBox_->setObjectName(QStringLiteral("PrintFlowBox"));
+    place(printFlowBox_, 64, 130, 64, 10);
+
+    setTabOrder(ok, cancel);
+    setTabOrder(cancel, toleranceEdit_);
+    setTabOrder(toleranceEdit_, printDataBox_);
+    setTabOrder(printDataBox_, printRunListBox_);
+    setTabOrder(printRunListBox_, printFlowBox_);
+
+    connect(ok, &QPushButton::clicked, this, &CInitSettingsDlg::accept);
+    connect(cancel, &QPushButton::clicked, this, &CInitSettingsDlg::reject);
+}
+
+void CInitSettingsDlg::ShowMembers() {
+    toleranceEdit_->setText(ToleranceText(m_tolerance));
+    printDataBox_->setChecked(m_printData != 0);
+    printRunListBox_->setChecked(m_printRunList != 0);
+    printFlowBox_->setChecked(m_printFlow != 0);
+}
+
+QString CInitSettingsDlg::ToleranceText(double value) {
+    char text[64];
+    const auto result =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::general, 15);
+    return QString::fromLatin1(text, result.ptr - text);
+}
+
+bool CInitSettingsDlg::ParseTolerance(const QString& text, double* value) {
+    const std::string bytes = text.trimmed().toStdString();
+    if (bytes.empty()) {
+        return false;
+    }
+    std::size_t used = 0;
+    const double parsed = Strtod(bytes, &used);
+    if (used != bytes.size()) {
+        return false;
+    }
+    *value = parsed;
+    return true;
+}
+
+void CInitSettingsDlg::accept() {
+    double tolerance = 0.0;
+    if (!ParseTolerance(toleranceEdit_->text(), &tolerance)) {
+        prompts_.ShowMessage(this, QString::fromUtf8(kNotANumber), app::BoxIcon::Stop);
+        toleranceEdit_->setFocus();
+        toleranceEdit_->selectAll();
+        return;
+    }
+    m_tolerance = tolerance;
+    m_printData = printDataBox_->isChecked() ? 1 : 0;
+    m_printRunList = printRunListBox_->isChecked() ? 1 : 0;
+    m_printFlow = printFlowBox_->isChecked() ? 1 : 0;
+    QDialog::accept();
+}
+
+}  // namespace kova::dialogs

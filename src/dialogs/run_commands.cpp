@@ -1,0 +1,93 @@
+#include "dialogs/run_commands.h"
+
+#include <QLocale>
+
+#include "app/user_prompts.h"
+#include "dialogs/init_settings_dialog.h"
+#include "dialogs/results_dialog.h"
+#include "dialogs/status_dialog.h"
+#include "text/cp932.h"
+#include "text/system_texts.h"
+
+namespace kova::dialogs {
+namespace {
+
+QString FromCp932(std::string_view bytes) { return QString::fromStdString(Cp932ToUtf8(bytes)); }
+
+}  // namespace
+
+RunCommands::RunCommands(SettingsStore& store, app::UserPrompts& prompts)
+    : store_(store), prompts_(prompts), localeCheck_(&RunCommands::JapaneseLocale) {}
+
+bool RunCommands::JapaneseLocale() { return QLocale::system().language() == QLocale::Japanese; }
+
+void RunCommands::RunOptimization(app::CKOVAView& view) {
+    if (!localeCheck_()) {
+        prompts_.ShowMessage(view.window(), FromCp932(Texts().nonJapaneseLocale),
+                             app::BoxIcon::Stop);
+        return;
+    }
+    dataText_ = view.WindowText();
+    if (dataText_.empty()) {
+        prompts_.ShowMessage(view.window(), FromCp932(Texts().noInputData), app::BoxIcon::Stop);
+        AppendNoInputData(results_);
+        return;
+    }
+    results_ = RunResults{};
+    settings_.ReadAll(store_);
+
+    CCalcStatusDlg dialog(prompts_, clock_ != nullptr ? *clock_ : systemClock_);
+    dialog.dataText = dataText_;
+    dialog.settings = settings_;
+    if (QWidget* window = view.window()) {
+        dialog.move(window->geometry().center() - dialog.rect().center());
+    }
+    if (beforeDialog) {
+        beforeDialog(dialog);
+    }
+    dialog.exec();
+    results_.runList = dialog.runList;
+    results_.solution = dialog.solution;
+}
+
+void RunCommands::ShowResults(app::CKOVAView& view) {
+    const std::string text = view.WindowText();
+    if (!results_.runList.empty() && !text.empty()) {
+        CResultsDlg dialog(results_.runList, results_.solution, view.window());
+        if (beforeDialog) {
+            beforeDialog(dialog);
+        }
+        dialog.exec();
+        return;
+    }
+    prompts_.ShowMessage(view.window(), QStringLiteral("最適化計算を実行しておりません！"),
+                         app::BoxIcon::Stop);
+    results_ = RunResults{};
+}
+
+void RunCommands::EditInitSettings(app::CKOVAView& view) {
+    CInitSettingsDlg dialog(prompts_, view.window());
+    settings_.ReadAll(store_);
+    dialog.m_tolerance = settings_.tolerance;
+    dialog.m_printData = settings_.printData;
+    dialog.m_printFlow = settings_.printFlow;
+    dialog.m_printRunList = settings_.printRunList;
+    dialog.ShowMembers();
+    if (beforeDialog) {
+        beforeDialog(dialog);
+    }
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    settings_.tolerance = dialog.m_tolerance;
+    settings_.printData = dialog.m_printData;
+    settings_.printFlow = dialog.m_printFlow;
+    settings_.printRunList = dialog.m_printRunList;
+    settings_.WriteAll(store_);
+}
+
+void RunCommands::PrintData(app::CKOVAView&) {
+    // Printing arrives with its own commands.
+}
+
+}  // namespace kova::dialogs

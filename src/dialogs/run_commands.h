@@ -1,0 +1,61 @@
+// The view's calculation commands: run, results and settings, with the
+// results of the last run kept for the life of the process.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/kova_view.h"
+#include "run/calculation_run.h"
+#include "run/clock.h"
+#include "run/init_settings.h"
+
+namespace kova {
+class SettingsStore;
+}
+
+namespace kova::app {
+class UserPrompts;
+}
+
+namespace kova::dialogs {
+
+class RunCommands final : public app::CalculationCommands {
+  public:
+    RunCommands(SettingsStore& store, app::UserPrompts& prompts);
+
+    void RunOptimization(app::CKOVAView& view) override;
+    void ShowResults(app::CKOVAView& view) override;
+    void EditInitSettings(app::CKOVAView& view) override;
+    void PrintData(app::CKOVAView& view) override;
+
+    // Whether the user's locale is Japanese (the run refuses otherwise).
+    static bool JapaneseLocale();
+
+    // Test seams: the clock of each run, the locale check, and a look at
+    // the dialogs while they are open.
+    void SetClock(Clock* clock) { clock_ = clock; }
+    void SetLocaleCheck(std::function<bool()> check) { localeCheck_ = std::move(check); }
+
+    const RunResults& Results() const { return results_; }
+    RunResults& Results() { return results_; }
+    const InitSettings& Settings() const { return settings_; }
+    const std::string& DataText() const { return dataText_; }
+    // Printing takes the editor's text afresh into the same string.
+    std::string& DataTextForPrinting() { return dataText_; }
+    // Called with each dialog just before it runs modally.
+    std::function<void(QDialog&)> beforeDialog;
+
+  private:
+    SettingsStore& store_;
+    app::UserPrompts& prompts_;
+    SystemClock systemClock_;
+    Clock* clock_ = nullptr;
+    std::function<bool()> localeCheck_;
+    RunResults results_;
+    InitSettings settings_;
+    std::string dataText_;
+};
+
+}  // namespace kova::dialogs

@@ -1,0 +1,53 @@
+// Answers the shell's questions from a script and records its messages.
+#pragma once
+
+#include <QList>
+#include <QStringList>
+#include <functional>
+
+#include "app/user_prompts.h"
+
+namespace kova::testing {
+
+class ScriptedPrompts final : public app::UserPrompts {
+  public:
+    struct Message {
+        QString text;
+        app::BoxIcon icon;
+    };
+
+    QString AskOpenPath(QWidget*, const QString&) override {
+        return openPaths.isEmpty() ? QString() : openPaths.takeFirst();
+    }
+    QString AskSavePath(QWidget*, const QString& suggestion) override {
+        saveSuggestions.append(suggestion);
+        return savePaths.isEmpty() ? QString() : savePaths.takeFirst();
+    }
+    app::SaveChoice AskSaveChanges(QWidget*, const QString& title) override {
+        saveQuestions.append(title);
+        return saveChoices.isEmpty() ? app::SaveChoice::Cancel : saveChoices.takeFirst();
+    }
+    bool AskYesNo(QWidget*, const QString& text) override {
+        questions.append(text);
+        return yesNo.isEmpty() ? false : yesNo.takeFirst();
+    }
+    void ShowMessage(QWidget*, const QString& text, app::BoxIcon icon) override {
+        messages.append({text, icon});
+        if (onMessage) {
+            onMessage(text);
+        }
+    }
+
+    QStringList openPaths;
+    QStringList savePaths;
+    QList<app::SaveChoice> saveChoices;
+    QList<bool> yesNo;
+
+    QStringList saveSuggestions;
+    QStringList saveQuestions;
+    QStringList questions;
+    QList<Message> messages;
+    std::function<void(const QString&)> onMessage;
+};
+
+}  // namespace kova::testing
