@@ -1,4 +1,382 @@
+// The run, results and settings commands with their dialogs, offscreen.
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
-class RunDialogsTest : public QObject { Q_OBJECT private slots: void runCommandFollowsTheLocale(){} };
+#include <QTimer>
+#include <memory>
+
+#include "app/kova_view.h"
+#include "dialogs/init_settings_dialog.h"
+#include "dialogs/results_dialog.h"
+#include "dialogs/run_commands.h"
+#include "dialogs/status_dialog.h"
+#include "gui/scripted_prompts.h"
+#include "platform/qt_settings_store.h"
+#include "text/cp932.h"
+#include "text/date_time.h"
+
+using namespace kova;
+using namespace kova::dialogs;
+
+namespace {
+
+std::string ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string("<missing>");
+}
+
+QString U(const char* text) { return QString::fromUtf8(text); }
+QString FromCp932(const std::string& bytes) { return QString::fromStdString(Cp932ToUtf8(bytes)); }
+
+const DateTime kFixedTime{2026, 12, 7, 9, 30, 0};
+
+}  // namespace
+
+class RunDialogsTest : public QObject {
+    Q_OBJECT
+
+  private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<QtSettingsStore> store_;
+    std::unique_ptr<testing::ScriptedPrompts> prompts_;
+    std::unique_ptr<app::CKOVAView> view_;
+    std::unique_ptr<RunCommands> commands_;
+    std::unique_ptr<FixedClock> clock_;
+
+    void Load(const QString& path) { view_->SetWindowText(ReadFile(path)); }
+
+  private slots:
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        store_ = std::make_unique<QtSettingsStore>(dir_->filePath(QStringLiteral("KOVA.ini")));
+        prompts_ = std::make_unique<testing::ScriptedPrompts>();
+        view_ = std::make_unique<app::CKOVAView>();
+        commands_ = std::make_unique<RunCommands>(*store_, *prompts_);
+        clock_ = std::make_unique<FixedClock>(kFixedTime);
+        commands_->SetClock(clock_.get());
+        commands_->SetLocaleCheck([] { return true; });
+    }
+    void cleanup() {
+        commands_.reset();
+        view_.reset();
+        store_.reset();
+    }
+
+    void runCommandFollowsTheLocale() {
+        // Run under LANG=ja_JP.UTF-8 and LANG=C.UTF-8 by the test list.
+        const bool japanese = qEnvironmentVariable("LANG").startsWith(QStringLiteral("ja"));
+        QCOMPARE(RunCommands::JapaneseLocale(), japanese);
+        commands_->SetLocaleCheck(&RunCommands::JapaneseLocale);
+        commands_->Results().runList = "previous";
+        Load(QStringLiteral(KOVA_EXAMPLES_DIR "/sample.kvf"));
+        commands_->RunOptimization(*view_);
+        if (japanese) {
+            QVERIFY(commands_->Results().runList != "previous");
+            return;
+        }
+        QCOMPARE(prompts_->messages.size(), 1);
+        QCOMPARE(prompts_->messages.first().text,
+                 QStringLiteral("It can't run with it except for Japanese environment"));
+        QCOMPARE(prompts_->messages.first().icon, app::BoxIcon::Stop);
+        QCOMPARE(commands_->Results().runList, std::string("previous"));
+    }
+
+    void emptyTextIsRefused() {
+        commands_->Results() = {"earlier run\r\n", "earlier solution"};
+        commands_->RunOptimization(*view_);
+        QCOMPARE(prompts_->messages.size(), 1);
+        QCOMPARE(prompts_->messages.first().text, U("エラー!　入力データがありません"));
+        QCOMPARE(prompts_->messages.first().icon, app::BoxIcon::Stop);
+        QCOMPARE(FromCp932(commands_->Results().runList),
+                 U("earlier run\r\nエラー!　入力データがありません\r\n"));
+        QCOMPARE(commands_->Results().solution, std::string("earlier solution"));
+    }
+
+    // The application's texts are the command-line solver's, byte for byte.
+    void fullRunEqualsTheCommandLine_data() {
+        QTest::addColumn<QString>("name");
+        for (const char* name : {"sample", "fixed-charge", "jump-down", "infeasible"}) {
+            QTest::newRow(name) << QString::fromLatin1(name);
+        }
+    }
+    void fullRunEqualsTheCommandLine() {
+        QFETCH(QString, name);
+        Load(QStringLiteral(KOVA_EXAMPLES_DIR "/%1.kvf").arg(name));
+        QStringList fieldsAtEnd;
+        QDialog* seen = nullptr;
+        commands_->beforeDialog = [&seen](QDialog& dialog) { seen = &dialog; };
+        prompts_->onMessage = [&](const QString&) {
+            auto* status = qobject_cast<CCalcStatusDlg*>(seen);
+            QVERIFY(status != nullptr && status->isVisible());
+            for (const LiveField field : kLiveFields) {
+                fieldsAtEnd.append(status->Field(field)->text());
+            }
+        };
+        commands_->RunOptimization(*view_);
+        const QString golden = QStringLiteral(KOVA_GOLDEN_DIR "/cli/%1").arg(name);
+        QCOMPARE(commands_->Results().runList, ReadFile(golden + QStringLiteral(".runlist")));
+        QCOMPARE(commands_->Results().solution, ReadFile(golden + QStringLiteral(".solution")));
+        QCOMPARE(prompts_->messages.size(), 1);
+        QCOMPARE(prompts_->messages.first().icon, app::BoxIcon::Information);
+        QCOMPARE(fieldsAtEnd.size(), 6);
+        QCOMPARE(fieldsAtEnd.at(4), QStringLiteral("00:00:00"));  // the clock stands still
+        if (name == QLatin1String("infeasible")) {
+            QCOMPARE(fieldsAtEnd.at(0), U("実行不可能"));
+        } else {
+            QCOMPARE(fieldsAtEnd.at(0), U("実行可能"));
+        }
+    }
+
+    void dataErrorLeavesTheFields() {
+        Load(QStringLiteral(KOVA_EXAMPLES_DIR "/data-error.kvf"));
+        QDialog* seen = nullptr;
+        commands_->beforeDialog = [&seen](QDialog& dialog) { seen = &dialog; };
+        QStringList fields;
+        prompts_->onMessage = [&](const QString&) {
+            for (const LiveField field : kLiveFields) {
+                fields.append(static_cast<CCalcStatusDlg*>(seen)->Field(field)->text());
+            }
+        };
+        commands_->RunOptimization(*view_);
+        QCOMPARE(prompts_->messages.size(), 1);
+        QCOMPARE(prompts_->messages.first().text,
+                 U("エラー発生 !!\r\n詳細は計算経過一覧をご参照ください"));
+        QCOMPARE(prompts_->messages.first().icon, app::BoxIcon::Stop);
+        QCOMPARE(fields, QStringList({U("実行不可能"), "99999999.0", "0", "0", "00:00:00", "0"}));
+        QCOMPARE(commands_->Results().runList,
+                 ReadFile(QStringLiteral(KOVA_GOLDEN_DIR "/cli/data-error.runlist")));
+        QVERIFY(commands_->Results().solution.empty());
+    }
+
+    void statusDialogTemplate() {
+        CCalcStatusDlg dialog(*prompts_, *clock_);
+        QCOMPARE(dialog.windowTitle(), U("KOVA最適化計算状態"));
+        QCOMPARE(dialog.StopButton()->text(), U("強制終了"));
+        QStringList fields;
+        for (const LiveField field : kLiveFields) {
+            fields.append(dialog.Field(field)->text());
+        }
+        QCOMPARE(fields, QStringList({U("実行不可能"), "99999999.0", "0", "0", "00:00:00", "0"}));
+        QStringList labels;
+        for (QLabel* label : dialog.findChildren<QLabel*>()) {
+            if (label->objectName().isEmpty()) {
+                labels.append(label->text());
+            }
+        }
+        QCOMPARE(labels, QStringList({U("実行可能性状態"), U("上限値と下限値の差"),
+                                      U("ネットワーク総費用"), U("ラベル結果コード"), U("分岐回数"),
+                                      U("実行時間")}));
+    }
+
+    // Each way of asking for the stop ends a long search with the best
+    // solution so far, and the window stays until the run closes it.
+    void stopRequests_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("button") << "button";
+        QTest::newRow("close box") << "close";
+        QTest::newRow("escape") << "escape";
+    }
+    void stopRequests() {
+        QFETCH(QString, how);
+        Load(QStringLiteral(KOVA_TEST_DATA_DIR "/long-search.kvf"));
+        bool stayedOpen = false;
+        commands_->beforeDialog = [&](QDialog& dialog) {
+            auto* status = static_cast<CCalcStatusDlg*>(&dialog);
+            // Once the first solution is there, ask for the stop.
+            auto* poll = new QTimer(status);
+            connect(poll, &QTimer::timeout, status, [&stayedOpen, status, poll, how] {
+                if (status->Field(LiveField::Branches)->text() == QLatin1String("0")) {
+                    return;
+                }
+                poll->stop();
+                if (how == QLatin1String("button")) {
+                    QTest::mouseClick(status->StopButton(), Qt::LeftButton);
+                } else if (how == QLatin1String("close")) {
+                    status->close();
+                } else {
+                    QTest::keyClick(status, Qt::Key_Escape);
+                }
+                stayedOpen = status->isVisible() && status->StopWasRequested();
+            });
+            poll->start(5);
+        };
+        commands_->RunOptimization(*view_);
+        QVERIFY(stayedOpen);
+        QCOMPARE(prompts_->messages.size(), 1);
+        QCOMPARE(prompts_->messages.first().text, U("計算強制終了"));
+        QVERIFY(FromCp932(commands_->Results().runList).contains(U("計算強制終了。")));
+        QVERIFY(FromCp932(commands_->Results().runList).contains(QStringLiteral("Elapsed Time = ")));
+        QVERIFY(!commands_->Results().solution.empty());
+    }
+
+    void resultsNeedARun() {
+        commands_->ShowResults(*view_);
+        QCOMPARE(prompts_->messages.size(), 1);
+        QCOMPARE(prompts_->messages.first().text, U("最適化計算を実行しておりません！"));
+        QCOMPARE(prompts_->messages.first().icon, app::BoxIcon::Stop);
+
+        // After a run, an emptied editor also refuses, and forgets the results.
+        Load(QStringLiteral(KOVA_EXAMPLES_DIR "/sample.kvf"));
+        commands_->RunOptimization(*view_);
+        QVERIFY(!commands_->Results().runList.empty());
+        view_->SetWindowText(std::string());
+        commands_->ShowResults(*view_);
+        QCOMPARE(prompts_->messages.last().text, U("最適化計算を実行しておりません！"));
+        QVERIFY(commands_->Results().runList.empty());
+        QVERIFY(commands_->Results().solution.empty());
+        view_->SetWindowText("END");
+        commands_->ShowResults(*view_);
+        QCOMPARE(prompts_->messages.last().text, U("最適化計算を実行しておりません！"));
+    }
+
+    void resultsDialogTabs() {
+        Load(QStringLiteral(KOVA_EXAMPLES_DIR "/sample.kvf"));
+        commands_->RunOptimization(*view_);
+        for (int round = 0; round < 2; ++round) {
+            QString runListText;
+            commands_->beforeDialog = [&](QDialog& dialog) {
+                auto* results = static_cast<CResultsDlg*>(&dialog);
+                QTimer::singleShot(0, results, [&, results] {
+                    QCOMPARE(results->windowTitle(), U("KOVA計算結果出力"));
+                    QCOMPARE(results->Tab()->tabText(0), U("計算経過一覧"));
+                    QCOMPARE(results->Tab()->tabText(1), U("　最適化解　"));
+                    QVERIFY(results->RunListPane()->isVisible());
+                    QVERIFY(!results->FlowPane()->isVisible());
+                    QCOMPARE(results->RunListPane()->geometry(), QRect(20, 40, 640, 530));
+                    runListText = results->RunListPane()->toPlainText();
+                    for (const int tab : {1, 0, 1, 1, 0}) {
+                        results->Tab()->setCurrentIndex(tab);
+                        QCOMPARE(results->RunListPane()->isVisible(), tab == 0);
+                        QCOMPARE(results->FlowPane()->isVisible(), tab == 1);
+                    }
+                    QCOMPARE(results->FlowPane()->toPlainText(),
+                             FromCp932(commands_->Results().solution).replace("\r\n", "\n"));
+                    // Typing into a pane changes nothing that is kept.
+                    results->RunListPane()->setPlainText(QStringLiteral("typed"));
+                    results->accept();
+                });
+            };
+            commands_->ShowResults(*view_);
+            QCOMPARE(runListText, FromCp932(commands_->Results().runList).replace("\r\n", "\n"));
+        }
+        QVERIFY(prompts_->messages.size() == 1);  // the end of the run only
+    }
+
+    void settingsDialogFirstUseAndOk() {
+        QStringList shown;
+        commands_->beforeDialog = [&](QDialog& dialog) {
+            auto* settings = static_cast<CInitSettingsDlg*>(&dialog);
+            QTimer::singleShot(0, settings, [&, settings] {
+                shown << settings->windowTitle() << settings->ToleranceEdit()->text()
+                      << QString::number(settings->PrintDataBox()->isChecked())
+                      << QString::number(settings->PrintRunListBox()->isChecked())
+                      << QString::number(settings->PrintFlowBox()->isChecked());
+                settings->accept();
+            });
+        };
+        commands_->EditInitSettings(*view_);
+        QCOMPARE(shown, QStringList({U("KOVA初期値設定"), "0", "1", "1", "1"}));
+        // OK without changes writes all four keys.
+        QSettings file(dir_->filePath(QStringLiteral("KOVA.ini")), QSettings::IniFormat);
+        QCOMPARE(file.value("Init/Tole").toString(), QStringLiteral("0."));
+        QCOMPARE(file.value("Init/DataFile").toInt(), 1);
+        QCOMPARE(file.value("Init/RunList").toInt(), 1);
+        QCOMPARE(file.value("Init/Flow").toInt(), 1);
+    }
+
+    void settingsDialogChangesAndCancel() {
+        store_->WriteString("Init", "Tole", "0.5abc");
+        store_->WriteInt("Init", "Flow", 0);
+        store_->Sync();
+        QStringList shown;
+        commands_->beforeDialog = [&](QDialog& dialog) {
+            auto* settings = static_cast<CInitSettingsDlg*>(&dialog);
+            QTimer::singleShot(0, settings, [&, settings] {
+                shown << settings->ToleranceEdit()->text()
+                      << QString::number(settings->PrintFlowBox()->isChecked());
+                settings->ToleranceEdit()->setText(QStringLiteral("0.05"));
+                settings->PrintDataBox()->setChecked(false);
+                settings->reject();
+            });
+        };
+        commands_->EditInitSettings(*view_);
+        QCOMPARE(shown, QStringList({"0.5", "0"}));
+        QCOMPARE(*store_->ReadString("Init", "Tole"), std::string("0.5abc"));
+        QCOMPARE(store_->ReadString("Init", "DataFile"), std::nullopt);
+
+        // The same edits with OK: stored, and the next run reads them.
+        commands_->beforeDialog = [&](QDialog& dialog) {
+            auto* settings = static_cast<CInitSettingsDlg*>(&dialog);
+            QTimer::singleShot(0, settings, [settings] {
+                settings->ToleranceEdit()->setText(QStringLiteral(" 0.05 "));
+                settings->PrintDataBox()->setChecked(false);
+                settings->PrintFlowBox()->setChecked(true);
+                settings->accept();
+            });
+        };
+        commands_->EditInitSettings(*view_);
+        QCOMPARE(*store_->ReadString("Init", "Tole"), std::string("5.e-002"));
+        QCOMPARE(store_->ReadInt("Init", "DataFile", -1), 0);
+        QCOMPARE(store_->ReadInt("Init", "Flow", -1), 1);
+        commands_->beforeDialog = {};
+        Load(QStringLiteral(KOVA_EXAMPLES_DIR "/sample.kvf"));
+        commands_->RunOptimization(*view_);
+        QCOMPARE(commands_->Settings().tolerance, 0.05);
+        QCOMPARE(commands_->Settings().printData, 0);
+    }
+
+    void settingsDialogRefusesNonNumbers() {
+        bool stillOpen = false;
+        bool focusInEdit = false;
+        commands_->beforeDialog = [&](QDialog& dialog) {
+            auto* settings = static_cast<CInitSettingsDlg*>(&dialog);
+            QTimer::singleShot(0, settings, [&, settings] {
+                settings->ToleranceEdit()->setText(QStringLiteral("1.5x"));
+                settings->findChild<QPushButton*>("OkButton")->click();
+                stillOpen = settings->isVisible();
+                focusInEdit = settings->focusWidget() == settings->ToleranceEdit();
+                settings->ToleranceEdit()->setText(QStringLiteral("-2"));
+                settings->findChild<QPushButton*>("OkButton")->click();
+            });
+        };
+        commands_->EditInitSettings(*view_);
+        QVERIFY(stillOpen);
+        QVERIFY(focusInEdit);
+        QCOMPARE(prompts_->messages.size(), 1);
+        QCOMPARE(prompts_->messages.first().text, U("数値を入力してください。"));
+        // No range check: a negative tolerance is stored as entered.
+        QCOMPARE(*store_->ReadString("Init", "Tole"), std::string("-2."));
+    }
+
+    void toleranceTexts_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<double>("value");
+        QTest::newRow("integer") << "60" << true << 60.0;
+        QTest::newRow("blanks around") << "  0.5 " << true << 0.5;
+        QTest::newRow("exponent") << "5e-3" << true << 0.005;
+        QTest::newRow("trailing letters") << "0.5abc" << false << 0.0;
+        QTest::newRow("empty") << "" << false << 0.0;
+        QTest::newRow("comma") << "0,5" << false << 0.0;
+    }
+    void toleranceTexts() {
+        QFETCH(QString, text);
+        QFETCH(bool, ok);
+        QFETCH(double, value);
+        double parsed = -1;
+        QCOMPARE(CInitSettingsDlg::ParseTolerance(text, &parsed), ok);
+        if (ok) {
+            QCOMPARE(parsed, value);
+            QCOMPARE(CInitSettingsDlg::ToleranceText(parsed).toDouble(), value);
+        }
+    }
+};
+
 QTEST_MAIN(RunDialogsTest)
 #include "run_dialogs_test.moc"
