@@ -1,10 +1,12 @@
 #include "app/kova_app.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFileInfo>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QTimer>
 
 #include "app/about_dialog.h"
 #include "app/app_texts.h"
@@ -118,13 +120,20 @@ void CKOVAApp::RouteCommands() {
             openFirst(paths);
         }
     });
-    connect(&instance_, &SingleInstance::FileRequested, this, [this](const QString& path) {
-        frame_->ActivateFrame(frame_->windowState() & ~Qt::WindowMinimized);
-        frame_->raise();
-        frame_->activateWindow();
-        OpenDocumentFile(path);
-    });
+    connect(&instance_, &SingleInstance::FileRequested, this, &CKOVAApp::OnFileHandedOver);
     frame.SetCloseGuard([this] { return document_->SaveModified(); });
+}
+
+void CKOVAApp::OnFileHandedOver(const QString& path) {
+    // While a dialog (a calculation among them) owns the window, the file waits.
+    if (QApplication::activeModalWidget() != nullptr) {
+        QTimer::singleShot(kHandOverRetryMs, this, [this, path] { OnFileHandedOver(path); });
+        return;
+    }
+    frame_->ActivateFrame(frame_->windowState() & ~Qt::WindowMinimized);
+    frame_->raise();
+    frame_->activateWindow();
+    OpenDocumentFile(path);
 }
 
 bool CKOVAApp::OpenDocumentFile(const QString& path) {

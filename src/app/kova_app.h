@@ -48,6 +48,9 @@ class CKOVAApp final : public QObject {
 
     // Asks to save a modified text first; false when nothing was opened.
     bool OpenDocumentFile(const QString& path);
+    // A file that a second start handed over.
+    void OnFileHandedOver(const QString& path);
+    static constexpr int kHandOverRetryMs = 200;
 
   public slots:
     void OnFileNew();

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <cstdio>
 
 #include "app/app_texts.h"
 
@@ -49,6 +50,10 @@ bool DialogPrompts::AskYesNo(QWidget* parent, const QString& text) {
 }
 
 void DialogPrompts::ShowMessage(QWidget* parent, const QString& text, BoxIcon icon) {
+    if (icon == BoxIcon::Stop) {
+        // Also for whoever started the program from a terminal.
+        std::fprintf(stderr, "kova: %s\n", qPrintable(QString(text).replace('\n', ' ')));
+    }
     QMessageBox box(icon == BoxIcon::Stop          ? QMessageBox::Critical
                     : icon == BoxIcon::Information ? QMessageBox::Information
                                                    : QMessageBox::NoIcon,

@@ -12,14 +12,18 @@
 namespace kova::dialogs {
 namespace {
 
-QString FromCp932(std::string_view bytes) { return QString::fromStdString(Cp932ToUtf8(bytes)); }
+QString FromCp932(std::string_view bytes) {
+    return QString::fromStdString(Cp932ToUtf8(bytes));
+}
 
 }  // namespace
 
 RunCommands::RunCommands(SettingsStore& store, app::UserPrompts& prompts)
     : store_(store), prompts_(prompts), localeCheck_(&RunCommands::JapaneseLocale) {}
 
-bool RunCommands::JapaneseLocale() { return QLocale::system().language() == QLocale::Japanese; }
+bool RunCommands::JapaneseLocale() {
+    return QLocale::system().language() == QLocale::Japanese;
+}
 
 void RunCommands::RunOptimization(app::CKOVAView& view) {
     if (!localeCheck_()) {

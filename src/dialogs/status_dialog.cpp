@@ -13,7 +13,9 @@
 namespace kova::dialogs {
 namespace {
 
-QString FromCp932(std::string_view bytes) { return QString::fromStdString(Cp932ToUtf8(bytes)); }
+QString FromCp932(std::string_view bytes) {
+    return QString::fromStdString(Cp932ToUtf8(bytes));
+}
 
 struct FieldRow {
     LiveField field;
@@ -125,9 +127,13 @@ void CCalcStatusDlg::ShowMessage(std::string_view text, MessageIcon icon) {
     prompts_.ShowMessage(this, FromCp932(text), ToBoxIcon(icon));
 }
 
-void CCalcStatusDlg::OnCancel() { stopRequested_ = true; }
+void CCalcStatusDlg::OnCancel() {
+    stopRequested_ = true;
+}
 
-void CCalcStatusDlg::reject() { OnCancel(); }
+void CCalcStatusDlg::reject() {
+    OnCancel();
+}
 
 void CCalcStatusDlg::closeEvent(QCloseEvent* event) {
     if (running_ || result() != QDialog::Accepted) {

@@ -31,8 +31,12 @@ std::string ReadFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string("<missing>");
 }
 
-QString U(const char* text) { return QString::fromUtf8(text); }
-QString FromCp932(const std::string& bytes) { return QString::fromStdString(Cp932ToUtf8(bytes)); }
+QString U(const char* text) {
+    return QString::fromUtf8(text);
+}
+QString FromCp932(const std::string& bytes) {
+    return QString::fromStdString(Cp932ToUtf8(bytes));
+}
 
 const DateTime kFixedTime{2026, 12, 7, 9, 30, 0};
 
@@ -169,9 +173,9 @@ class RunDialogsTest : public QObject {
                 labels.append(label->text());
             }
         }
-        QCOMPARE(labels, QStringList({U("実行可能性状態"), U("上限値と下限値の差"),
-                                      U("ネットワーク総費用"), U("ラベル結果コード"), U("分岐回数"),
-                                      U("実行時間")}));
+        QCOMPARE(labels,
+                 QStringList({U("実行可能性状態"), U("上限値と下限値の差"), U("ネットワーク総費用"),
+                              U("ラベル結果コード"), U("分岐回数"), U("実行時間")}));
     }
 
     // Each way of asking for the stop ends a long search with the best
@@ -211,7 +215,8 @@ class RunDialogsTest : public QObject {
         QCOMPARE(prompts_->messages.size(), 1);
         QCOMPARE(prompts_->messages.first().text, U("計算強制終了"));
         QVERIFY(FromCp932(commands_->Results().runList).contains(U("計算強制終了。")));
-        QVERIFY(FromCp932(commands_->Results().runList).contains(QStringLiteral("Elapsed Time = ")));
+        QVERIFY(
+            FromCp932(commands_->Results().runList).contains(QStringLiteral("Elapsed Time = ")));
         QVERIFY(!commands_->Results().solution.empty());
     }
 

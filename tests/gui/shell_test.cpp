@@ -2,6 +2,7 @@
 // instance and drops, driven offscreen.
 #include <QAction>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDropEvent>
 #include <QFile>
 #include <QLabel>
@@ -43,7 +44,9 @@ void WriteBytes(const QString& path, const QByteArray& bytes) {
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
-QString U(const char* text) { return QString::fromUtf8(text); }
+QString U(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 // Catches what the shell hands to the desktop (web pages, the manual).
 class UrlCatcher : public QObject {
@@ -135,12 +138,12 @@ class ShellTest : public QObject {
             return texts;
         };
         const auto bar = app_->Frame().menuBar()->actions();
-        QCOMPARE(items(bar.at(0)->menu()),
-                 QStringList({U("新規作成(&N)\tCtrl+N"), U("開く(&O)...\tCtrl+O"),
-                              U("上書き保存(&S)\tCtrl+S"), U("名前を付けて保存(&A)..."), "-",
-                              U("印刷(&P)...\tCtrl+P"), U("印刷ﾌﾟﾚﾋﾞｭｰ(&V)"),
-                              U("ﾌﾟﾘﾝﾀの設定(&R)..."), "-", U("最近使ったﾌｧｲﾙ"), "-",
-                              U("KOVA終了(&X)")}));
+        QCOMPARE(
+            items(bar.at(0)->menu()),
+            QStringList({U("新規作成(&N)\tCtrl+N"), U("開く(&O)...\tCtrl+O"),
+                         U("上書き保存(&S)\tCtrl+S"), U("名前を付けて保存(&A)..."), "-",
+                         U("印刷(&P)...\tCtrl+P"), U("印刷ﾌﾟﾚﾋﾞｭｰ(&V)"), U("ﾌﾟﾘﾝﾀの設定(&R)..."),
+                         "-", U("最近使ったﾌｧｲﾙ"), "-", U("KOVA終了(&X)")}));
         QVERIFY(!app_->Frame().Action(ID_FILE_MRU_FILE1)->isEnabled());
         QCOMPARE(items(bar.at(1)->menu()),
                  QStringList({U("元に戻す(&U)\tCtrl+Z"), "-", U("切り取り(&T)\tCtrl+X"),
@@ -165,8 +168,8 @@ class ShellTest : public QObject {
         QCOMPARE(ids, QList<int>({57600, 57601, 57603, 0, 57635, 57634, 57637, 0, 32771, 32773,
                                   32772, 57607, 57669, 57664}));
         QCOMPARE(tips, QStringList({U("新規ﾌｧｲﾙ"), U("開く"), U("保存"), U("切り取り"), U("ｺﾋﾟｰ"),
-                                    U("貼り付け"), U("最適流量計算"), U("初期値設定"), U("計算結果"),
-                                    U("印刷"), U("ﾍﾙﾌﾟ"), U("ﾊﾞｰｼﾞｮﾝ情報")}));
+                                    U("貼り付け"), U("最適流量計算"), U("初期値設定"),
+                                    U("計算結果"), U("印刷"), U("ﾍﾙﾌﾟ"), U("ﾊﾞｰｼﾞｮﾝ情報")}));
         QCOMPARE(app_->Frame().ToolBar()->iconSize(), QSize(16, 16));
     }
 
@@ -179,8 +182,7 @@ class ShellTest : public QObject {
         for (const Row& row : {Row{ID_FILE_NEW, "新規にﾌｧｲﾙを作成"},
                                Row{ID_APP_EXIT, "ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示"},
                                Row{ID_EDIT_PASTE, "ｸﾘｯﾌﾟﾎﾞｰﾄﾞの内容を貼り付け"},
-                               Row{ID_SHOW_RESULTS, "KOVA計算結果"},
-                               Row{ID_AUTHOR_HOMEPAGE, ""}}) {
+                               Row{ID_SHOW_RESULTS, "KOVA計算結果"}, Row{ID_AUTHOR_HOMEPAGE, ""}}) {
             QCOMPARE(app_->Frame().Action(row.id)->statusTip(), U(row.prompt));
         }
         QLabel* idle = app_->Frame().IdlePrompt();
@@ -290,7 +292,8 @@ class ShellTest : public QObject {
         Type(QStringLiteral("x"));
         QVERIFY(app_->Document().IsModified());
         QVERIFY(app_->Document().DoFileSave());
-        QCOMPARE(ReadBytes(Path("in.kvf")), QByteArray("TITLE a\r\nEND\r\n! \x89\xdd\x95\xa8\r\nx"));
+        QCOMPARE(ReadBytes(Path("in.kvf")),
+                 QByteArray("TITLE a\r\nEND\r\n! \x89\xdd\x95\xa8\r\nx"));
         QVERIFY(!app_->Document().IsModified());
         QVERIFY(prompts_->questions.isEmpty());
     }
@@ -469,6 +472,17 @@ class ShellTest : public QObject {
         emit app_->Instance().FileRequested(Path("handed.kvf"));
         QCOMPARE(app_->Document().PathName(), Path("handed.kvf"));
         QCOMPARE(prompts_->saveQuestions.size(), 1);
+
+        // A file handed over while a dialog is open waits for the dialog.
+        WriteBytes(Path("later.kvf"), "END");
+        QDialog dialog(&app_->Frame());
+        QTimer::singleShot(0, &dialog, [&] {
+            emit app_->Instance().FileRequested(Path("later.kvf"));
+            QCOMPARE(app_->Document().PathName(), Path("handed.kvf"));
+            dialog.accept();
+        });
+        dialog.exec();
+        QTRY_COMPARE(app_->Document().PathName(), Path("later.kvf"));
 
         // A stale socket left by a dead instance does not block the next one.
         SingleInstance nobody(InstanceName());
