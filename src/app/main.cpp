@@ -3,16 +3,37 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <cstdio>
+#include <string_view>
 
 #include "app/app_texts.h"
 #include "app/kova_app.h"
 #include "app/main_frame.h"
+#include "app/print_file.h"
 #include "app/tool_icons.h"
 #include "app/user_prompts.h"
 #include "dialogs/run_commands.h"
 #include "platform/qt_settings_store.h"
 
+namespace {
+
+// Printing a file needs no screen: without a display it runs offscreen.
+void PrintWithoutDisplay(int argc, char** argv) {
+    bool printing = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        printing = printing || argument == "--print" || argument.starts_with("--print=");
+    }
+    if (printing && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    PrintWithoutDisplay(argc, argv);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KOVA"));
     QApplication::setOrganizationName(QStringLiteral("Velorand"));
@@ -32,11 +53,25 @@ int main(int argc, char** argv) {
         QStringLiteral("KOVA: cheapest flows through networks with piecewise linear costs."));
     parser.addHelpOption();
     parser.addVersionOption();
+    const QCommandLineOption printOption(
+        QStringLiteral("print"),
+        QStringLiteral("Print FILE with the editor's pagination on the default printer, "
+                       "then end."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption pdfOption(
+        QStringLiteral("pdf"),
+        QStringLiteral("With --print: write the pages to a PDF file instead."),
+        QStringLiteral("PATH"));
+    parser.addOption(printOption);
+    parser.addOption(pdfOption);
     parser.addPositionalArgument(QStringLiteral("file"),
                                  QStringLiteral("A problem (.kvf) to open; a running KOVA "
                                                 "window takes it over."),
                                  QStringLiteral("[file]"));
     parser.process(application);
+    if (parser.isSet(printOption)) {
+        return kova::app::PrintFile(parser.value(printOption), parser.value(pdfOption));
+    }
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) {
         std::fprintf(stderr, "kova: one file at most\n");
@@ -47,6 +82,7 @@ int main(int argc, char** argv) {
     kova::app::DialogPrompts prompts;
     kova::app::CKOVAApp kova(store, prompts);
     kova::dialogs::RunCommands runCommands(store, prompts);
+    runCommands.SetPrinter(&kova.Printer());
     kova.SetCalculationCommands(&runCommands);
     switch (kova.InitInstance(files.isEmpty() ? QString() : files.constFirst())) {
         case kova::app::CKOVAApp::Start::HandedOver:

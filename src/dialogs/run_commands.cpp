@@ -1,6 +1,7 @@
 #include "dialogs/run_commands.h"
 
 #include <QLocale>
+#include <QPrinter>
 
 #include "app/user_prompts.h"
 #include "dialogs/init_settings_dialog.h"
@@ -20,6 +21,8 @@ QString FromCp932(std::string_view bytes) {
 
 RunCommands::RunCommands(SettingsStore& store, app::UserPrompts& prompts)
     : store_(store), prompts_(prompts), localeCheck_(&RunCommands::JapaneseLocale) {}
+
+RunCommands::~RunCommands() = default;
 
 bool RunCommands::JapaneseLocale() {
     return QLocale::system().language() == QLocale::Japanese;
@@ -90,8 +93,15 @@ void RunCommands::EditInitSettings(app::CKOVAView& view) {
     settings_.WriteAll(store_);
 }
 
-void RunCommands::PrintData(app::CKOVAView&) {
-    // Printing arrives with its own commands.
+void RunCommands::PrintData(app::CKOVAView& view) {
+    dataText_ = view.WindowText();
+    if (printer_ == nullptr) {
+        ownPrinter_ = std::make_unique<QPrinter>();
+        printer_ = ownPrinter_.get();
+    }
+    printing::PrintCommand command(store_, prompts_, clock_ != nullptr ? *clock_ : systemClock_,
+                                   askPrinter_);
+    command.Run(dataText_, results_, settings_, *printer_, view.window());
 }
 
 }  // namespace kova::dialogs

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/kova_view.h"
+#include "printing/print_command.h"
 #include "run/calculation_run.h"
 #include "run/clock.h"
 #include "run/init_settings.h"
@@ -24,6 +25,7 @@ namespace kova::dialogs {
 class RunCommands final : public app::CalculationCommands {
   public:
     RunCommands(SettingsStore& store, app::UserPrompts& prompts);
+    ~RunCommands() override;
 
     void RunOptimization(app::CKOVAView& view) override;
     void ShowResults(app::CKOVAView& view) override;
@@ -37,6 +39,9 @@ class RunCommands final : public app::CalculationCommands {
     // the dialogs while they are open.
     void SetClock(Clock* clock) { clock_ = clock; }
     void SetLocaleCheck(std::function<bool()> check) { localeCheck_ = std::move(check); }
+    // The printer that printer setup chose; the print command uses it.
+    void SetPrinter(QPrinter* printer) { printer_ = printer; }
+    void SetAskPrinter(printing::PrintCommand::AskPrinter ask) { askPrinter_ = std::move(ask); }
 
     const RunResults& Results() const { return results_; }
     RunResults& Results() { return results_; }
@@ -53,6 +58,9 @@ class RunCommands final : public app::CalculationCommands {
     SystemClock systemClock_;
     Clock* clock_ = nullptr;
     std::function<bool()> localeCheck_;
+    QPrinter* printer_ = nullptr;
+    std::unique_ptr<QPrinter> ownPrinter_;
+    printing::PrintCommand::AskPrinter askPrinter_ = &printing::PrintCommand::RunPrintDialog;
     RunResults results_;
     InitSettings settings_;
     std::string dataText_;

@@ -49,7 +49,13 @@ SystemTexts::SystemTexts()
       infeasible(Sj("実行不可能")),
       initialGap(Sj("99999999.0")),
       initialZero(Sj("0")),
-      initialElapsed(Sj("00:00:00")) {}
+      initialElapsed(Sj("00:00:00")),
+      printHeader(Sj("KOVA(ネットワーク輸送問題最適流量費用計算)          ")),
+      printBannerEdge(Sj("//")),
+      printBanner(Sj("//***** 入力データ *****")),
+      printNoInputData(Sj("エラー !  入力データがありません")),
+      printNotRun(Sj("最適化計算を実行しておりません")),
+      printFailed(Sj("KOVA 印刷失敗")) {}
 
 const SystemTexts& Texts() {
     static const SystemTexts texts;

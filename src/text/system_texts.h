@@ -48,6 +48,14 @@ struct SystemTexts {
     std::string initialGap;
     std::string initialZero;
     std::string initialElapsed;
+
+    // Printing.
+    std::string printHeader;
+    std::string printBannerEdge;
+    std::string printBanner;
+    std::string printNoInputData;
+    std::string printNotRun;
+    std::string printFailed;
 };
 
 const SystemTexts& Texts();

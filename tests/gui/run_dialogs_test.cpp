@@ -4,7 +4,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -357,6 +361,82 @@ class RunDialogsTest : public QObject {
         QCOMPARE(prompts_->messages.first().text, U("数値を入力してください。"));
         // No range check: a negative tolerance is stored as entered.
         QCOMPARE(*store_->ReadString("Init", "Tole"), std::string("-2."));
+    }
+
+    void printRefusals() {
+        // The data text is needed when it is to be printed.
+        commands_->SetAskPrinter([](QPrinter&, QWidget*) {
+            qFatal("no printer dialog after a refusal");
+            return false;
+        });
+        commands_->PrintData(*view_);
+        QCOMPARE(prompts_->messages.last().text, U("エラー !  入力データがありません"));
+        QCOMPARE(prompts_->messages.last().icon, app::BoxIcon::Stop);
+        // The run list is needed for the run list or the solution, even
+        // when only the solution is chosen.
+        store_->WriteInt("Init", "RunList", 0);
+        view_->SetWindowText("END");
+        commands_->PrintData(*view_);
+        QCOMPARE(prompts_->messages.last().text, U("最適化計算を実行しておりません"));
+        QCOMPARE(commands_->Settings().printRunList, 0);
+        // A cancelled printer dialog: the job cannot start.
+        store_->WriteInt("Init", "Flow", 0);
+        commands_->SetAskPrinter([](QPrinter&, QWidget*) { return false; });
+        commands_->PrintData(*view_);
+        QCOMPARE(prompts_->messages.last().text, U("KOVA 印刷失敗"));
+        QCOMPARE(prompts_->messages.last().icon, app::BoxIcon::None);
+        QCOMPARE(prompts_->messages.size(), 3);
+    }
+
+    // The sample after a calculation, through a real printer into a PDF.
+    void printSampleToPdf() {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty()) {
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        }
+        Load(QStringLiteral(KOVA_EXAMPLES_DIR "/sample.kvf"));
+        commands_->RunOptimization(*view_);
+        const QString pdf = dir_->filePath(QStringLiteral("sample.pdf"));
+        commands_->SetAskPrinter([pdf](QPrinter& printer, QWidget*) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            return true;
+        });
+        commands_->PrintData(*view_);
+        QCOMPARE(prompts_->messages.size(), 1);  // the end of the run only
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"),
+                   {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(30000));
+        const QString pages = QString::fromUtf8(text.readAllStandardOutput());
+        const QStringList sheets = pages.split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        QCOMPARE(sheets.size(), 1);
+        const QString page = sheets.first();
+        QVERIFY2(page.contains(U("KOVA(ネットワーク輸送問題最適流量費用計算)")), qPrintable(page));
+        QVERIFY(QRegularExpression(QStringLiteral("2026/12/07 09:30:00\\s+Page\\s+1\\n"))
+                    .match(page)
+                    .hasMatch());
+        QVERIFY(page.contains(U("//***** 入力データ *****")));
+        QVERIFY(QRegularExpression(QStringLiteral("\\b1\\s+TITLE sample")).match(page).hasMatch());
+        QVERIFY(QRegularExpression(QStringLiteral("\\b8\\s+END")).match(page).hasMatch());
+        QVERIFY(page.contains(U("計算終了、最適解が求められました。")));
+        QVERIFY(page.contains(U("ネットワーク最適流量費用一覧表")));
+        QVERIFY(QRegularExpression(QStringLiteral("2\\s+S\\s+B\\s+0\\s+20\\s+54\\.\\s+15"))
+                    .match(page)
+                    .hasMatch());
+        QVERIFY(page.contains(U("輸送費用合計")));
+        // The header sits left of the text, the text left of the data.
+        const QStringList lines = page.split(QLatin1Char('\n'));
+        const auto indent = [&lines](const QString& start) {
+            for (const QString& line : lines) {
+                const qsizetype at = line.indexOf(start);
+                if (at >= 0) {
+                    return at;
+                }
+            }
+            return qsizetype(-1);
+        };
+        QVERIFY(indent(QStringLiteral("KOVA(")) < indent(QStringLiteral("//*****")));
+        QVERIFY(indent(QStringLiteral("//*****")) < indent(QStringLiteral("TITLE sample")));
     }
 
     void toleranceTexts_data() {

@@ -1,0 +1,68 @@
+#include "printing/print_command.h"
+
+#include <QPrintDialog>
+#include <QPrinter>
+
+#include "app/user_prompts.h"
+#include "printing/page_painter.h"
+#include "printing/print_layout.h"
+#include "text/cp932.h"
+#include "text/date_time.h"
+#include "text/system_texts.h"
+
+namespace kova::printing {
+namespace {
+
+QString FromCp932(std::string_view bytes) {
+    return QString::fromStdString(Cp932ToUtf8(bytes));
+}
+
+constexpr int kLastPage = 0xFFFF;
+
+}  // namespace
+
+bool PrintCommand::RunPrintDialog(QPrinter& printer, QWidget* parent) {
+    QPrintDialog dialog(&printer, parent);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    dialog.setMinMax(1, kLastPage);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void PrintCommand::Run(const std::string& dataText, const RunResults& results,
+                       InitSettings& settings, QPrinter& printer, QWidget* parent) {
+    settings.ReadFlags(store_);
+    if (settings.printData != 0 && dataText.empty()) {
+        prompts_.ShowMessage(parent, FromCp932(Texts().printNoInputData), app::BoxIcon::Stop);
+        return;
+    }
+    if ((settings.printFlow != 0 || settings.printRunList != 0) && results.runList.empty()) {
+        prompts_.ShowMessage(parent, FromCp932(Texts().printNotRun), app::BoxIcon::Stop);
+        return;
+    }
+    // A cancelled dialog leaves nothing to print on: the job cannot start.
+    PagePainter painter;
+    printer.setDocName(QStringLiteral("KOVA"));
+    if (!askPrinter_(printer, parent) || !painter.Begin(printer)) {
+        prompts_.ShowMessage(parent, FromCp932(Texts().printFailed), app::BoxIcon::None);
+        return;
+    }
+    PrintInput input;
+    input.dataText = dataText;
+    input.runList = results.runList;
+    input.solution = results.solution;
+    input.printData = settings.printData != 0;
+    input.printRunList = settings.printRunList != 0;
+    input.printFlow = settings.printFlow != 0;
+    // With no page range chosen (or no printer to ask) every page prints.
+    const int from = printer.fromPage();
+    const int to = printer.toPage();
+    if (printer.printRange() == QPrinter::PageRange && from > 0 && to >= from) {
+        input.firstPage = static_cast<std::uint16_t>(std::min(from, kLastPage));
+        input.lastPage = static_cast<std::uint16_t>(std::min(to, kLastPage));
+    }
+    input.lineHeight = painter.LineHeight();
+    PrintLayout layout(input, [this] { return DateTimeText(clock_.Now()); });
+    painter.DrawAndEnd(layout.Layout());
+}
+
+}  // namespace kova::printing
