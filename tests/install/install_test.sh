@@ -7,12 +7,7 @@ build=$1
 examples=$2
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
-failures=0
-check() {  # description, command...
-    local what=$1
-    shift
-    if "$@" >/dev/null 2>&1; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
-}
+source "$(dirname "$0")/checks.sh"
 
 cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "FAIL cmake --install"; exit 1; }
 check "kova installed" test -x "$prefix/bin/kova"
