@@ -1,6 +1,7 @@
 // The run, results and settings commands with their dialogs, offscreen.
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -437,6 +438,23 @@ class RunDialogsTest : public QObject {
         };
         QVERIFY(indent(QStringLiteral("KOVA(")) < indent(QStringLiteral("//*****")));
         QVERIFY(indent(QStringLiteral("//*****")) < indent(QStringLiteral("TITLE sample")));
+    }
+
+    // Printer setup configures the shared printer; the print command uses it.
+    void printUsesThePrinterOfTheSetup() {
+        QPrinter chosen;
+        chosen.setOutputFormat(QPrinter::PdfFormat);
+        chosen.setOutputFileName(dir_->filePath(QStringLiteral("setup.pdf")));
+        commands_->SetPrinter(&chosen);
+        commands_->SetAskPrinter([&chosen](QPrinter& printer, QWidget*) {
+            return &printer == &chosen;  // the dialog is shown on the chosen printer
+        });
+        store_->WriteInt("Init", "RunList", 0);
+        store_->WriteInt("Init", "Flow", 0);
+        view_->SetWindowText("TITLE t\r\nEND\r\n");
+        commands_->PrintData(*view_);
+        QVERIFY(prompts_->messages.isEmpty());
+        QVERIFY(QFileInfo(dir_->filePath(QStringLiteral("setup.pdf"))).size() > 0);
     }
 
     void toleranceTexts_data() {
