@@ -14,7 +14,7 @@ QFont PagePainter::PrintFont() {
     // columns; the fixed-pitch Japanese face keeps them.
     QFont font = app::FixedPitchJapaneseFont(12);
     font.setPixelSize(240);
-    font.setWeight(QFont::Normal);
+    font.setWeight(QFont::ExtraLight);  // the nearest the face has
     font.setStyleHint(QFont::TypeWriter);
     font.setKerning(false);
     return font;
