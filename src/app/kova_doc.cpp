@@ -65,8 +65,8 @@ bool CKOVADoc::OnOpenDocument(const QString& path) {
 
 bool CKOVADoc::OnSaveDocument(const QString& path) {
     std::string bytes;
+    bool lossy = false;
     if (view_.document()->isModified()) {
-        bool lossy = false;
         bytes = DisplayToBytes(view_.document()->toRawText(), &lossy);
         if (lossy && !prompts_.AskYesNo(view_.window(), QString::fromUtf8(kLossySave))) {
             return false;
@@ -90,7 +90,12 @@ bool CKOVADoc::OnSaveDocument(const QString& path) {
                              BoxIcon::Stop);
         return false;
     }
-    view_.MarkSaved(bytes);
+    if (lossy) {
+        // Characters were replaced: the editor shows what the file now holds.
+        view_.SetWindowText(bytes);
+    } else {
+        view_.MarkSaved(bytes);
+    }
     SetPathName(Native(path));
     emit PathUsed(pathName_);
     return true;

@@ -4,6 +4,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QTimer>
 
 #include "app/document_text.h"
 
@@ -94,8 +95,11 @@ void CKOVAView::dragMoveEvent(QDragMoveEvent* event) {
 
 void CKOVAView::dropEvent(QDropEvent* event) {
     if (HasLocalFiles(event->mimeData())) {
-        event->acceptProposedAction();
-        emit FilesDropped(event->mimeData()->urls());
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+        // The save question must not hold the dragging program in its drag.
+        const QList<QUrl> urls = event->mimeData()->urls();
+        QTimer::singleShot(0, this, [this, urls] { emit FilesDropped(urls); });
         return;
     }
     QPlainTextEdit::dropEvent(event);

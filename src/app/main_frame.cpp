@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <QWhatsThis>
@@ -268,8 +269,9 @@ void CMainFrame::dropEvent(QDropEvent* event) {
         }
     }
     if (!paths.isEmpty()) {
-        event->acceptProposedAction();
-        emit FilesDropped(paths);
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+        QTimer::singleShot(0, this, [this, paths] { emit FilesDropped(paths); });
     }
 }
 

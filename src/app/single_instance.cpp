@@ -79,7 +79,11 @@ void SingleInstance::OnNewConnection() {
             }
             socket->write("ok\n");
             socket->flush();
-            emit FileRequested(QString::fromUtf8(line.mid(sizeof(kOpenCommand) - 1)));
+            socket->disconnectFromServer();
+            // Opening may ask questions in a nested loop: not inside the socket's handler.
+            const QString path = QString::fromUtf8(line.mid(sizeof(kOpenCommand) - 1));
+            QMetaObject::invokeMethod(
+                this, [this, path] { emit FileRequested(path); }, Qt::QueuedConnection);
         });
     }
 }

@@ -29,10 +29,13 @@ bool PagePainter::Begin(QPagedPaintDevice& device) {
     painter_.scale(scale, device.logicalDpiY() / 1440.0);
     font_ = PrintFont();
     painter_.setFont(font_);
-    const QFontMetricsF metrics(font_);
-    lineHeight_ = static_cast<int>(std::lround(metrics.height() + metrics.leading()));
-    ascent_ = metrics.ascent();
+    ascent_ = QFontMetricsF(font_).ascent();
     return true;
+}
+
+int PagePainter::LineHeight() {
+    const QFontMetricsF metrics(PrintFont());
+    return static_cast<int>(std::lround(metrics.height() + metrics.leading()));
 }
 
 void PagePainter::DrawAndEnd(const std::vector<PrintedPage>& pages) {

@@ -17,10 +17,12 @@ class PagePainter {
     // kanji, 240 units (12 points) high.
     static QFont PrintFont();
 
+    // Text height plus external leading of the print font, in 1/1440 inch
+    // (a pixel-sized font measures the same on every device).
+    static int LineHeight();
+
     // Starts the job on `device`; false when it cannot start.
     bool Begin(QPagedPaintDevice& device);
-    // Text height plus external leading of the print font, in 1/1440 inch.
-    int LineHeight() const { return lineHeight_; }
     // Draws the pages, each on a new sheet, and ends the job.
     void DrawAndEnd(const std::vector<PrintedPage>& pages);
 
@@ -28,7 +30,6 @@ class PagePainter {
     QPagedPaintDevice* device_ = nullptr;
     QPainter painter_;
     QFont font_;
-    int lineHeight_ = 0;
     double ascent_ = 0;
 };
 

@@ -40,9 +40,8 @@ void PrintCommand::Run(const std::string& dataText, const RunResults& results,
         return;
     }
     // A cancelled dialog leaves nothing to print on: the job cannot start.
-    PagePainter painter;
     printer.setDocName(QStringLiteral("KOVA"));
-    if (!askPrinter_(printer, parent) || !painter.Begin(printer)) {
+    if (!askPrinter_(printer, parent)) {
         prompts_.ShowMessage(parent, FromCp932(Texts().printFailed), app::BoxIcon::None);
         return;
     }
@@ -60,9 +59,21 @@ void PrintCommand::Run(const std::string& dataText, const RunResults& results,
         input.firstPage = static_cast<std::uint16_t>(std::min(from, kLastPage));
         input.lastPage = static_cast<std::uint16_t>(std::min(to, kLastPage));
     }
-    input.lineHeight = painter.LineHeight();
-    PrintLayout layout(input, [this] { return DateTimeText(clock_.Now()); });
-    painter.DrawAndEnd(layout.Layout());
+    input.lineHeight = PagePainter::LineHeight();
+    const std::vector<PrintedPage> pages =
+        PrintLayout(std::move(input), [this] { return DateTimeText(clock_.Now()); }).Layout();
+    // No page in the range: no job, so no blank sheet comes out.
+    if (!pages.empty()) {
+        PagePainter painter;
+        if (painter.Begin(printer)) {
+            painter.DrawAndEnd(pages);
+        } else {
+            prompts_.ShowMessage(parent, FromCp932(Texts().printFailed), app::BoxIcon::None);
+        }
+    }
+    // The next print starts from all pages again.
+    printer.setPrintRange(QPrinter::AllPages);
+    printer.setFromTo(0, 0);
 }
 
 }  // namespace kova::printing

@@ -5,8 +5,8 @@
 
 namespace kova {
 
-PrintLayout::PrintLayout(const PrintInput& input, std::function<std::string()> now)
-    : input_(input), now_(std::move(now)) {}
+PrintLayout::PrintLayout(PrintInput input, std::function<std::string()> now)
+    : input_(std::move(input)), now_(std::move(now)) {}
 
 std::string PrintLayout::HeaderText(const std::string& dateTime, int page) {
     return Texts().printHeader + dateTime + "      Page    " + std::to_string(page);

@@ -47,7 +47,7 @@ class PrintLayout {
     static constexpr int kTabStop = 8;
 
     // `now` gives the date-time text of each page header as it is drawn.
-    PrintLayout(const PrintInput& input, std::function<std::string()> now);
+    PrintLayout(PrintInput input, std::function<std::string()> now);
 
     // The printed pages in order; pages outside the range are left out.
     std::vector<PrintedPage> Layout();
@@ -72,7 +72,7 @@ class PrintLayout {
     void PrintData();
     void PrintPlain(const std::string& text);
 
-    const PrintInput& input_;
+    PrintInput input_;
     std::function<std::string()> now_;
     std::vector<PrintedPage> pages_;
     int x_ = 0;

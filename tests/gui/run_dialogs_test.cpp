@@ -45,6 +45,16 @@ QString FromCp932(const std::string& bytes) {
 
 const DateTime kFixedTime{2026, 12, 7, 9, 30, 0};
 
+// Closes a dialog that a failed check left open, so the test ends.
+struct CloseWhenDone {
+    QDialog* dialog;
+    ~CloseWhenDone() {
+        if (dialog->isVisible()) {
+            dialog->reject();
+        }
+    }
+};
+
 }  // namespace
 
 class RunDialogsTest : public QObject {
@@ -253,6 +263,7 @@ class RunDialogsTest : public QObject {
             commands_->beforeDialog = [&](QDialog& dialog) {
                 auto* results = static_cast<CResultsDlg*>(&dialog);
                 QTimer::singleShot(0, results, [&, results] {
+                    CloseWhenDone closer{results};
                     QCOMPARE(results->windowTitle(), U("KOVA計算結果出力"));
                     QCOMPARE(results->Tab()->tabText(0), U("計算経過一覧"));
                     QCOMPARE(results->Tab()->tabText(1), U("　最適化解　"));
@@ -283,6 +294,7 @@ class RunDialogsTest : public QObject {
         commands_->beforeDialog = [&](QDialog& dialog) {
             auto* settings = static_cast<CInitSettingsDlg*>(&dialog);
             QTimer::singleShot(0, settings, [&, settings] {
+                CloseWhenDone closer{settings};
                 shown << settings->windowTitle() << settings->ToleranceEdit()->text()
                       << QString::number(settings->PrintDataBox()->isChecked())
                       << QString::number(settings->PrintRunListBox()->isChecked())
@@ -308,6 +320,7 @@ class RunDialogsTest : public QObject {
         commands_->beforeDialog = [&](QDialog& dialog) {
             auto* settings = static_cast<CInitSettingsDlg*>(&dialog);
             QTimer::singleShot(0, settings, [&, settings] {
+                CloseWhenDone closer{settings};
                 shown << settings->ToleranceEdit()->text()
                       << QString::number(settings->PrintFlowBox()->isChecked());
                 settings->ToleranceEdit()->setText(QStringLiteral("0.05"));
@@ -324,6 +337,7 @@ class RunDialogsTest : public QObject {
         commands_->beforeDialog = [&](QDialog& dialog) {
             auto* settings = static_cast<CInitSettingsDlg*>(&dialog);
             QTimer::singleShot(0, settings, [settings] {
+                CloseWhenDone closer{settings};
                 settings->ToleranceEdit()->setText(QStringLiteral(" 0.05 "));
                 settings->PrintDataBox()->setChecked(false);
                 settings->PrintFlowBox()->setChecked(true);
@@ -347,6 +361,7 @@ class RunDialogsTest : public QObject {
         commands_->beforeDialog = [&](QDialog& dialog) {
             auto* settings = static_cast<CInitSettingsDlg*>(&dialog);
             QTimer::singleShot(0, settings, [&, settings] {
+                CloseWhenDone closer{settings};
                 settings->ToleranceEdit()->setText(QStringLiteral("1.5x"));
                 settings->findChild<QPushButton*>("OkButton")->click();
                 stillOpen = settings->isVisible();
@@ -455,6 +470,28 @@ class RunDialogsTest : public QObject {
         commands_->PrintData(*view_);
         QVERIFY(prompts_->messages.isEmpty());
         QVERIFY(QFileInfo(dir_->filePath(QStringLiteral("setup.pdf"))).size() > 0);
+    }
+
+    // Pages outside a one-page job: no sheet at all; the next print is whole again.
+    void printRangeWithoutPages() {
+        const QString pdf = dir_->filePath(QStringLiteral("none.pdf"));
+        QPrinter printer;
+        commands_->SetPrinter(&printer);
+        commands_->SetAskPrinter([pdf](QPrinter& chosen, QWidget*) {
+            chosen.setOutputFormat(QPrinter::PdfFormat);
+            chosen.setOutputFileName(pdf);
+            chosen.setPrintRange(QPrinter::PageRange);
+            chosen.setFromTo(5, 6);
+            return true;
+        });
+        store_->WriteInt("Init", "RunList", 0);
+        store_->WriteInt("Init", "Flow", 0);
+        view_->SetWindowText("END\r\n");
+        commands_->PrintData(*view_);
+        QVERIFY(prompts_->messages.isEmpty());
+        QVERIFY(QFileInfo(pdf).size() == 0);
+        QCOMPARE(printer.printRange(), QPrinter::AllPages);
+        QCOMPARE(printer.fromPage(), 0);
     }
 
     void toleranceTexts_data() {

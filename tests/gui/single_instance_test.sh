@@ -35,6 +35,7 @@ kill -0 "$first" 2>/dev/null || fail "the first window ended"
 # A file that cannot be read: a clear message and a failing status (the
 # message box waits for a click that never comes here, so time runs out).
 kill "$first"
+wait "$first" 2>/dev/null
 first=""
 timeout 3 "$kova" "$work/missing.kvf" 2>"$work/err" && fail "a missing file started"
 grep -q "missing.kvf" "$work/err" || fail "no message for a missing file"
