@@ -3,21 +3,15 @@
 #include <QLocale>
 #include <QPrinter>
 
+#include "app/document_text.h"
 #include "app/user_prompts.h"
 #include "dialogs/init_settings_dialog.h"
 #include "dialogs/results_dialog.h"
 #include "dialogs/status_dialog.h"
-#include "text/cp932.h"
 #include "text/system_texts.h"
 
 namespace kova::dialogs {
-namespace {
-
-QString FromCp932(std::string_view bytes) {
-    return QString::fromStdString(Cp932ToUtf8(bytes));
-}
-
-}  // namespace
+namespace {}  // namespace
 
 RunCommands::RunCommands(SettingsStore& store, app::UserPrompts& prompts)
     : store_(store), prompts_(prompts), localeCheck_(&RunCommands::JapaneseLocale) {}
@@ -30,13 +24,14 @@ bool RunCommands::JapaneseLocale() {
 
 void RunCommands::RunOptimization(app::CKOVAView& view) {
     if (!localeCheck_()) {
-        prompts_.ShowMessage(view.window(), FromCp932(Texts().nonJapaneseLocale),
+        prompts_.ShowMessage(view.window(), app::BytesToDisplay(Texts().nonJapaneseLocale),
                              app::BoxIcon::Stop);
         return;
     }
     dataText_ = view.WindowText();
     if (dataText_.empty()) {
-        prompts_.ShowMessage(view.window(), FromCp932(Texts().noInputData), app::BoxIcon::Stop);
+        prompts_.ShowMessage(view.window(), app::BytesToDisplay(Texts().noInputData),
+                             app::BoxIcon::Stop);
         AppendNoInputData(results_);
         return;
     }

@@ -7,15 +7,11 @@
 #include <QTimer>
 
 #include "app/dialog_units.h"
+#include "app/document_text.h"
 #include "app/user_prompts.h"
-#include "text/cp932.h"
 
 namespace kova::dialogs {
 namespace {
-
-QString FromCp932(std::string_view bytes) {
-    return QString::fromStdString(Cp932ToUtf8(bytes));
-}
 
 struct FieldRow {
     LiveField field;
@@ -63,7 +59,7 @@ CCalcStatusDlg::CCalcStatusDlg(app::UserPrompts& prompts, Clock& clock)
         auto* label = new QLabel(QString::fromUtf8(row.label), this);
         label->adjustSize();
         label->move(labelRect.topLeft());
-        auto* field = new QLabel(FromCp932(InitialFieldText(row.field)), this);
+        auto* field = new QLabel(app::BytesToDisplay(InitialFieldText(row.field)), this);
         field->setObjectName(QStringLiteral("Field%1").arg(static_cast<int>(row.field)));
         field->setAlignment(Qt::AlignCenter);
         field->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -107,7 +103,7 @@ void CCalcStatusDlg::ShowPendingFields() {
     for (const LiveField field : kLiveFields) {
         if (pending_.Get(field) != shown_.Get(field)) {
             shown_.Set(field, pending_.Get(field));
-            Field(field)->setText(FromCp932(shown_.Get(field)));
+            Field(field)->setText(app::BytesToDisplay(shown_.Get(field)));
         }
     }
 }
@@ -124,7 +120,7 @@ void CCalcStatusDlg::Pump() {
 
 void CCalcStatusDlg::ShowMessage(std::string_view text, MessageIcon icon) {
     ShowPendingFields();
-    prompts_.ShowMessage(this, FromCp932(text), ToBoxIcon(icon));
+    prompts_.ShowMessage(this, app::BytesToDisplay(text), ToBoxIcon(icon));
 }
 
 void CCalcStatusDlg::OnCancel() {

@@ -3,19 +3,15 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
+#include "app/document_text.h"
 #include "app/user_prompts.h"
 #include "printing/page_painter.h"
 #include "printing/print_layout.h"
-#include "text/cp932.h"
 #include "text/date_time.h"
 #include "text/system_texts.h"
 
 namespace kova::printing {
 namespace {
-
-QString FromCp932(std::string_view bytes) {
-    return QString::fromStdString(Cp932ToUtf8(bytes));
-}
 
 constexpr int kLastPage = 0xFFFF;
 
@@ -32,17 +28,18 @@ void PrintCommand::Run(const std::string& dataText, const RunResults& results,
                        InitSettings& settings, QPrinter& printer, QWidget* parent) {
     settings.ReadFlags(store_);
     if (settings.printData != 0 && dataText.empty()) {
-        prompts_.ShowMessage(parent, FromCp932(Texts().printNoInputData), app::BoxIcon::Stop);
+        prompts_.ShowMessage(parent, app::BytesToDisplay(Texts().printNoInputData),
+                             app::BoxIcon::Stop);
         return;
     }
     if ((settings.printFlow != 0 || settings.printRunList != 0) && results.runList.empty()) {
-        prompts_.ShowMessage(parent, FromCp932(Texts().printNotRun), app::BoxIcon::Stop);
+        prompts_.ShowMessage(parent, app::BytesToDisplay(Texts().printNotRun), app::BoxIcon::Stop);
         return;
     }
     // A cancelled dialog leaves nothing to print on: the job cannot start.
     printer.setDocName(QStringLiteral("KOVA"));
     if (!askPrinter_(printer, parent)) {
-        prompts_.ShowMessage(parent, FromCp932(Texts().printFailed), app::BoxIcon::None);
+        prompts_.ShowMessage(parent, app::BytesToDisplay(Texts().printFailed), app::BoxIcon::None);
         return;
     }
     PrintInput input;
@@ -68,7 +65,8 @@ void PrintCommand::Run(const std::string& dataText, const RunResults& results,
         if (painter.Begin(printer)) {
             painter.DrawAndEnd(pages);
         } else {
-            prompts_.ShowMessage(parent, FromCp932(Texts().printFailed), app::BoxIcon::None);
+            prompts_.ShowMessage(parent, app::BytesToDisplay(Texts().printFailed),
+                                 app::BoxIcon::None);
         }
     }
     // The next print starts from all pages again.
