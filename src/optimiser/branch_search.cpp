@@ -41,17 +41,17 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
         if (recordsInUse == 0) {
             BranchToSolve = 0;
             Solve();
-            if (t_.RelaxationState == kKilterInfeasible) {
-                return End(SearchEnd::NoSolutionAtRoot, runList, solution);
-            }
-            if (t_.RelaxationState == kKilterStopped) {
+            if (result_.Stopped()) {
                 return End(SearchEnd::StoppedAtRoot, runList, solution);
             }
-            if (IncumbentCost > relaxation_.TrueTotal) {
+            if (!result_.HasFlow()) {
+                return End(SearchEnd::NoSolutionAtRoot, runList, solution);
+            }
+            if (IncumbentCost > result_.trueTotal) {
                 monitor_.SetField(LiveField::Feasibility, Texts().feasible);
-                monitor_.SetField(LiveField::BestTotal, NumberText(relaxation_.TrueTotal));
+                monitor_.SetField(LiveField::BestTotal, NumberText(result_.trueTotal));
                 monitor_.SetField(LiveField::Gap,
-                                  NumberText(relaxation_.TrueTotal - relaxation_.RelaxedTotal));
+                                  NumberText(result_.trueTotal - result_.relaxedTotal));
                 TakeIncumbent();
             }
             if (IncumbentCost - t_.BranchList[0].bound <= tolerance_) {
@@ -78,18 +78,18 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
             } else {
                 setUp_.SetUpBranch(BranchToSolve, SelectedBranch);
                 Solve();
-                if (t_.RelaxationState == kKilterStopped) {
+                if (result_.Stopped()) {
                     return End(SearchEnd::StoppedInBranch, runList, solution);
                 }
             }
             ++t_.BranchesSolved;
             monitor_.SetField(LiveField::Branches, IntegerText(t_.BranchesSolved));
-            if (t_.RelaxationState < kKilterInfeasible && IncumbentCost >= relaxation_.TrueTotal) {
+            if (result_.HasFlow() && IncumbentCost >= result_.trueTotal) {
                 monitor_.SetField(LiveField::Gap,
-                                  NumberText(relaxation_.TrueTotal - relaxation_.RelaxedTotal));
-                IncumbentCost = relaxation_.TrueTotal;
+                                  NumberText(result_.trueTotal - result_.relaxedTotal));
+                IncumbentCost = result_.trueTotal;
                 ++t_.IncumbentUpdates;
-                monitor_.SetField(LiveField::BestTotal, NumberText(relaxation_.TrueTotal));
+                monitor_.SetField(LiveField::BestTotal, NumberText(result_.trueTotal));
                 std::copy(t_.SolutionTable.begin(), t_.SolutionTable.end(),
                           t_.BestSolutionTable.begin());
             }
@@ -99,21 +99,19 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
 }
 
 void BranchSearch::Solve() {
-    relaxation_.SolveRelaxation();
-    labelSearches_ += relaxation_.LabelSearches();
+    result_ = methods_.relaxation->SolveRelaxation();
     BranchOrClose();
 }
 
 // A second child whose range starts past its end holds no flow: closed
 // without set-up or solve.
 void BranchSearch::SolveEmptyChild() {
-    t_.RelaxationState = kKilterInfeasible;
-    relaxation_.RelaxedTotal = relaxation_.TrueTotal = NoSolutionCost;
+    result_ = RelaxationResult{};
     BranchOrClose();
 }
 
 void BranchSearch::TakeIncumbent() {
-    IncumbentCost = relaxation_.TrueTotal;
+    IncumbentCost = result_.trueTotal;
     ++t_.IncumbentUpdates;
     std::copy(t_.SolutionTable.begin(), t_.SolutionTable.end(), t_.BestSolutionTable.begin());
 }
@@ -125,18 +123,18 @@ void BranchSearch::BranchOrClose() {
 
 void BranchSearch::CloseOrCreateChildren() {
     BranchRecord* record = &t_.BranchList[At(BranchToSolve)];
-    if (t_.RelaxationState >= kKilterInfeasible) {
+    if (!result_.HasFlow()) {
         record->bound = NoSolutionCost;
         record->status = kBranchClosed;
         return;
     }
-    record->bound = relaxation_.RelaxedTotal;
+    record->bound = result_.relaxedTotal;
     record->status = kBranchOpen;
-    if (relaxation_.RelaxedTotal > IncumbentCost) {
+    if (result_.relaxedTotal > IncumbentCost) {
         record->status = kBranchClosed;
         return;
     }
-    const std::int32_t arcIndex = relaxation_.GapArcIndex;
+    const std::int32_t arcIndex = result_.gapArcIndex;
     if (arcIndex < 0) {
         record->status = kBranchClosed;
         return;
@@ -146,7 +144,7 @@ void BranchSearch::CloseOrCreateChildren() {
         first += t_.WorkArcTable[At(i)].pieceCount - 1;
     }
     const ArcRecord& arc = t_.WorkArcTable[At(arcIndex)];
-    const std::int64_t flow = relaxation_.GapArcFlow;
+    const std::int64_t flow = result_.gapArcFlow;
 
     // The largest breakpoint strictly below the flow, or the end of the
     // first piece when the flow lies within it.

@@ -9,7 +9,6 @@
 
 #include "model/problem_tables.h"
 #include "optimiser/branch_setup.h"
-#include "optimiser/relaxation.h"
 #include "optimiser/search_methods.h"
 #include "run/run_monitor.h"
 
@@ -42,7 +41,6 @@ class BranchSearch {
           monitor_(monitor),
           tolerance_(tolerance),
           methods_(std::move(methods)),
-          relaxation_(tables, monitor, *methods_.solver),
           setUp_(tables) {}
 
     // Appends the end lines to `runList` and writes `solution` at the ends
@@ -53,8 +51,8 @@ class BranchSearch {
     std::int32_t SelectedBranch = 0;
     std::int32_t BranchToSolve = 0;
 
-    // Labelling searches over all solves, for measurements.
-    std::int64_t LabelSearches() const { return labelSearches_; }
+    // Solver work over all solves, for measurements.
+    std::int64_t Work() const { return methods_.relaxation->Work(); }
 
   private:
     void StartSearch();
@@ -69,9 +67,8 @@ class BranchSearch {
     RunMonitor& monitor_;
     double tolerance_;
     SearchMethods methods_;
-    Relaxation relaxation_;
     BranchSetUp setUp_;
-    std::int64_t labelSearches_ = 0;
+    RelaxationResult result_;  // of the last solve
 };
 
 }  // namespace kova

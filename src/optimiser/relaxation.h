@@ -1,52 +1,67 @@
 // The relaxation of one subproblem: every arc's cost replaced by its convex
-// envelope over the arc's current range, expanded into a network of linear
-// arcs, solved as a minimum-cost circulation, and the flow evaluated under
-// both the envelope and the true costs.
+// envelope over the arc's current range, each envelope segment a parallel
+// arc of a fixed network (one slot per parsed piece, so the network keeps
+// its shape through the whole search), solved as a minimum-cost
+// circulation and evaluated under the envelope and the true costs.
+//
+// The first solve runs the network simplex from scratch; each later one
+// starts from the last optimal flow and potentials and repairs them along
+// shortest paths, since a child differs from the subproblem solved before
+// it in a few arcs only.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "model/problem_tables.h"
+#include "optimiser/envelope.h"
+#include "optimiser/flow_network.h"
+#include "optimiser/network_simplex.h"
 #include "optimiser/search_methods.h"
+#include "optimiser/shortest_path_repair.h"
+#include "optimiser/solve_ticker.h"
 #include "run/run_monitor.h"
 
 namespace kova {
 
-class Relaxation {
+class EnvelopeRelaxation final : public RelaxationSolver {
   public:
-    Relaxation(ProblemTables& tables, RunMonitor& monitor, KilterSolver& solver)
-        : t_(tables), monitor_(monitor), solver_(solver) {}
+    EnvelopeRelaxation(ProblemTables& tables, RunMonitor& monitor)
+        : t_(tables),
+          monitor_(monitor),
+          ticker_(tables, monitor),
+          simplex_(network_, ticker_),
+          repair_(network_, ticker_) {}
 
-    void SolveRelaxation();
-
-    // Results of the last solve.
-    double RelaxedTotal = 0.0;
-    double TrueTotal = 0.0;
-    std::int32_t GapArcFrom = -1;
-    std::int32_t GapArcTo = -1;
-    std::int64_t GapArcFlow = 0;
-    std::int32_t GapArcIndex = -1;  // the arc with the largest positive gap itself
-
-    std::int64_t LabelSearches() const { return solver_.LabelSearches(); }
+    RelaxationResult SolveRelaxation() override;
+    std::int64_t Work() const override { return work_; }
 
   private:
-    // Where an arc's records start in the network and what its envelope
-    // starts from.
-    struct ArcNetwork {
-        std::int32_t firstRecord;
-        std::int32_t segments;  // 1: one record; h >= 2: segment and link records in turn
-        double startValue;      // envelope value at the arc's lower bound
-    };
-
-    void BuildNetwork();
-    void SizeWorkTables();
-    void EvaluateSolution();
+    void LayOutSlots();
+    // Envelopes of the arcs whose working range changed since the last solve.
+    void BuildEnvelopes();
+    FlowOutcome SolveFlow();
+    RelaxationResult Evaluate(FlowOutcome outcome);
 
     ProblemTables& t_;
     RunMonitor& monitor_;
-    KilterSolver& solver_;
-    std::vector<ArcNetwork> arcNetwork_;
+    SolveTicker ticker_;
+    FlowNetwork network_;
+    NetworkSimplex simplex_;
+    ShortestPathRepair repair_;
+
+    bool laidOut_ = false;
+    std::vector<std::int32_t> firstSlot_;  // per arc, and one past the last arc
+    std::vector<double> startValue_;       // per arc: envelope value at the lower bound
+    std::vector<ArcRecord> builtFrom_;     // per arc: the working record of its envelope
+    std::vector<std::int32_t> changedArcs_;
+    ArcEnvelope envelope_;
+    // Wanted slot bounds and costs, and whether the network holds them yet.
+    std::vector<std::int64_t> slotLower_, slotUpper_;
+    std::vector<double> slotCost_;
+    bool fresh_ = true;  // the next solve starts from scratch
+    std::int64_t work_ = 0;
+    std::int64_t lastWork_ = 0;
 };
 
 }  // namespace kova

@@ -1,7 +1,7 @@
-// The exchangeable parts of the optimiser: the minimum-cost-flow solver and
-// the best-first selection over the branch list. The application uses the
-// fast ones; the plain ones, which scan whole tables as the method is
-// written, serve as the tests' oracle.
+// The exchangeable parts of the optimiser: the relaxation with its flow
+// solver, and the best-first selection over the branch list. The
+// application uses the fast ones; the plain ones, the out-of-kilter method
+// scanning whole tables as it is written, serve as the tests' oracle.
 #pragma once
 
 #include <cstdint>
@@ -12,9 +12,10 @@
 
 namespace kova {
 
-inline constexpr double InfiniteDistance = 99999999999999.0;
-
-// Result codes left in RelaxationState.
+// What the result-code field shows for a relaxation: 0 the start was
+// already optimal, 1 flow had to move (or potentials change) to reach the
+// optimum, 4 no feasible flow, 5 stopped by the user. (3, potentials changed
+// last, is the out-of-kilter method's own.)
 enum KilterCode : std::int32_t {
     kKilterNoSearch = 0,
     kKilterAugmented = 1,
@@ -23,13 +24,27 @@ enum KilterCode : std::int32_t {
     kKilterStopped = 5,
 };
 
-class KilterSolver {
+// The outcome of one relaxation; the flow's rows are in SolutionTable.
+struct RelaxationResult {
+    std::int32_t code = kKilterInfeasible;
+    double relaxedTotal = NoSolutionCost;  // lower bound of the subproblem
+    double trueTotal = NoSolutionCost;     // true cost of the relaxation's flow
+    std::int32_t gapArcIndex = -1;         // arc whose true cost lies furthest above
+    std::int64_t gapArcFlow = 0;
+
+    bool HasFlow() const { return code < kKilterInfeasible; }
+    bool Stopped() const { return code == kKilterStopped; }
+};
+
+// Builds the envelope network of the working tables, solves it and
+// evaluates the flow; shows the code in the result-code field.
+class RelaxationSolver {
   public:
-    virtual ~KilterSolver() = default;
-    // A minimum-cost circulation on NetArcTable; the code in RelaxationState.
-    virtual void RunOutOfKilter() = 0;
-    // Labelling searches of the last solve.
-    virtual std::int64_t LabelSearches() const = 0;
+    virtual ~RelaxationSolver() = default;
+    virtual RelaxationResult SolveRelaxation() = 0;
+    // Units of solver work over the whole run (pivots and path searches, or
+    // labelling searches), for measurements.
+    virtual std::int64_t Work() const = 0;
 };
 
 class BranchSelector {
@@ -52,7 +67,7 @@ class BranchSelector {
 };
 
 struct SearchMethods {
-    std::unique_ptr<KilterSolver> solver;
+    std::unique_ptr<RelaxationSolver> relaxation;
     std::unique_ptr<BranchSelector> selector;
 };
 

@@ -1,6 +1,6 @@
 #include "oracle/plain_branch_selector.h"
 
-#include "oracle/plain_out_of_kilter.h"
+#include "oracle/plain_relaxation.h"
 
 namespace kova {
 
@@ -31,7 +31,7 @@ std::int32_t PlainBranchSelector::FirstFreeRecord(const ProblemTables& tables) {
 }
 
 SearchMethods PlainSearchMethods(ProblemTables& tables, RunMonitor& monitor) {
-    return SearchMethods{std::make_unique<PlainOutOfKilter>(tables, monitor),
+    return SearchMethods{std::make_unique<PlainRelaxation>(tables, monitor),
                          std::make_unique<PlainBranchSelector>()};
 }
 

@@ -11,14 +11,17 @@
 
 namespace kova {
 
-class PlainOutOfKilter final : public KilterSolver {
+inline constexpr double InfiniteDistance = 99999999999999.0;
+
+class PlainOutOfKilter {
   public:
     PlainOutOfKilter(ProblemTables& tables, RunMonitor& monitor) : t_(tables), monitor_(monitor) {}
 
-    void RunOutOfKilter() override;
+    // A minimum-cost circulation on NetArcTable; the code in RelaxationState.
+    void RunOutOfKilter();
 
     // Labelling searches of the last solve.
-    std::int64_t LabelSearches() const override { return searches_; }
+    std::int64_t LabelSearches() const { return searches_; }
 
   private:
     enum Mode {

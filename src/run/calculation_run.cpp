@@ -27,7 +27,7 @@ void CalculationRun::Run(std::string_view dataText) {
             branchTree_.push_back(record);
         }
         incumbentCost_ = search.IncumbentCost;
-        labelSearches_ = search.LabelSearches();
+        solverWork_ = search.Work();
         if (!results_.solution.empty()) {
             KeepSolutionRows();
         }

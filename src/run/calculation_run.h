@@ -44,7 +44,8 @@ class CalculationRun {
     // The total of the reported solution (the largest double when a forced
     // stop came before any solution).
     double IncumbentCost() const { return incumbentCost_; }
-    std::int64_t LabelSearches() const { return labelSearches_; }
+    // Units of flow-solver work over the run, for measurements.
+    std::int64_t SolverWork() const { return solverWork_; }
     // Seconds from the start of the run to its end, as the elapsed time counts them.
     std::int64_t ElapsedSeconds() const;
 
@@ -75,7 +76,7 @@ class CalculationRun {
     bool accepted_ = false;
     std::optional<SearchEnd> end_;
     double incumbentCost_ = LargestDouble;
-    std::int64_t labelSearches_ = 0;
+    std::int64_t solverWork_ = 0;
     std::vector<SolutionRow> solutionRows_;
     std::vector<BranchRecord> branchTree_;
 };

@@ -1,12 +1,16 @@
-// The fast optimiser against the plain one on seeded generated problems:
-// every observable must be identical, bit for bit.
+// The optimiser against the plain method on seeded generated problems: the
+// same end, the same optimal total, and a reported flow that is a
+// circulation within the bounds whose printed total is its true cost.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <map>
 #include <random>
 
 #include "generator/problem_generator.h"
 #include "oracle/plain_branch_selector.h"
+#include "parser/problem_parser.h"
 #include "run/calculation_run.h"
 #include "support/fake_monitor.h"
 
@@ -14,15 +18,10 @@ namespace kova {
 namespace {
 
 struct Observed {
-    RunResults results;
     std::optional<SearchEnd> end;
-    double incumbent = 0.0;
-    std::int64_t labelSearches = 0;
-    std::int32_t branches = 0;
-    std::int32_t updates = 0;
-    std::vector<BranchRecord> tree;
-    std::vector<std::pair<LiveField, std::string>> fieldWrites;
-    std::vector<std::pair<std::string, MessageIcon>> messages;
+    double total = 0.0;
+    std::vector<CalculationRun::SolutionRow> rows;
+    bool stopped = false;
 };
 
 Observed Observe(const std::string& text, double tolerance, long branchLimit,
@@ -31,40 +30,66 @@ Observed Observe(const std::string& text, double tolerance, long branchLimit,
     monitor.stopAfterBranches = branchLimit;
     CalculationRun run(monitor, tolerance, methods);
     run.Run(text);
-    return Observed{run.Results(),
-                    run.End(),
-                    run.IncumbentCost(),
-                    run.LabelSearches(),
-                    run.Tables().BranchesSolved,
-                    run.Tables().IncumbentUpdates,
-                    run.BranchTree(),
-                    monitor.fieldWrites,
-                    monitor.messages};
+    Observed observed{run.End(), run.IncumbentCost(), run.SolutionRows(), false};
+    observed.stopped = run.End() && (*run.End() == SearchEnd::StoppedAtRoot ||
+                                     *run.End() == SearchEnd::StoppedInBranch);
+    return observed;
 }
 
-bool SameRecord(const BranchRecord& a, const BranchRecord& b) {
-    return a.parent == b.parent && a.firstChild == b.firstChild && a.secondChild == b.secondChild &&
-           a.branchFrom == b.branchFrom && a.branchTo == b.branchTo && a.rangeLow == b.rangeLow &&
-           a.rangeHigh == b.rangeHigh && a.status == b.status && a.branchArc == b.branchArc &&
-           (a.bound == b.bound || (a.bound != a.bound && b.bound != b.bound));
+bool Solved(const std::optional<SearchEnd>& end) {
+    return end && *end != SearchEnd::NoSolutionAtRoot && *end != SearchEnd::ExhaustedNoSolution;
 }
 
-void ExpectSame(const Observed& fast, const Observed& plain, const std::string& text) {
-    EXPECT_EQ(fast.results.runList, plain.results.runList) << text;
-    EXPECT_EQ(fast.results.solution, plain.results.solution) << text;
-    EXPECT_EQ(fast.end, plain.end) << text;
-    EXPECT_TRUE(fast.incumbent == plain.incumbent ||
-                (fast.incumbent != fast.incumbent && plain.incumbent != plain.incumbent))
-        << text;
-    EXPECT_EQ(fast.labelSearches, plain.labelSearches) << text;
-    EXPECT_EQ(fast.branches, plain.branches) << text;
-    EXPECT_EQ(fast.updates, plain.updates) << text;
-    EXPECT_EQ(fast.fieldWrites, plain.fieldWrites) << text;
-    EXPECT_EQ(fast.messages, plain.messages) << text;
-    ASSERT_EQ(fast.tree.size(), plain.tree.size()) << text;
-    for (std::size_t i = 0; i < fast.tree.size(); ++i) {
-        EXPECT_TRUE(SameRecord(fast.tree[i], plain.tree[i])) << "record " << i << "\n" << text;
+// The true cost of a flow on a parsed arc, from the data alone.
+double PiecewiseCost(const ProblemTables& t, std::size_t arcIndex, std::int32_t firstPiece,
+                     std::int64_t x) {
+    const ArcRecord& arc = t.ArcTable[arcIndex];
+    if (x <= arc.upper) {
+        if (arc.pieceCount == 1 && arc.baseCost == 0.0) {
+            return static_cast<double>(x) * arc.unitCost;
+        }
+        return arc.baseCost + arc.unitCost * static_cast<double>(x - arc.lower);
     }
+    std::int64_t start = arc.upper;
+    for (std::int32_t k = 0; k < arc.pieceCount - 1; ++k) {
+        const PieceRecord& piece = t.PieceTable[static_cast<std::size_t>(firstPiece + k)];
+        if (x <= piece.upper) {
+            return piece.baseCost + piece.unitCost * static_cast<double>(x - start);
+        }
+        start = piece.upper;
+    }
+    return NAN;  // beyond the last piece
+}
+
+// The reported rows are a circulation within the data's bounds, each row's
+// cost is the true cost of its flow, and they add up to the total.
+void ExpectFeasibleAndTrue(const std::string& text, const Observed& o) {
+    ProblemTables t;
+    FixedClock clock(DateTime{});
+    ProblemParser parser(t, clock);
+    std::string runList;
+    ASSERT_TRUE(parser.ParseProblem(text, runList));
+    ASSERT_EQ(o.rows.size(), t.ArcTable.size());
+    std::map<std::int32_t, std::int64_t> balance;
+    double total = 0.0;
+    std::int32_t firstPiece = 0;
+    for (std::size_t i = 0; i < t.ArcTable.size(); ++i) {
+        const ArcRecord& arc = t.ArcTable[i];
+        const std::int64_t x = o.rows[i].flow;
+        EXPECT_GE(x, arc.lower) << "arc " << i + 1;
+        const double cost = PiecewiseCost(t, i, firstPiece, x);
+        EXPECT_FALSE(std::isnan(cost)) << "arc " << i + 1 << " above its range";
+        EXPECT_NEAR(o.rows[i].cost, cost, 1e-9 * std::max(1.0, std::fabs(cost)))
+            << "arc " << i + 1;
+        total += cost;
+        balance[arc.from] -= x;
+        balance[arc.to] += x;
+        firstPiece += arc.pieceCount - 1;
+    }
+    for (const auto& [node, b] : balance) {
+        EXPECT_EQ(b, 0) << "node " << node;
+    }
+    EXPECT_NEAR(o.total, total, 1e-7 * std::max(1.0, std::fabs(total)));
 }
 
 // A mix of sizes, shapes, bounds and tolerances from one seed.
@@ -72,6 +97,7 @@ struct Case {
     std::string text;
     double tolerance;
     int arcs;
+    bool integral;
 };
 
 Case MakeCase(std::uint64_t seed) {
@@ -93,27 +119,49 @@ Case MakeCase(std::uint64_t seed) {
     options.feasible = pick(0, 9) != 0;
     options.fractionalCosts = pick(0, 2) == 0;
     const double tolerances[] = {0.0, 0.0, 0.0, 0.5, 5.0, -1.0};
-    return Case{GenerateProblem(options), tolerances[pick(0, 5)], options.arcs};
+    return Case{GenerateProblem(options), tolerances[pick(0, 5)], options.arcs,
+                !options.fractionalCosts};
 }
 
-TEST(Differential, FastEqualsPlainOnGeneratedProblems) {
+TEST(Differential, SameOptimumAsThePlainMethod) {
     // KOVA_DIFFERENTIAL_COUNT runs a longer soak.
     const char* configured = std::getenv("KOVA_DIFFERENTIAL_COUNT");
     const int count = configured != nullptr ? std::atoi(configured) : 1500;
     const char* first = std::getenv("KOVA_DIFFERENTIAL_SEED");
     const std::uint64_t base = first != nullptr ? std::strtoull(first, nullptr, 10) : 1;
+    int compared = 0;
     for (int i = 0; i < count; ++i) {
-        const Case c = MakeCase(base + static_cast<std::uint64_t>(i));
-        // Both stop at the same branch; large problems after a few.
-        const long branchLimit = c.arcs <= 12 ? 200 : c.arcs <= 80 ? 40 : 4;
-        const Observed fast = Observe(c.text, c.tolerance, branchLimit, FastSearchMethods);
-        const Observed plain = Observe(c.text, c.tolerance, branchLimit, PlainSearchMethods);
-        ExpectSame(fast, plain, c.text);
+        const std::uint64_t seed = base + static_cast<std::uint64_t>(i);
+        const Case c = MakeCase(seed);
+        SCOPED_TRACE("seed " + std::to_string(seed) + ", tolerance " +
+                     std::to_string(c.tolerance) + "\n" + c.text);
+        // Neither search is stopped on the problems it can finish quickly;
+        // the plain one is stopped on large trees and then not compared.
+        const long plainLimit = c.arcs <= 12 ? 2000 : c.arcs <= 80 ? 300 : 60;
+        // Searches of large trees are stopped and not compared.
+        const Observed fast = Observe(c.text, c.tolerance, 20000, FastSearchMethods);
+        if (fast.stopped) {
+            continue;
+        }
+        if (Solved(fast.end)) {
+            ExpectFeasibleAndTrue(c.text, fast);
+        }
+        const Observed plain = Observe(c.text, c.tolerance, plainLimit, PlainSearchMethods);
+        if (!plain.stopped) {
+            ++compared;
+            ASSERT_EQ(Solved(fast.end), Solved(plain.end));
+            if (Solved(fast.end)) {
+                // Both lie within the tolerance of the optimum.
+                const double allowed = std::max(c.tolerance, 0.0) +
+                                       (c.integral ? 0.0 : 1e-7 * std::max(1.0, std::fabs(plain.total)));
+                EXPECT_LE(std::fabs(fast.total - plain.total), allowed);
+            }
+        }
         if (::testing::Test::HasFailure()) {
-            FAIL() << "seed " << base + static_cast<std::uint64_t>(i) << ", tolerance "
-                   << c.tolerance;
+            FAIL();
         }
     }
+    EXPECT_GT(compared, count * 8 / 10);
 }
 
 }  // namespace

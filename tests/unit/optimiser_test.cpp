@@ -6,9 +6,7 @@
 
 #include "optimiser/branch_search.h"
 #include "optimiser/branch_setup.h"
-#include "optimiser/out_of_kilter.h"
-#include "optimiser/relaxation.h"
-#include "oracle/plain_out_of_kilter.h"
+#include "optimiser/envelope.h"
 #include "parser/problem_parser.h"
 #include "run/calculation_run.h"
 #include "support/fake_monitor.h"
@@ -262,87 +260,63 @@ TEST(SolutionTable, ColumnsAreByteExact) {
               "\r\n輸送費用合計 =       1501.5\r\n");
 }
 
-// ---- The envelope network of one arc.
+// ---- The convex envelope of one arc.
 
 class OneArc : public ::testing::Test {
   protected:
-    // Parses `text` and builds and solves the root relaxation.
-    void Build(const std::string& text) {
+    // Parses `text` into the working tables.
+    void Parse(const std::string& text) {
         ProblemParser parser(tables_, monitor_);
         std::string runList;
         ASSERT_TRUE(parser.ParseProblem(text, runList));
         std::copy(tables_.ArcTable.begin(), tables_.ArcTable.end(), tables_.WorkArcTable.begin());
         std::copy(tables_.PieceTable.begin(), tables_.PieceTable.end(),
                   tables_.WorkPieceTable.begin());
-        relaxation_.SolveRelaxation();
     }
-    // (cost, lower, upper) of network record i.
-    std::tuple<double, std::int64_t, std::int64_t> Record(std::size_t i) const {
-        const NetArcRecord& r = tables_.NetArcTable[i];
-        return {r.cost, r.flow - r.flowMinusLower, r.flow - r.flowMinusUpper};
+    // (end, slope) of each segment of the first arc's envelope.
+    std::vector<std::pair<std::int64_t, double>> Envelope(const std::string& text) {
+        Parse(text);
+        BuildEnvelope(tables_.WorkArcTable[0], tables_.WorkPieceTable.data(), envelope_);
+        std::vector<std::pair<std::int64_t, double>> segments;
+        for (const EnvelopeSegment& s : envelope_.segments) {
+            segments.emplace_back(s.end, s.slope);
+        }
+        return segments;
     }
+    using Segments = std::vector<std::pair<std::int64_t, double>>;
 
     ProblemTables tables_;
     testing::FakeMonitor monitor_;
-    OutOfKilter solver_{tables_, monitor_};
-    Relaxation relaxation_{tables_, monitor_, solver_};
+    ArcEnvelope envelope_;
 };
 
-TEST_F(OneArc, ConvexArcKeepsEveryPiece) {
-    Build("ARC A B 0 0 1 10 10 2 20 30 3 30\nEND");
-    EXPECT_EQ(tables_.NetArcCount, 6);
-    EXPECT_EQ(tables_.NetNodeCount, 5);
-    EXPECT_EQ(Record(0), std::make_tuple(1.0, std::int64_t{0}, std::int64_t{10}));
-    EXPECT_EQ(Record(1), std::make_tuple(0.0, std::int64_t{0}, std::int64_t{LargeInt}));
-    EXPECT_EQ(Record(2), std::make_tuple(2.0, std::int64_t{0}, std::int64_t{10}));
-    EXPECT_EQ(Record(4), std::make_tuple(3.0, std::int64_t{0}, std::int64_t{10}));
-    EXPECT_EQ(tables_.NetArcTable[2].to, 3);
-    EXPECT_EQ(tables_.NetArcTable[3].from, 3);
-    EXPECT_EQ(tables_.NetArcTable[3].to, 1);
-}
-
-TEST_F(OneArc, ConcaveArcIsOneChord) {
-    Build("ARC A B 0 0 3 10 30 1 20\nEND");
-    EXPECT_EQ(tables_.NetArcCount, 1);
-    EXPECT_EQ(Record(0), std::make_tuple(2.0, std::int64_t{0}, std::int64_t{20}));
-}
-
-TEST_F(OneArc, JumpUpIsBridgedBelow) {
-    Build("ARC A B 0 0 1 10 50 1 20\nEND");
-    EXPECT_EQ(std::get<0>(Record(0)), 1.0);
-    EXPECT_EQ(std::get<0>(Record(2)), 5.0);
-}
-
-TEST_F(OneArc, DropIsBridgedFromBelowR17) {
-    Build("ARC A B 0 0 10 10 5 100 20\nEND");
-    EXPECT_EQ(std::get<0>(Record(0)), 0.5);
-    EXPECT_EQ(std::get<0>(Record(2)), 100.0);
-}
-
-TEST_F(OneArc, CollinearEndsGiveTwoSegmentsOfEqualSlope) {
-    Build("ARC A B 0 0 1 10 10 1 20\nEND");
-    EXPECT_EQ(tables_.NetArcCount, 4);
-    EXPECT_EQ(std::get<0>(Record(0)), 1.0);
-    EXPECT_EQ(std::get<0>(Record(2)), 1.0);
-}
-
-TEST_F(OneArc, NegativeLowerReachesTheFirstLinkR19) {
-    Build("ARC A B -3 0 1 -1 2 3 1\nEND");
-    EXPECT_EQ(Record(0), std::make_tuple(1.0, std::int64_t{-3}, std::int64_t{-1}));
-    EXPECT_EQ(Record(1), std::make_tuple(0.0, std::int64_t{-3}, std::int64_t{LargeInt}));
-    EXPECT_EQ(Record(3), std::make_tuple(0.0, std::int64_t{0}, std::int64_t{LargeInt}));
-}
-
-TEST_F(OneArc, TinyUnitCostIsZero) {
-    Build("ARC A B 0 0 0.00000000005 10\nEND");
-    EXPECT_EQ(std::get<0>(Record(0)), 0.0);
+TEST_F(OneArc, EnvelopeShapes) {
+    const struct {
+        const char* name;
+        const char* text;
+        Segments segments;
+    } cases[] = {
+        {"convex keeps every piece", "ARC A B 0 0 1 10 10 2 20 30 3 30\nEND",
+         {{10, 1.0}, {20, 2.0}, {30, 3.0}}},
+        {"concave is one chord", "ARC A B 0 0 3 10 30 1 20\nEND", {{20, 2.0}}},
+        {"a jump up is bridged below", "ARC A B 0 0 1 10 50 1 20\nEND", {{10, 1.0}, {20, 5.0}}},
+        {"a drop is bridged from below", "ARC A B 0 0 10 10 5 100 20\nEND",
+         {{10, 0.5}, {20, 100.0}}},
+        {"collinear ends give equal slopes", "ARC A B 0 0 1 10 10 1 20\nEND",
+         {{10, 1.0}, {20, 1.0}}},
+        {"a negative lower bound", "ARC A B -3 0 1 -1 2 3 1\nEND", {{-1, 1.0}, {1, 3.0}}},
+        {"a tiny unit cost is 0", "ARC A B 0 0 0.00000000005 10\nEND", {{10, 0.0}}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Envelope(c.text), c.segments) << c.name;
+    }
 }
 
 // ---- Narrowing an arc to a child's range.
 
 class Narrowing : public OneArc {
   protected:
-    void SetUp() override { Build("ARC A B 0 0 1 10 10 2 20 30 3 30\nARC B A 0 0 1 5 5 1 9\nEND"); }
+    void SetUp() override { Parse("ARC A B 0 0 1 10 10 2 20 30 3 30\nARC B A 0 0 1 5 5 1 9\nEND"); }
     const ArcRecord& Arc(std::size_t i) const { return tables_.WorkArcTable[i]; }
     BranchSetUp setUp_{tables_};
 };
@@ -392,97 +366,6 @@ TEST_F(Narrowing, TheSecondArcLeavesTheFirstAlone) {
     EXPECT_EQ(tables_.WorkPieceCount, 2);
     EXPECT_EQ(tables_.WorkPieceTable[1].upper, 30);
 }
-
-// ---- The solver on hand-made networks.
-
-using SolverMaker = std::unique_ptr<KilterSolver> (*)(ProblemTables&, RunMonitor&);
-
-class Kilter : public ::testing::TestWithParam<SolverMaker> {
-  protected:
-    void Network(std::int32_t nodes, std::vector<NetArcRecord> arcs) {
-        tables_.NetArcTable.SetSize(arcs.size());
-        for (std::size_t i = 0; i < arcs.size(); ++i) {
-            tables_.NetArcTable[i] = arcs[i];
-        }
-        tables_.NetArcCount = static_cast<std::int32_t>(arcs.size());
-        tables_.NetNodeCount = nodes;
-        tables_.LabelTable.SetSize(static_cast<std::size_t>(nodes));
-        tables_.PotentialTable.SetSize(static_cast<std::size_t>(nodes));
-        tables_.DistanceTable.SetSize(static_cast<std::size_t>(nodes));
-        tables_.LabelList.SetSize(static_cast<std::size_t>(nodes));
-    }
-    static NetArcRecord Arc(std::int32_t from, std::int32_t to, std::int64_t l, std::int64_t u,
-                            double cost) {
-        return NetArcRecord{from, to, 0, -u, -l, 0.0, cost};
-    }
-    std::int64_t Flow(std::size_t i) const { return tables_.NetArcTable[i].flow; }
-
-    ProblemTables tables_;
-    testing::FakeMonitor monitor_;
-    std::unique_ptr<KilterSolver> owned_ = GetParam()(tables_, monitor_);
-    KilterSolver& solver_ = *owned_;
-};
-
-TEST_P(Kilter, ArcInKilterAtZeroTakesItsStartingPotential) {
-    Network(2, {Arc(0, 1, 0, 10, 3)});
-    solver_.RunOutOfKilter();
-    EXPECT_EQ(tables_.RelaxationState, 0);
-    EXPECT_EQ(solver_.LabelSearches(), 0);
-    EXPECT_EQ(tables_.PotentialTable[1], -3.0);
-}
-
-TEST_P(Kilter, ThreeNodeCycle) {
-    Network(3, {Arc(0, 1, 5, 5, 2), Arc(1, 2, 0, 10, 1), Arc(2, 0, 0, 10, 1)});
-    solver_.RunOutOfKilter();
-    EXPECT_EQ(tables_.RelaxationState, 1);
-    EXPECT_EQ(solver_.LabelSearches(), 3);
-    EXPECT_EQ(Flow(0), 5);
-    EXPECT_EQ(Flow(1), 5);
-    EXPECT_EQ(Flow(2), 5);
-}
-
-TEST_P(Kilter, TwoNodeCycleUsesTheArcBackR5) {
-    Network(2, {Arc(0, 1, 5, 5, 2), Arc(1, 0, 0, 10, 1)});
-    solver_.RunOutOfKilter();
-    EXPECT_EQ(tables_.RelaxationState, 1);
-    EXPECT_EQ(Flow(0), 5);
-    EXPECT_EQ(Flow(1), 5);
-}
-
-TEST_P(Kilter, TooNarrowACycleIsInfeasible) {
-    Network(3, {Arc(0, 1, 5, 5, 2), Arc(1, 2, 0, 3, 1), Arc(2, 0, 0, 10, 1)});
-    solver_.RunOutOfKilter();
-    EXPECT_EQ(tables_.RelaxationState, 4);
-}
-
-TEST_P(Kilter, AStopRequestEndsTheSolve) {
-    monitor_.stop = true;
-    Network(3, {Arc(0, 1, 5, 5, 2), Arc(1, 2, 0, 10, 1), Arc(2, 0, 0, 10, 1)});
-    solver_.RunOutOfKilter();
-    EXPECT_EQ(tables_.RelaxationState, 5);
-    EXPECT_EQ(monitor_.pumps, 1);
-}
-
-TEST_P(Kilter, ElapsedTimeIsWrittenOnlyWhenItChanges) {
-    Network(3, {Arc(0, 1, 5, 5, 2), Arc(1, 2, 0, 10, 1), Arc(2, 0, 0, 10, 1)});
-    solver_.RunOutOfKilter();
-    long elapsedWrites = 0;
-    for (const auto& [field, text] : monitor_.fieldWrites) {
-        elapsedWrites += field == LiveField::Elapsed;
-    }
-    EXPECT_EQ(elapsedWrites, 1);
-    EXPECT_GT(monitor_.pumps, 3);
-}
-
-std::unique_ptr<KilterSolver> MakeFast(ProblemTables& t, RunMonitor& m) {
-    return std::make_unique<OutOfKilter>(t, m);
-}
-std::unique_ptr<KilterSolver> MakePlain(ProblemTables& t, RunMonitor& m) {
-    return std::make_unique<PlainOutOfKilter>(t, m);
-}
-
-INSTANTIATE_TEST_SUITE_P(Solvers, Kilter, ::testing::Values(&MakeFast, &MakePlain),
-                         [](const auto& info) { return info.index == 0 ? "Fast" : "Plain"; });
 
 // ---- Against exhaustive enumeration on small random problems.
 

@@ -1,0 +1,139 @@
+#include "optimiser/envelope.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kova {
+namespace {
+
+std::size_t At(std::int64_t i) {
+    return static_cast<std::size_t>(i);
+}
+
+}  // namespace
+
+double SnapCost(double cost) {
+    return std::fabs(cost) < ZeroSnap ? 0.0 : cost;
+}
+
+void BuildEnvelope(const ArcRecord& arc, const PieceRecord* extra, ArcEnvelope& envelope) {
+    envelope.segments.clear();
+    envelope.startValue = arc.baseCost;
+    if (arc.pieceCount == 1) {
+        envelope.segments.push_back(EnvelopeSegment{arc.upper, SnapCost(arc.unitCost)});
+        return;
+    }
+    std::vector<ArcEnvelope::Point>& pieces = envelope.points;
+    pieces.clear();
+    pieces.push_back(ArcEnvelope::Point{arc.lower, arc.upper,
+                           arc.baseCost + arc.unitCost * static_cast<double>(
+                                                             std::int64_t{arc.upper} - arc.lower)});
+    for (std::int32_t k = 0; k < arc.pieceCount - 1; ++k) {
+        const PieceRecord& piece = extra[k];
+        const std::int64_t start = pieces.back().end;
+        // A drop at the breakpoint is bridged from below.
+        pieces.back().candidate = std::min(pieces.back().candidate, piece.baseCost);
+        pieces.push_back(ArcEnvelope::Point{start, piece.upper,
+                               piece.baseCost + piece.unitCost * static_cast<double>(
+                                                                     piece.upper - start)});
+    }
+    const std::int64_t finalEnd = pieces.back().end;
+
+    // The envelope starts at the lowest value the arc takes at its lower bound.
+    double hullValue = arc.baseCost;
+    for (const ArcEnvelope::Point& piece : pieces) {
+        if (piece.end == arc.lower) {
+            hullValue = std::min(hullValue, piece.candidate);
+        }
+    }
+    envelope.startValue = hullValue;
+    std::int64_t hullFlow = arc.lower;
+
+    std::size_t scanStart = 0;
+    while (true) {
+        double bestSlope = LargestDouble;
+        std::size_t chosen = pieces.size();
+        for (std::size_t k = scanStart; k < pieces.size(); ++k) {
+            const ArcEnvelope::Point& piece = pieces[k];
+            if (piece.end == hullFlow) {
+                continue;
+            }
+            const double slope =
+                (piece.candidate - hullValue) / static_cast<double>(piece.end - hullFlow);
+            if (slope < bestSlope) {
+                bestSlope = slope;
+                chosen = k;
+            }
+        }
+        if (chosen == pieces.size()) {
+            // Nothing to wrap to: a range of one flow, or slopes beyond the
+            // doubles. One last segment to the final end.
+            const double slope = hullFlow == finalEnd
+                                     ? 0.0
+                                     : (pieces.back().candidate - hullValue) /
+                                           static_cast<double>(finalEnd - hullFlow);
+            envelope.segments.push_back(EnvelopeSegment{finalEnd, slope});
+            return;
+        }
+        const std::int64_t end = pieces[chosen].end;
+        envelope.segments.push_back(EnvelopeSegment{end, bestSlope});
+        if (end == finalEnd) {
+            return;
+        }
+        hullValue += bestSlope * static_cast<double>(end - hullFlow);
+        hullFlow = end;
+        scanStart = chosen + 1;
+    }
+}
+
+double TrueArcCost(const ArcRecord& arc, const PieceRecord* pieces, std::int64_t flow,
+                   bool fromZero) {
+    if (flow <= arc.upper) {
+        return fromZero ? static_cast<double>(flow) * arc.unitCost
+                        : arc.baseCost + arc.unitCost * static_cast<double>(flow - arc.lower);
+    }
+    std::int64_t previousEnd = arc.upper;
+    for (std::int32_t k = 0; k < arc.pieceCount - 1; ++k) {
+        const PieceRecord& piece = pieces[k];
+        if (piece.upper >= flow || k == arc.pieceCount - 2) {
+            return piece.baseCost + piece.unitCost * static_cast<double>(flow - previousEnd);
+        }
+        previousEnd = piece.upper;
+    }
+    return 0.0;
+}
+
+void EvaluateArc(ProblemTables& t, std::int32_t i, const PieceRecord* pieces, std::int64_t flow,
+                 double segmentCost, double firstSlope, double startValue,
+                 FlowEvaluation& evaluation, double& largestGap) {
+    const ArcRecord& arc = t.WorkArcTable[At(i)];
+    const ArcRecord& parsed = t.ArcTable[At(i)];
+    // Costed from flow 0 only for arcs written with one piece of base 0.
+    const bool fromZero = parsed.pieceCount == 1 && parsed.baseCost == 0.0;
+    double relaxedCost = segmentCost;
+    if (!fromZero) {
+        relaxedCost = relaxedCost - static_cast<double>(arc.lower) * firstSlope + startValue;
+    }
+    const double trueCost = TrueArcCost(arc, pieces, flow, fromZero);
+    evaluation.relaxedTotal += relaxedCost;
+    evaluation.trueTotal += trueCost;
+    // In exact arithmetic a one-piece arc has no gap; rounding must not give it one.
+    const double gap = arc.pieceCount == 1 ? 0.0 : trueCost - relaxedCost;
+    if (gap > largestGap) {
+        evaluation.gapArcIndex = i;
+        evaluation.gapArcFlow = flow;
+        largestGap = gap;
+    }
+    SolutionRecord& row = t.SolutionTable[At(i)];
+    row.from = arc.from;
+    row.to = arc.to;
+    row.cost = trueCost;
+    row.flow = flow;
+}
+
+void FinishEvaluation(FlowEvaluation& evaluation) {
+    evaluation.relaxedTotal = SnapCost(evaluation.relaxedTotal);
+    evaluation.trueTotal = SnapCost(evaluation.trueTotal);
+}
+
+}  // namespace kova

@@ -1,0 +1,85 @@
+// The convex envelope of one arc's piecewise-linear cost over its current
+// range, and the costs of a flow under the envelope and under the pieces.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "model/problem_tables.h"
+
+namespace kova {
+
+struct EnvelopeSegment {
+    std::int64_t end;  // flow where the segment ends
+    double slope;
+};
+
+struct ArcEnvelope {
+    double startValue = 0.0;  // value at the arc's lower bound
+    std::vector<EnvelopeSegment> segments;
+
+    // Scratch: each piece's span and its value at the end, bridged down to
+    // a lower start of the next piece.
+    struct Point {
+        std::int64_t start;
+        std::int64_t end;
+        double candidate;
+    };
+    std::vector<Point> points;
+};
+
+// `pieces` are the arc's pieceCount - 1 further pieces. The lower convex
+// hull of the values at the lower bound and at every piece end, wrapped
+// from the left; on equal slopes the nearer end point wins.
+void BuildEnvelope(const ArcRecord& arc, const PieceRecord* pieces, ArcEnvelope& envelope);
+
+// Slope of the envelope's first segment, as a network cost.
+double SnapCost(double cost);
+
+// True cost of `flow` on the arc's pieces; a flow on a breakpoint is costed
+// by the piece that ends there. `fromZero`: the arc was written with one
+// piece of base cost 0, costed from flow 0.
+double TrueArcCost(const ArcRecord& arc, const PieceRecord* pieces, std::int64_t flow,
+                   bool fromZero);
+
+// What one relaxation reports about its flow.
+struct FlowEvaluation {
+    double relaxedTotal = 0.0;
+    double trueTotal = 0.0;
+    std::int32_t gapArcIndex = -1;  // the arc with the largest positive gap
+    std::int64_t gapArcFlow = 0;
+};
+
+// Evaluates the flow arc by arc and writes the rows of SolutionTable.
+// `arcFlow(i, flow, segmentCost, firstSlope, startValue)` gives arc i's flow,
+// the sum of flow times slope over its segments, its first slope and its
+// envelope's start value.
+template <typename ArcFlow>
+FlowEvaluation EvaluateFlows(ProblemTables& t, ArcFlow&& arcFlow);
+
+// The per-arc part of EvaluateFlows.
+void EvaluateArc(ProblemTables& t, std::int32_t arc, const PieceRecord* pieces,
+                 std::int64_t flow, double segmentCost, double firstSlope, double startValue,
+                 FlowEvaluation& evaluation, double& largestGap);
+void FinishEvaluation(FlowEvaluation& evaluation);
+
+template <typename ArcFlow>
+FlowEvaluation EvaluateFlows(ProblemTables& t, ArcFlow&& arcFlow) {
+    FlowEvaluation evaluation;
+    double largestGap = 0.0;
+    std::int32_t pieceCursor = 0;
+    for (std::int32_t i = 0; i < t.ArcCount; ++i) {
+        std::int64_t flow = 0;
+        double segmentCost = 0.0;
+        double firstSlope = 0.0;
+        double startValue = 0.0;
+        arcFlow(i, flow, segmentCost, firstSlope, startValue);
+        EvaluateArc(t, i, t.WorkPieceTable.data() + pieceCursor, flow, segmentCost, firstSlope,
+                    startValue, evaluation, largestGap);
+        pieceCursor += t.WorkArcTable[static_cast<std::size_t>(i)].pieceCount - 1;
+    }
+    FinishEvaluation(evaluation);
+    return evaluation;
+}
+
+}  // namespace kova

@@ -1,0 +1,324 @@
+#include "optimiser/network_simplex.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace kova {
+namespace {
+
+constexpr std::int64_t kInfiniteCapacity = std::numeric_limits<std::int64_t>::max() / 4;
+
+std::size_t At(std::int64_t i) {
+    return static_cast<std::size_t>(i);
+}
+
+}  // namespace
+
+FlowOutcome NetworkSimplex::Run() {
+    pivots_ = 0;
+    if (ticker_.Start()) {
+        return FlowOutcome::Stopped;
+    }
+    InitialTree();
+    while (true) {
+        while (FindEnteringArc()) {
+            FindJoinNode();
+            const Side side = FindLeavingArc();
+            ChangeFlows();
+            UpdateTree(side);
+            ++pivots_;
+            if (ticker_.Tick()) {
+                WriteBack();
+                return FlowOutcome::Stopped;
+            }
+        }
+        // The potentials carried through the pivots have drifted a little;
+        // recomputed ones must still find no entering arc.
+        ComputePotentials();
+        if (!FindEnteringArc()) {
+            break;
+        }
+    }
+    WriteBack();
+    for (std::int32_t a = realArcs_; a < arcs_; ++a) {
+        if (flow_[At(a)] != 0) {
+            return FlowOutcome::Infeasible;
+        }
+    }
+    return FlowOutcome::Optimal;
+}
+
+void NetworkSimplex::InitialTree() {
+    nodes_ = net_.nodeCount;
+    realArcs_ = net_.ArcCount();
+    arcs_ = realArcs_ + nodes_;
+    tolerance_ = net_.CostTolerance();
+    const auto arcCount = At(arcs_);
+    const auto nodeCount = At(nodes_ + 1);
+    source_.resize(arcCount);
+    target_.resize(arcCount);
+    capacity_.resize(arcCount);
+    flow_.assign(arcCount, 0);
+    cost_.resize(arcCount);
+    state_.resize(arcCount);
+
+    // Flows measured from the lower bounds leave each node a supply to send out.
+    std::vector<std::int64_t> supply(nodeCount, 0);
+    double largestCost = 1.0;
+    for (std::int32_t a = 0; a < realArcs_; ++a) {
+        const auto i = At(a);
+        source_[i] = net_.from[i];
+        target_[i] = net_.to[i];
+        capacity_[i] = net_.upper[i] - net_.lower[i];
+        cost_[i] = net_.cost[i];
+        state_[i] = kLower;
+        supply[At(net_.to[i])] += net_.lower[i];
+        supply[At(net_.from[i])] -= net_.lower[i];
+        largestCost = std::max(largestCost, std::fabs(net_.cost[i]));
+    }
+    // Dearer than any path of real arcs.
+    const double artificialCost = largestCost * static_cast<double>(nodes_ + 1);
+
+    const std::int32_t root = nodes_;
+    pi_.assign(nodeCount, 0.0);
+    parent_.assign(nodeCount, -1);
+    predArc_.assign(nodeCount, -1);
+    predUp_.assign(nodeCount, 0);
+    depth_.assign(nodeCount, 0);
+    firstChild_.assign(nodeCount, -1);
+    nextSibling_.assign(nodeCount, -1);
+    prevSibling_.assign(nodeCount, -1);
+    for (std::int32_t v = 0; v < nodes_; ++v) {
+        const std::int32_t a = realArcs_ + v;
+        const auto i = At(a);
+        const std::int64_t s = supply[At(v)];
+        // Arcs without flow point to the root, which keeps the tree strongly feasible.
+        const bool up = s >= 0;
+        source_[i] = up ? v : root;
+        target_[i] = up ? root : v;
+        capacity_[i] = kInfiniteCapacity;
+        flow_[i] = up ? s : -s;
+        cost_[i] = artificialCost;
+        state_[i] = kTree;
+        parent_[At(v)] = root;
+        predArc_[At(v)] = a;
+        predUp_[At(v)] = up ? 1 : 0;
+        depth_[At(v)] = 1;
+        pi_[At(v)] = up ? -artificialCost : artificialCost;
+        AddChild(root, v);
+    }
+    blockSize_ = std::max<std::int32_t>(
+        10, static_cast<std::int32_t>(std::sqrt(static_cast<double>(arcs_))));
+    nextArc_ = 0;
+}
+
+// Block search: the most negative reduced cost among the next block of
+// arcs, going on to the next block only when a block has none.
+bool NetworkSimplex::FindEnteringArc() {
+    double best = -tolerance_;
+    entering_ = -1;
+    std::int32_t counted = 0;
+    std::int32_t a = nextArc_;
+    for (std::int32_t seen = 0; seen < arcs_; ++seen) {
+        const std::int8_t state = state_[At(a)];
+        if (state != kTree) {
+            const double c = static_cast<double>(state) * ReducedCost(a);
+            if (c < best) {
+                best = c;
+                entering_ = a;
+            }
+        }
+        if (++a == arcs_) {
+            a = 0;
+        }
+        if (++counted == blockSize_) {
+            if (entering_ >= 0) {
+                nextArc_ = a;
+                return true;
+            }
+            counted = 0;
+        }
+    }
+    nextArc_ = a;
+    return entering_ >= 0;
+}
+
+void NetworkSimplex::FindJoinNode() {
+    const auto e = At(entering_);
+    // Flow goes from first_ across the entering arc to second_.
+    if (state_[e] == kLower) {
+        first_ = source_[e];
+        second_ = target_[e];
+    } else {
+        first_ = target_[e];
+        second_ = source_[e];
+    }
+    std::int32_t u = first_;
+    std::int32_t v = second_;
+    while (u != v) {
+        if (depth_[At(u)] >= depth_[At(v)]) {
+            u = parent_[At(u)];
+        } else {
+            v = parent_[At(v)];
+        }
+    }
+    join_ = u;
+}
+
+// The cycle runs from the join down to first_, across the entering arc and
+// up from second_. The leaving arc is the last blocking arc in that order,
+// which keeps the tree strongly feasible.
+NetworkSimplex::Side NetworkSimplex::FindLeavingArc() {
+    const auto e = At(entering_);
+    delta_ = capacity_[e];
+    Side side = Side::Entering;
+    leavingNode_ = -1;
+    for (std::int32_t u = first_; u != join_; u = parent_[At(u)]) {
+        const auto a = At(predArc_[At(u)]);
+        const std::int64_t room = predUp_[At(u)] ? flow_[a] : capacity_[a] - flow_[a];
+        if (room < delta_) {
+            delta_ = room;
+            side = Side::First;
+            leavingNode_ = u;
+        }
+    }
+    for (std::int32_t u = second_; u != join_; u = parent_[At(u)]) {
+        const auto a = At(predArc_[At(u)]);
+        const std::int64_t room = predUp_[At(u)] ? capacity_[a] - flow_[a] : flow_[a];
+        if (room <= delta_) {
+            delta_ = room;
+            side = Side::Second;
+            leavingNode_ = u;
+        }
+    }
+    return side;
+}
+
+void NetworkSimplex::ChangeFlows() {
+    if (delta_ == 0) {
+        return;
+    }
+    const auto e = At(entering_);
+    flow_[e] += state_[e] == kLower ? delta_ : -delta_;
+    for (std::int32_t u = first_; u != join_; u = parent_[At(u)]) {
+        flow_[At(predArc_[At(u)])] += predUp_[At(u)] ? -delta_ : delta_;
+    }
+    for (std::int32_t u = second_; u != join_; u = parent_[At(u)]) {
+        flow_[At(predArc_[At(u)])] += predUp_[At(u)] ? delta_ : -delta_;
+    }
+}
+
+void NetworkSimplex::UpdateTree(Side side) {
+    const auto e = At(entering_);
+    if (side == Side::Entering) {
+        state_[e] = static_cast<std::int8_t>(-state_[e]);
+        return;
+    }
+    const std::int32_t leaving = predArc_[At(leavingNode_)];
+    state_[At(leaving)] = flow_[At(leaving)] == 0 ? kLower : kUpper;
+    state_[e] = kTree;
+
+    // The subtree under the leaving arc hangs from the entering arc now:
+    // the path from its end in that subtree up to leavingNode_ turns round.
+    const std::int32_t inNode = side == Side::First ? first_ : second_;
+    const std::int32_t outNode = side == Side::First ? second_ : first_;
+    std::int32_t w = inNode;
+    std::int32_t newParent = outNode;
+    std::int32_t newPred = entering_;
+    bool newUp = source_[e] == inNode;
+    while (true) {
+        const std::int32_t oldParent = parent_[At(w)];
+        const std::int32_t oldPred = predArc_[At(w)];
+        const bool oldUp = predUp_[At(w)] != 0;
+        RemoveChild(oldParent, w);
+        parent_[At(w)] = newParent;
+        predArc_[At(w)] = newPred;
+        predUp_[At(w)] = newUp ? 1 : 0;
+        AddChild(newParent, w);
+        if (w == leavingNode_) {
+            break;
+        }
+        newParent = w;
+        newPred = oldPred;
+        newUp = !oldUp;
+        w = oldParent;
+    }
+    RefreshSubtree(inNode);
+}
+
+void NetworkSimplex::RefreshSubtree(std::int32_t top) {
+    const auto t = At(top);
+    const auto a = At(predArc_[t]);
+    const double parentPi = pi_[At(parent_[t])];
+    // The pred arc of a tree node has reduced cost 0.
+    const double newPi = predUp_[t] ? parentPi - cost_[a] : parentPi + cost_[a];
+    // The subtree keeps its tree arcs, so its potentials move together; its
+    // depths do not, as the path up to the leaving arc turned round.
+    const double shift = newPi - pi_[t];
+    stack_.clear();
+    stack_.push_back(top);
+    while (!stack_.empty()) {
+        const std::int32_t v = stack_.back();
+        stack_.pop_back();
+        pi_[At(v)] += shift;
+        depth_[At(v)] = depth_[At(parent_[At(v)])] + 1;
+        for (std::int32_t c = firstChild_[At(v)]; c >= 0; c = nextSibling_[At(c)]) {
+            stack_.push_back(c);
+        }
+    }
+    pi_[t] = newPi;
+}
+
+void NetworkSimplex::ComputePotentials() {
+    const std::int32_t root = nodes_;
+    pi_[At(root)] = 0.0;
+    depth_[At(root)] = 0;
+    stack_.clear();
+    for (std::int32_t c = firstChild_[At(root)]; c >= 0; c = nextSibling_[At(c)]) {
+        stack_.push_back(c);
+    }
+    while (!stack_.empty()) {
+        const std::int32_t v = stack_.back();
+        stack_.pop_back();
+        const auto a = At(predArc_[At(v)]);
+        const double parentPi = pi_[At(parent_[At(v)])];
+        pi_[At(v)] = predUp_[At(v)] ? parentPi - cost_[a] : parentPi + cost_[a];
+        depth_[At(v)] = depth_[At(parent_[At(v)])] + 1;
+        for (std::int32_t c = firstChild_[At(v)]; c >= 0; c = nextSibling_[At(c)]) {
+            stack_.push_back(c);
+        }
+    }
+}
+
+void NetworkSimplex::WriteBack() {
+    for (std::int32_t a = 0; a < realArcs_; ++a) {
+        net_.flow[At(a)] = net_.lower[At(a)] + flow_[At(a)];
+    }
+    std::copy(pi_.begin(), pi_.begin() + nodes_, net_.potential.begin());
+}
+
+void NetworkSimplex::AddChild(std::int32_t parent, std::int32_t child) {
+    const std::int32_t head = firstChild_[At(parent)];
+    nextSibling_[At(child)] = head;
+    prevSibling_[At(child)] = -1;
+    if (head >= 0) {
+        prevSibling_[At(head)] = child;
+    }
+    firstChild_[At(parent)] = child;
+}
+
+void NetworkSimplex::RemoveChild(std::int32_t parent, std::int32_t child) {
+    const std::int32_t prev = prevSibling_[At(child)];
+    const std::int32_t next = nextSibling_[At(child)];
+    if (prev >= 0) {
+        nextSibling_[At(prev)] = next;
+    } else {
+        firstChild_[At(parent)] = next;
+    }
+    if (next >= 0) {
+        prevSibling_[At(next)] = prev;
+    }
+}
+
+}  // namespace kova

@@ -1,0 +1,82 @@
+// Minimum-cost circulation by the primal network simplex method: a spanning
+// tree over the nodes and an artificial root, entering arcs chosen by block
+// search, strongly feasible trees (no cycling on degenerate pivots), and
+// the tree kept as parent links with child lists so that a pivot costs the
+// cycle plus the subtree it moves.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "optimiser/flow_network.h"
+#include "optimiser/solve_ticker.h"
+
+namespace kova {
+
+class NetworkSimplex {
+  public:
+    NetworkSimplex(FlowNetwork& network, SolveTicker& ticker) : net_(network), ticker_(ticker) {}
+
+    // Leaves the flows and the potentials in the network; on Infeasible or
+    // Stopped the flows are not a circulation.
+    FlowOutcome Run();
+
+    std::int64_t Pivots() const { return pivots_; }
+
+  private:
+    enum ArcState : std::int8_t { kUpper = -1, kTree = 0, kLower = 1 };
+    enum class Side { Entering, First, Second };
+
+    void InitialTree();
+    bool FindEnteringArc();
+    void FindJoinNode();
+    Side FindLeavingArc();
+    void ChangeFlows();
+    void UpdateTree(Side side);
+    // Potentials recomputed along the whole tree, free of drift.
+    void ComputePotentials();
+    void WriteBack();
+
+    void AddChild(std::int32_t parent, std::int32_t child);
+    void RemoveChild(std::int32_t parent, std::int32_t child);
+    // Depth and potentials of the subtree under `top` from its parent's.
+    void RefreshSubtree(std::int32_t top);
+
+    double ReducedCost(std::int32_t arc) const {
+        const auto a = static_cast<std::size_t>(arc);
+        return cost_[a] + pi_[static_cast<std::size_t>(source_[a])] -
+               pi_[static_cast<std::size_t>(target_[a])];
+    }
+
+    FlowNetwork& net_;
+    SolveTicker& ticker_;
+
+    std::int32_t nodes_ = 0;  // real nodes; the root is node nodes_
+    std::int32_t realArcs_ = 0;
+    std::int32_t arcs_ = 0;  // real arcs, then one artificial arc per real node
+    double tolerance_ = 0.0;
+
+    // Per arc; flows are measured from the lower bound.
+    std::vector<std::int32_t> source_, target_;
+    std::vector<std::int64_t> capacity_, flow_;
+    std::vector<double> cost_;
+    std::vector<std::int8_t> state_;
+
+    // Per node: the tree.
+    std::vector<double> pi_;
+    std::vector<std::int32_t> parent_, predArc_, depth_;
+    std::vector<std::uint8_t> predUp_;  // the pred arc runs from the node to its parent
+    std::vector<std::int32_t> firstChild_, nextSibling_, prevSibling_;
+    std::vector<std::int32_t> stack_;
+
+    // Current pivot.
+    std::int32_t blockSize_ = 0;
+    std::int32_t nextArc_ = 0;
+    std::int32_t entering_ = -1;
+    std::int32_t first_ = 0, second_ = 0, join_ = 0;
+    std::int32_t leavingNode_ = -1;
+    std::int64_t delta_ = 0;
+    std::int64_t pivots_ = 0;
+};
+
+}  // namespace kova
