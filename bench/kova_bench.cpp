@@ -1,9 +1,8 @@
-// kova-bench: times the optimiser on seeded generated problems and compares
-// it, in the same run, with its own plain version and with two independent
-// solvers: LEMON's network simplex on linear problems and CBC (a MIP with one
-// binary per cost piece) on piecewise ones. Prints Google Benchmark's table,
-// then a summary with the ratios, the growth exponent and memory.
-#include <benchmark/benchmark.h>
+// kova-bench: times the optimiser on seeded generated problems against two
+// independent solvers in the same run: LEMON's network simplex on linear
+// problems and CBC (a MIP with one binary per cost piece) on piecewise ones.
+// Prints one table, each row beside its anchor, then the growth exponent
+// and memory. `--quick` runs a small subset for the development loop.
 #include <lemon/network_simplex.h>
 #include <lemon/smart_graph.h>
 #include <sys/resource.h>
@@ -21,7 +20,6 @@
 #include <vector>
 
 #include "generator/problem_generator.h"
-#include "oracle/plain_branch_selector.h"
 #include "parser/problem_parser.h"
 #include "run/calculation_run.h"
 
@@ -60,15 +58,30 @@ class BenchMonitor final : public RunMonitor {
     bool stop_ = false;
 };
 
-std::string Problem(int arcs, double multiPieceShare, std::uint64_t seed = 5) {
+// Piecewise transport problems: costs and bounds not negative, a share of
+// the arcs with 2-4 pieces of every shape (concave, jumps up and down,
+// fixed charges, convex).
+std::string Piecewise(int arcs, double multiPieceShare, std::uint64_t seed) {
     GeneratorOptions options;
     options.seed = seed;
     options.arcs = arcs;
     options.nodes = arcs / 5 + 2;
     options.multiPieceShare = multiPieceShare;
-    // Transport costs and bounds as practitioners have them: not negative.
     options.negativeBounds = false;
     options.negativeCosts = false;
+    return GenerateProblem(options);
+}
+
+// Linear problems with lower bounds and negative costs.
+std::string Linear(int arcs) {
+    GeneratorOptions options;
+    options.seed = 7;
+    options.arcs = arcs;
+    options.nodes = arcs / 5 + 2;
+    options.multiPieceShare = 0.0;
+    options.negativeBounds = false;
+    options.negativeCosts = true;
+    options.tightness = 0.5;
     return GenerateProblem(options);
 }
 
@@ -79,10 +92,9 @@ struct KovaResult {
     std::int32_t branches = 0;
 };
 
-KovaResult SolveKova(const std::string& text, double tolerance, SearchMethodsFactory methods,
-                     long maxBranches = 1L << 40, double maxSeconds = 1e9) {
-    BenchMonitor monitor(maxBranches, maxSeconds);
-    CalculationRun run(monitor, tolerance, methods);
+KovaResult SolveKova(const std::string& text, double tolerance, double maxSeconds = 1e9) {
+    BenchMonitor monitor(1L << 40, maxSeconds);
+    CalculationRun run(monitor, tolerance);
     run.Run(text);
     KovaResult result;
     result.solved = run.Tables().IncumbentUpdates > 0;
@@ -209,7 +221,7 @@ struct CbcResult {
     double seconds = 0.0;
 };
 
-CbcResult SolveCbc(const ProblemTables& t) {
+CbcResult SolveCbc(const ProblemTables& t, double maxSeconds) {
     char path[] = "/tmp/kova-bench-XXXXXX.lp";
     const int fd = mkstemps(path, 3);
     CbcResult result;
@@ -219,7 +231,9 @@ CbcResult SolveCbc(const ProblemTables& t) {
     close(fd);
     std::ofstream(path) << MipText(t);
     const auto start = std::chrono::steady_clock::now();
-    FILE* pipe = popen(("cbc " + std::string(path) + " solve quit 2>&1").c_str(), "r");
+    const std::string command = "cbc " + std::string(path) + " sec " +
+                                std::to_string(static_cast<long>(maxSeconds)) + " solve quit 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
     std::string output;
     char buffer[4096];
     while (pipe != nullptr && fgets(buffer, sizeof buffer, pipe) != nullptr) {
@@ -239,99 +253,23 @@ CbcResult SolveCbc(const ProblemTables& t) {
     return result;
 }
 
-// ---- What the summary needs from the benchmark runs.
+// ---- Timing and the table.
 
-struct Measured {
-    double seconds = 0.0;
-    std::map<std::string, double> counters;
-};
-
-class CollectingReporter final : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            Measured& m = measured[run.benchmark_name()];
-            m.seconds = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-            for (const auto& [name, counter] : run.counters) {
-                m.counters[name] = counter.value;
-            }
-        }
-    }
-    std::map<std::string, Measured> measured;
-};
-
-void RootSolve(benchmark::State& state, int arcs, double share, SearchMethodsFactory methods,
-               double maxSeconds) {
-    const std::string text = Problem(arcs, share);
-    KovaResult result;
-    for (auto _ : state) {
-        result = SolveKova(text, kRootOnly, methods, 1L << 40, maxSeconds);
-    }
-    state.counters["total"] = result.total;
-    state.counters["finished"] = result.finished;
+double Now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
-void WholeSearch(benchmark::State& state, int arcs, double maxSeconds) {
-    const std::string text = Problem(arcs, 0.2);
-    KovaResult result;
-    for (auto _ : state) {
-        result = SolveKova(text, 0.0, FastSearchMethods, 1L << 40, maxSeconds);
+// The fastest of `repeats` runs of `work`, in seconds.
+template <typename Work>
+double Fastest(int repeats, Work&& work) {
+    double best = 1e300;
+    for (int i = 0; i < repeats; ++i) {
+        const double start = Now();
+        work();
+        best = std::min(best, Now() - start);
     }
-    state.counters["total"] = result.total;
-    state.counters["branches"] = result.branches;
-    state.counters["finished"] = result.finished;
-}
-
-void Lemon(benchmark::State& state, int arcs) {
-    const std::string text = Problem(arcs, 0.0);
-    std::optional<double> total;
-    for (auto _ : state) {
-        Parsed parsed(text);
-        total = SolveLemon(parsed.tables);
-    }
-    state.counters["total"] = total.value_or(NAN);
-}
-
-void Cbc(benchmark::State& state, int arcs) {
-    const std::string text = Problem(arcs, 0.2);
-    Parsed parsed(text);
-    CbcResult result;
-    for (auto _ : state) {
-        result = SolveCbc(parsed.tables);
-        state.SetIterationTime(result.seconds);
-    }
-    state.counters["total"] = result.total.value_or(NAN);
-}
-
-// Peak resident memory of a fresh process solving one root relaxation.
-double PeakBytesPerArc(int arcs) {
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0) {
-        return NAN;
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-        rusage before{};
-        getrusage(RUSAGE_SELF, &before);
-        const std::string text = Problem(arcs, 0.2);
-        SolveKova(text, kRootOnly, FastSearchMethods);
-        rusage after{};
-        getrusage(RUSAGE_SELF, &after);
-        const double bytes = (after.ru_maxrss - before.ru_maxrss) * 1024.0 / arcs;
-        if (write(pipeEnds[1], &bytes, sizeof bytes) != sizeof bytes) {
-            _exit(1);
-        }
-        _exit(0);
-    }
-    double bytes = NAN;
-    if (read(pipeEnds[0], &bytes, sizeof bytes) != sizeof bytes) {
-        bytes = NAN;
-    }
-    waitpid(child, nullptr, 0);
-    close(pipeEnds[0]);
-    close(pipeEnds[1]);
-    return bytes;
+    return best;
 }
 
 std::string Seconds(double s) {
@@ -351,89 +289,97 @@ bool SameTotal(double a, double b) {
            std::fabs(a - b) <= 1e-6 * std::max(1.0, std::fabs(a));
 }
 
-void PrintSummary(const std::map<std::string, Measured>& m, double bytesPerArc) {
-    // By name, whatever Google Benchmark appended ("/iterations:1", "/real_time").
-    const auto get = [&](const std::string& name) -> const Measured* {
-        for (const auto& [full, measured] : m) {
-            if (full == name || full.rfind(name + "/", 0) == 0) {
-                return &measured;
-            }
-        }
-        return nullptr;
-    };
-    std::printf("\n## Summary\n\n| measure | arcs | KOVA | other | ratio | totals |\n");
-    std::printf("|---|---:|---:|---:|---:|---|\n");
-    std::vector<std::pair<double, double>> points;
-    for (const int arcs : {100, 1000, 10000, 100000}) {
-        if (const Measured* root = get("root/" + std::to_string(arcs))) {
-            const bool finished = root->counters.at("finished") > 0;
-            std::printf("| root solve, 20%% multi-piece | %d | %s%s | | | |\n", arcs,
-                        finished ? "" : "> ", Seconds(root->seconds).c_str());
-            if (finished) {
-                points.emplace_back(std::log(arcs), std::log(root->seconds));
-            }
-        }
+void Row(const std::string& measure, int arcs, const std::string& kova, const std::string& other,
+         const std::string& ratio, const std::string& totals) {
+    std::printf("| %s | %d | %s | %s | %s | %s |\n", measure.c_str(), arcs, kova.c_str(),
+                other.c_str(), ratio.c_str(), totals.c_str());
+    std::fflush(stdout);
+}
+
+std::string Ratio(double a, double b) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.2f", a / b);
+    return buffer;
+}
+
+// Linear root solve against LEMON; returns KOVA's seconds.
+double LinearRow(int arcs, int repeats) {
+    const std::string text = Linear(arcs);
+    KovaResult kova;
+    const double ours = Fastest(repeats, [&] { kova = SolveKova(text, 0.0); });
+    std::optional<double> lemon;
+    const double theirs = Fastest(repeats, [&] {
+        Parsed parsed(text);
+        lemon = SolveLemon(parsed.tables);
+    });
+    char totals[96];
+    std::snprintf(totals, sizeof totals, "%s (%.0f)",
+                  lemon && SameTotal(kova.total, *lemon) ? "equal" : "DIFFER",
+                  lemon.value_or(NAN));
+    Row("linear, lower bounds, negative costs: KOVA / LEMON network simplex", arcs, Seconds(ours),
+        Seconds(theirs), Ratio(ours, theirs), totals);
+    return ours;
+}
+
+// Whole search to tolerance 0 against CBC.
+void PiecewiseRow(int arcs, double share, std::uint64_t seed, double maxSeconds, bool withCbc) {
+    const std::string text = Piecewise(arcs, share, seed);
+    KovaResult kova;
+    const double ours = Fastest(1, [&] { kova = SolveKova(text, 0.0, maxSeconds); });
+    char measure[128];
+    std::snprintf(measure, sizeof measure,
+                  "piecewise, %.0f%% multi-piece (seed %llu): KOVA / CBC, whole search", share * 100,
+                  static_cast<unsigned long long>(seed));
+    const std::string oursText = (kova.finished ? "" : "> ") + Seconds(ours);
+    char branches[64];
+    std::snprintf(branches, sizeof branches, "%d branches", kova.branches);
+    if (!withCbc) {
+        Row(measure, arcs, oursText, "", "", std::string(branches) + " (" +
+                                                 std::to_string(static_cast<long long>(kova.total)) + ")");
+        return;
     }
-    for (const int arcs : {100, 1000, 10000, 100000}) {
-        if (const Measured* whole = get("search/" + std::to_string(arcs))) {
-            const bool finished = whole->counters.at("finished") > 0;
-            std::printf("| whole search, 20%% multi-piece | %d | %s%s | | | %.0f branches |\n",
-                        arcs, finished ? "" : "> ", Seconds(whole->seconds).c_str(),
-                        whole->counters.at("branches"));
-        }
+    Parsed parsed(text);
+    const CbcResult cbc = SolveCbc(parsed.tables, maxSeconds);
+    const std::string theirs = (cbc.total ? "" : "> ") + Seconds(cbc.seconds);
+    std::string totals;
+    if (!kova.finished || !cbc.total) {
+        totals = "unfinished";
+    } else {
+        totals = SameTotal(kova.total, *cbc.total) ? "equal" : "DIFFER";
     }
-    if (points.size() >= 2) {
-        double sx = 0, sy = 0, sxx = 0, sxy = 0;
-        for (const auto& [x, y] : points) {
-            sx += x, sy += y, sxx += x * x, sxy += x * y;
-        }
-        const double n = static_cast<double>(points.size());
-        std::printf("| growth exponent of the root solve (finished sizes) | | %.2f | | | |\n",
-                    (n * sxy - sx * sy) / (n * sxx - sx * sx));
+    char value[64];
+    std::snprintf(value, sizeof value, " (%.0f), ", kova.total);
+    Row(measure, arcs, oursText, theirs, Ratio(ours, cbc.seconds), totals + value + branches);
+}
+
+// Peak resident memory of a fresh process solving a linear problem's root.
+double PeakBytesPerArc(int arcs) {
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) {
+        return NAN;
     }
-    for (const int arcs : {300, 2000}) {
-        const Measured* fast = get("root/" + std::to_string(arcs));
-        const Measured* plain = get("plain-root/" + std::to_string(arcs));
-        if (fast != nullptr && plain != nullptr) {
-            std::printf("| plain / fast, root solve | %d | %s | %s | %.0f× | %s |\n", arcs,
-                        Seconds(fast->seconds).c_str(), Seconds(plain->seconds).c_str(),
-                        plain->seconds / fast->seconds,
-                        SameTotal(fast->counters.at("total"), plain->counters.at("total"))
-                            ? "equal"
-                            : "DIFFER");
+    const pid_t child = fork();
+    if (child == 0) {
+        const std::string text = Linear(arcs);
+        rusage before{};
+        getrusage(RUSAGE_SELF, &before);
+        SolveKova(text, 0.0);
+        rusage after{};
+        getrusage(RUSAGE_SELF, &after);
+        const double bytes = (after.ru_maxrss - before.ru_maxrss) * 1024.0 / arcs;
+        if (write(pipeEnds[1], &bytes, sizeof bytes) != sizeof bytes) {
+            _exit(1);
         }
+        _exit(0);
     }
-    for (const int arcs : {2000, 10000}) {
-        const Measured* ours = get("linear/" + std::to_string(arcs));
-        const Measured* lemon = get("lemon/" + std::to_string(arcs));
-        if (ours != nullptr && lemon != nullptr) {
-            std::printf("| linear vs LEMON network simplex | %d | %s | %s | %.1f× | %s (%.0f) |\n",
-                        arcs, Seconds(ours->seconds).c_str(), Seconds(lemon->seconds).c_str(),
-                        ours->seconds / lemon->seconds,
-                        SameTotal(ours->counters.at("total"), lemon->counters.at("total"))
-                            ? "equal"
-                            : "DIFFER",
-                        lemon->counters.at("total"));
-        }
+    double bytes = NAN;
+    if (read(pipeEnds[0], &bytes, sizeof bytes) != sizeof bytes) {
+        bytes = NAN;
     }
-    for (const int arcs : {1000, 2000}) {
-        const Measured* ours = get("search/" + std::to_string(arcs));
-        const Measured* cbc = get("cbc/" + std::to_string(arcs));
-        if (ours != nullptr && cbc != nullptr) {
-            const bool finished = ours->counters.at("finished") > 0;
-            std::printf("| piecewise vs CBC (MIP) | %d | %s%s | %s | %.1f× | %s (%.0f) |\n", arcs,
-                        finished ? "" : "> ", Seconds(ours->seconds).c_str(),
-                        Seconds(cbc->seconds).c_str(), ours->seconds / cbc->seconds,
-                        !finished ? "unfinished"
-                        : SameTotal(ours->counters.at("total"), cbc->counters.at("total"))
-                            ? "equal"
-                            : "DIFFER",
-                        cbc->counters.at("total"));
-        }
-    }
-    std::printf("| peak memory per arc (root solve) | 30000 | %.0f B | | | |\n", bytesPerArc);
-    std::printf("| memory per branch record | | %zu B | | | list record + heap entry |\n",
-                sizeof(BranchRecord) + sizeof(std::pair<double, std::int32_t>));
+    waitpid(child, nullptr, 0);
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+    return bytes;
 }
 
 }  // namespace
@@ -441,51 +387,55 @@ void PrintSummary(const std::map<std::string, Measured>& m, double bytesPerArc) 
 
 int main(int argc, char** argv) {
     using namespace kova;
+    bool quick = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--quick") {
+            quick = true;
+        } else {
+            std::fprintf(stderr, "usage: kova-bench [--quick]\n");
+            return 64;
+        }
+    }
     // Solves that do not end within this many seconds are stopped and shown as "> t".
-    double searchSeconds = 60.0;
+    double searchSeconds = quick ? 30.0 : 120.0;
     if (const char* limit = std::getenv("KOVA_BENCH_SEARCH_SECONDS")) {
         searchSeconds = std::atof(limit);
     }
-    const double bytesPerArc = PeakBytesPerArc(30000);
 
-    for (const int arcs : {100, 300, 1000, 2000, 10000, 100000}) {
-        auto* b = benchmark::RegisterBenchmark(("root/" + std::to_string(arcs)).c_str(), RootSolve,
-                                               arcs, 0.2, FastSearchMethods, searchSeconds);
-        b->Unit(benchmark::kMillisecond);
-        if (arcs >= 10000) {
-            b->Iterations(1);
+    std::printf("| measure | arcs | KOVA | other | KOVA / other | totals |\n");
+    std::printf("|---|---:|---:|---:|---:|---|\n");
+    std::vector<std::pair<double, double>> points;
+    for (const int arcs : quick ? std::vector<int>{1000, 20000} : std::vector<int>{1000, 20000, 100000}) {
+        const double seconds = LinearRow(arcs, arcs >= 100000 ? 2 : 5);
+        points.emplace_back(std::log(arcs), std::log(seconds));
+    }
+    struct Piecewise {
+        int arcs;
+        double share;
+        std::uint64_t seed;
+    };
+    const std::vector<Piecewise> piecewise =
+        quick ? std::vector<Piecewise>{{300, 0.2, 5}, {1000, 0.2, 5}}
+              : std::vector<Piecewise>{{1000, 0.2, 5}, {1000, 0.2, 6}, {2000, 0.2, 5},
+                                       {1000, 0.4, 5}, {2000, 0.4, 5}, {5000, 0.1, 5}};
+    for (const Piecewise& p : piecewise) {
+        PiecewiseRow(p.arcs, p.share, p.seed, searchSeconds, true);
+    }
+    if (points.size() >= 2) {
+        double sx = 0, sy = 0, sxx = 0, sxy = 0;
+        for (const auto& [x, y] : points) {
+            sx += x, sy += y, sxx += x * x, sxy += x * y;
         }
+        const double n = static_cast<double>(points.size());
+        std::printf("\nGrowth exponent of the linear root solve, %d to %d arcs: %.2f\n",
+                    static_cast<int>(std::exp(points.front().first) + 0.5),
+                    static_cast<int>(std::exp(points.back().first) + 0.5),
+                    (n * sxy - sx * sy) / (n * sxx - sx * sx));
     }
-    for (const int arcs : {300, 2000}) {
-        benchmark::RegisterBenchmark(("plain-root/" + std::to_string(arcs)).c_str(), RootSolve,
-                                     arcs, 0.2, PlainSearchMethods, 1e9)
-            ->Unit(benchmark::kMillisecond)
-            ->Iterations(arcs >= 2000 ? 1 : 3);
-    }
-    for (const int arcs : {100, 1000, 2000, 10000, 100000}) {
-        benchmark::RegisterBenchmark(("search/" + std::to_string(arcs)).c_str(), WholeSearch, arcs,
-                                     searchSeconds)
-            ->Unit(benchmark::kMillisecond)
-            ->Iterations(1)
-            ->UseRealTime();
-    }
-    for (const int arcs : {2000, 10000}) {
-        benchmark::RegisterBenchmark(("linear/" + std::to_string(arcs)).c_str(), RootSolve, arcs,
-                                     0.0, FastSearchMethods, 1e9)
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("lemon/" + std::to_string(arcs)).c_str(), Lemon, arcs)
-            ->Unit(benchmark::kMillisecond);
-    }
-    for (const int arcs : {1000, 2000}) {
-        benchmark::RegisterBenchmark(("cbc/" + std::to_string(arcs)).c_str(), Cbc, arcs)
-            ->Unit(benchmark::kMillisecond)
-            ->Iterations(1)
-            ->UseManualTime();
-    }
-    benchmark::Initialize(&argc, argv);
-    CollectingReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    PrintSummary(reporter.measured, bytesPerArc);
-    benchmark::Shutdown();
+    const int memoryArcs = quick ? 20000 : 100000;
+    std::printf("Peak memory per arc, linear root solve of %d arcs: %.0f B\n", memoryArcs,
+                PeakBytesPerArc(memoryArcs));
+    std::printf("Memory per branch record: %zu B (list record and heap entry)\n",
+                sizeof(BranchRecord) + sizeof(std::pair<double, std::int32_t>));
     return 0;
 }

@@ -8,7 +8,6 @@ void ProblemTables::SizeFromCounts() {
     WorkArcTable.SetSize(static_cast<std::size_t>(ArcCount));
     PieceTable.SetSize(static_cast<std::size_t>(ExtraPieceCount));
     WorkPieceTable.SetSize(static_cast<std::size_t>(ExtraPieceCount));
-    NetArcTable.SetSize(static_cast<std::size_t>(NetArcBound));
     SolutionTable.SetSize(static_cast<std::size_t>(ArcCount));
     BestSolutionTable.SetSize(static_cast<std::size_t>(ArcCount));
 }

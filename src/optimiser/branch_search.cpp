@@ -35,6 +35,10 @@ void BranchSearch::StartSearch() {
 
 SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
     StartSearch();
+    // A child of the record branched last, branched next while it may still
+    // hold a better solution: consecutive subproblems then differ in an arc
+    // or two, which keeps the warm-started solves short.
+    std::int32_t plunge = -1;
     while (true) {
         std::int32_t recordsInUse = 0;
         const bool selected = methods_.selector->SelectBranch(t_, SelectedBranch, recordsInUse);
@@ -69,6 +73,10 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
         if (IncumbentCost - t_.BranchList[At(SelectedBranch)].bound <= tolerance_) {
             return End(SearchEnd::OptimalInBranch, runList, solution);
         }
+        if (plunge >= 0 && t_.BranchList[At(plunge)].status == kBranchOpen &&
+            IncumbentCost - t_.BranchList[At(plunge)].bound > tolerance_) {
+            SelectedBranch = plunge;
+        }
         for (int child = 0; child < 2; ++child) {
             const BranchRecord& parent = t_.BranchList[At(SelectedBranch)];
             BranchToSolve = child == 0 ? parent.firstChild : parent.secondChild;
@@ -94,7 +102,13 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
                           t_.BestSolutionTable.begin());
             }
         }
-        t_.BranchList[At(SelectedBranch)].status = kBranchBranched;
+        BranchRecord& branched = t_.BranchList[At(SelectedBranch)];
+        branched.status = kBranchBranched;
+        const BranchRecord& low = t_.BranchList[At(branched.firstChild)];
+        const BranchRecord& high = t_.BranchList[At(branched.secondChild)];
+        plunge = high.status == kBranchOpen && (low.status != kBranchOpen || high.bound < low.bound)
+                     ? branched.secondChild
+                     : branched.firstChild;
     }
 }
 

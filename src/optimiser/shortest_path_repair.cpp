@@ -38,6 +38,9 @@ void ShortestPathRepair::Attach() {
     stamp_ = 0;
     distance_.assign(At(nodes), 0.0);
     pathArc_.assign(At(nodes), 0);
+    nextEntry_.assign(At(nodes), 0);
+    onPath_.assign(At(nodes), 0);
+    pathStamp_ = 0;
     tolerance_ = net_.CostTolerance();
     costScale_ = 1.0;
     for (const double c : net_.cost) {
@@ -90,27 +93,28 @@ FlowOutcome ShortestPathRepair::Run() {
     if (ticker_.Start()) {
         return FlowOutcome::Stopped;
     }
-    while (!surplus_.empty()) {
-        const std::int32_t source = surplus_.back();
-        if (excess_[At(source)] <= 0) {
-            surplus_.pop_back();
-            continue;
+    while (true) {
+        surplus_.erase(std::remove_if(surplus_.begin(), surplus_.end(),
+                                      [&](std::int32_t v) { return excess_[At(v)] <= 0; }),
+                       surplus_.end());
+        if (surplus_.empty()) {
+            return FlowOutcome::Optimal;
         }
-        const std::int32_t target = ShortestPath(source);
+        const std::int32_t target = ShortestPaths();
         if (target < 0) {
             return FlowOutcome::Infeasible;  // the spare flow has nowhere to go
         }
         UpdatePotentials(target);
-        Augment(source, target);
+        AugmentShortestPath(target);
+        AugmentAdmissible();
         ++augmentations_;
         if (ticker_.Tick()) {
             return FlowOutcome::Stopped;
         }
     }
-    return FlowOutcome::Optimal;
 }
 
-std::int32_t ShortestPathRepair::ShortestPath(std::int32_t source) {
+std::int32_t ShortestPathRepair::ShortestPaths() {
     if (++stamp_ == 0) {
         std::fill(seen_.begin(), seen_.end(), 0);
         std::fill(done_.begin(), done_.end(), 0);
@@ -129,7 +133,9 @@ std::int32_t ShortestPathRepair::ShortestPath(std::int32_t source) {
         heap_.emplace_back(distance, node);
         std::push_heap(heap_.begin(), heap_.end(), std::greater<>());
     };
-    reach(source, 0.0, 0);
+    for (const std::int32_t source : surplus_) {
+        reach(source, 0.0, 0);
+    }
     while (!heap_.empty()) {
         std::pop_heap(heap_.begin(), heap_.end(), std::greater<>());
         const auto [distance, node] = heap_.back();
@@ -164,7 +170,7 @@ std::int32_t ShortestPathRepair::ShortestPath(std::int32_t source) {
 
 // Nodes settled before the target move by their distance less the
 // target's; the others keep their potentials. Every residual arc keeps a
-// reduced cost of at least 0, and those of the path become 0.
+// reduced cost of at least 0, and those of the shortest paths become 0.
 void ShortestPathRepair::UpdatePotentials(std::int32_t target) {
     const double reached = distance_[At(target)];
     for (const std::int32_t node : finished_) {
@@ -172,32 +178,118 @@ void ShortestPathRepair::UpdatePotentials(std::int32_t target) {
     }
 }
 
-void ShortestPathRepair::Augment(std::int32_t source, std::int32_t target) {
-    std::int64_t amount = std::min(excess_[At(source)], -excess_[At(target)]);
-    for (std::int32_t v = target; v != source;) {
-        const std::int32_t entry = pathArc_[At(v)];
-        const auto arc = At(entry > 0 ? entry - 1 : -entry - 1);
-        if (entry > 0) {
-            amount = std::min(amount, net_.upper[arc] - net_.flow[arc]);
-            v = net_.from[arc];
-        } else {
-            amount = std::min(amount, net_.flow[arc] - net_.lower[arc]);
-            v = net_.to[arc];
-        }
+void ShortestPathRepair::Push(std::int32_t entry, std::int64_t amount) {
+    if (entry > 0) {
+        net_.flow[At(entry - 1)] += amount;
+    } else {
+        net_.flow[At(-entry - 1)] -= amount;
     }
-    for (std::int32_t v = target; v != source;) {
-        const std::int32_t entry = pathArc_[At(v)];
-        const auto arc = At(entry > 0 ? entry - 1 : -entry - 1);
-        if (entry > 0) {
-            net_.flow[arc] += amount;
-            v = net_.from[arc];
-        } else {
-            net_.flow[arc] -= amount;
-            v = net_.to[arc];
-        }
+}
+
+namespace {
+
+// The node an adjacency entry leads to, and the room it leaves.
+std::int32_t Head(const FlowNetwork& net, std::int32_t entry) {
+    return entry > 0 ? net.to[At(entry - 1)] : net.from[At(-entry - 1)];
+}
+std::int32_t Tail(const FlowNetwork& net, std::int32_t entry) {
+    return entry > 0 ? net.from[At(entry - 1)] : net.to[At(-entry - 1)];
+}
+std::int64_t Room(const FlowNetwork& net, std::int32_t entry) {
+    if (entry > 0) {
+        return net.upper[At(entry - 1)] - net.flow[At(entry - 1)];
     }
-    excess_[At(source)] -= amount;
+    return net.flow[At(-entry - 1)] - net.lower[At(-entry - 1)];
+}
+
+}  // namespace
+
+void ShortestPathRepair::AugmentShortestPath(std::int32_t target) {
+    path_.clear();
+    std::int32_t v = target;
+    while (pathArc_[At(v)] != 0) {
+        path_.push_back(pathArc_[At(v)]);
+        v = Tail(net_, pathArc_[At(v)]);
+    }
+    std::int64_t amount = std::min(excess_[At(v)], -excess_[At(target)]);
+    for (const std::int32_t entry : path_) {
+        amount = std::min(amount, Room(net_, entry));
+    }
+    for (const std::int32_t entry : path_) {
+        Push(entry, amount);
+    }
+    excess_[At(v)] -= amount;
     excess_[At(target)] += amount;
+}
+
+bool ShortestPathRepair::Admissible(std::int32_t entry) const {
+    if (Room(net_, entry) <= 0) {
+        return false;
+    }
+    const double rc = net_.ReducedCost(entry > 0 ? entry - 1 : -entry - 1);
+    return (entry > 0 ? rc : -rc) <= tolerance_;
+}
+
+// Depth first from each node with flow to spare, through settled nodes and
+// arcs of reduced cost 0, to any node short of flow. A node whose entries
+// are used up leads nowhere for the rest of the phase.
+void ShortestPathRepair::AugmentAdmissible() {
+    for (const std::int32_t node : finished_) {
+        nextEntry_[At(node)] = start_[At(node)];
+    }
+    for (const std::int32_t source : surplus_) {
+        while (excess_[At(source)] > 0) {
+            if (++pathStamp_ == 0) {
+                std::fill(onPath_.begin(), onPath_.end(), 0);
+                pathStamp_ = 1;
+            }
+            path_.clear();
+            std::int32_t v = source;
+            onPath_[At(v)] = pathStamp_;
+            bool found = false;
+            while (true) {
+                if (v != source && excess_[At(v)] < 0) {
+                    found = true;
+                    break;
+                }
+                std::int32_t& k = nextEntry_[At(v)];
+                const std::int32_t end = start_[At(v) + 1];
+                for (; k < end; ++k) {
+                    const std::int32_t entry = adjacent_[At(k)];
+                    const std::int32_t w = Head(net_, entry);
+                    if (done_[At(w)] == stamp_ && onPath_[At(w)] != pathStamp_ &&
+                        nextEntry_[At(w)] < start_[At(w) + 1] && Admissible(entry)) {
+                        break;
+                    }
+                }
+                if (k < end) {
+                    const std::int32_t entry = adjacent_[At(k)];
+                    path_.push_back(entry);
+                    v = Head(net_, entry);
+                    onPath_[At(v)] = pathStamp_;
+                    continue;
+                }
+                if (path_.empty()) {
+                    break;
+                }
+                v = Tail(net_, path_.back());
+                path_.pop_back();
+                ++nextEntry_[At(v)];
+            }
+            if (!found) {
+                break;
+            }
+            std::int64_t amount = std::min(excess_[At(source)], -excess_[At(v)]);
+            for (const std::int32_t entry : path_) {
+                amount = std::min(amount, Room(net_, entry));
+            }
+            for (const std::int32_t entry : path_) {
+                Push(entry, amount);
+            }
+            excess_[At(source)] -= amount;
+            excess_[At(v)] += amount;
+        }
+    }
 }
 
 bool ShortestPathRepair::PotentialsDrifted() const {

@@ -2,11 +2,11 @@
 // their bounds or costs, keeping what did not change. Every arc is first
 // put where its reduced cost wants it (at a bound, or inside its range when
 // the reduced cost is 0), which leaves some nodes with flow to spare and
-// some short; then flow moves along shortest paths of reduced costs
-// (Dijkstra from each node with flow to spare, stopping at the first short
-// node), and the potentials move with the distances so that every reduced
-// cost stays on the right side. A change of a few arcs costs a few short
-// path searches near them, not a solve.
+// some short; then, in phases, Dijkstra on reduced costs from all nodes
+// with flow to spare finds the nearest short node, the potentials move
+// with the distances so that every reduced cost stays on the right side,
+// and flow moves along every path of reduced cost 0 that the phase opened.
+// A change of a few arcs costs a few searches near them, not a solve.
 #pragma once
 
 #include <cstdint>
@@ -39,10 +39,16 @@ class ShortestPathRepair {
     bool PotentialsDrifted() const;
 
   private:
-    // Shortest path from `source` to the nearest node short of flow, or -1.
-    std::int32_t ShortestPath(std::int32_t source);
+    // Shortest paths from every node with flow to spare; the nearest node
+    // short of flow, or -1.
+    std::int32_t ShortestPaths();
     void UpdatePotentials(std::int32_t target);
-    void Augment(std::int32_t source, std::int32_t target);
+    // Along the path Dijkstra found to `target`.
+    void AugmentShortestPath(std::int32_t target);
+    // Along paths of reduced cost 0 through the nodes the phase settled.
+    void AugmentAdmissible();
+    bool Admissible(std::int32_t entry) const;
+    void Push(std::int32_t entry, std::int64_t amount);
     void MoveFlow(std::int32_t arc, std::int64_t newFlow);
 
     FlowNetwork& net_;
@@ -66,6 +72,12 @@ class ShortestPathRepair {
     std::vector<std::int32_t> pathArc_;  // as in adjacent_: the arc and its direction
     std::vector<std::pair<double, std::int32_t>> heap_;
     std::vector<std::int32_t> finished_;
+    // Depth-first search for paths of reduced cost 0: the next adjacency
+    // entry to try per node, and the path so far.
+    std::vector<std::int32_t> nextEntry_;
+    std::vector<std::uint32_t> onPath_;
+    std::uint32_t pathStamp_ = 0;
+    std::vector<std::int32_t> path_;
 
     std::int64_t augmentations_ = 0;
 };

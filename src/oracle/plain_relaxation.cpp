@@ -17,6 +17,9 @@ NetArcRecord NetArc(std::int32_t from, std::int32_t to, std::int64_t lower, std:
 }  // namespace
 
 RelaxationResult PlainRelaxation::SolveRelaxation() {
+    if (t_.NetArcTable.size() != static_cast<std::size_t>(t_.NetArcBound)) {
+        t_.NetArcTable.SetSize(static_cast<std::size_t>(t_.NetArcBound));
+    }
     BuildNetwork();
     SizeWorkTables();
     solver_.RunOutOfKilter();

@@ -73,7 +73,7 @@ TEST(Parser, WorkedExample) {
     EXPECT_EQ(t.PieceTable[0].unitCost, 2.0);
     EXPECT_EQ(t.PieceTable[0].upper, 20);
     EXPECT_EQ(t.WorkArcTable.size(), 5u);
-    EXPECT_EQ(t.NetArcTable.size(), 8u);
+    EXPECT_EQ(t.NetArcBound, 8);
     EXPECT_EQ(t.SolutionTable.size(), 5u);
     EXPECT_EQ(t.BestSolutionTable.size(), 5u);
 }
