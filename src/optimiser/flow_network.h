@@ -1,11 +1,8 @@
-// A circulation network with flat arrays indexed by arc, and the node
-// potentials that prove a flow optimal. Both flow methods work on it: the
-// network simplex solves it from scratch, the shortest-path repair brings
-// it back to optimality after a few arcs changed.
+// A circulation network with flat arrays indexed by arc: what the flow
+// solver is given, and the flows and node potentials (which prove the flow
+// optimal) it hands back.
 #pragma once
 
-#include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -43,16 +40,6 @@ struct FlowNetwork {
         const auto a = static_cast<std::size_t>(arc);
         return cost[a] + potential[static_cast<std::size_t>(from[a])] -
                potential[static_cast<std::size_t>(to[a])];
-    }
-
-    // Reduced costs closer to 0 than this are rounding, not a price: the
-    // potentials are sums of up to nodeCount costs.
-    double CostTolerance() const {
-        double largest = 1.0;
-        for (const double c : cost) {
-            largest = std::max(largest, std::fabs(c));
-        }
-        return 1e-13 * largest * static_cast<double>(nodeCount + 1);
     }
 };
 

@@ -17,10 +17,83 @@ std::size_t At(std::int64_t i) {
 
 FlowOutcome NetworkSimplex::Run() {
     pivots_ = 0;
+    warm_ = false;
     if (ticker_.Start()) {
         return FlowOutcome::Stopped;
     }
     InitialTree();
+    return Pivot(-1);
+}
+
+bool NetworkSimplex::ChangeArc(std::int32_t arc, std::int64_t lower, std::int64_t upper,
+                               double cost) {
+    const auto a = At(arc);
+    const std::int64_t flow = lower_[a] + flow_[a];
+    if (std::fabs(cost) > largestCost_) {
+        SetBigM(std::fabs(cost));
+    }
+    if (state_[a] == kTree && cost != cost_[a]) {
+        treeCostChanged_ = true;
+    }
+    cost_[a] = cost;
+    lower_[a] = lower;
+    capacity_[a] = upper - lower;
+    net_.lower[a] = lower;
+    net_.upper[a] = upper;
+    net_.cost[a] = cost;
+    std::int64_t kept = std::clamp(flow, lower, upper);
+    if (state_[a] != kTree) {
+        // Out of the tree an arc sits at a bound: the one its price prefers.
+        const bool atUpper = kept == upper && (kept != lower || ReducedCost(arc) < 0.0);
+        state_[a] = atUpper ? kUpper : kLower;
+        kept = atUpper ? upper : lower;
+    }
+    flow_[a] = kept - lower;
+    const std::int64_t rest = flow - kept;
+    if (rest == 0) {
+        return true;
+    }
+    if (freeSpares_.empty()) {
+        warm_ = false;
+        return false;
+    }
+    // The spare arc carries what the arc no longer may, in the arc's direction.
+    const std::int32_t spare = freeSpares_.back();
+    freeSpares_.pop_back();
+    usedSpares_.push_back(spare);
+    const auto s = At(spare);
+    source_[s] = rest > 0 ? source_[a] : target_[a];
+    target_[s] = rest > 0 ? target_[a] : source_[a];
+    capacity_[s] = rest > 0 ? rest : -rest;
+    flow_[s] = capacity_[s];
+    cost_[s] = bigM_;
+    state_[s] = kUpper;
+    return true;
+}
+
+FlowOutcome NetworkSimplex::Resolve() {
+    pivots_ = 0;
+    if (ticker_.Start()) {
+        warm_ = false;
+        return FlowOutcome::Stopped;
+    }
+    if (treeCostChanged_) {
+        ComputePotentials();
+        treeCostChanged_ = false;
+    }
+    // A tree that changed under its arcs may no longer be strongly
+    // feasible; should degenerate pivots stall, start afresh.
+    const FlowOutcome outcome = Pivot(4 * static_cast<std::int64_t>(arcs_) + 1000);
+    if (!stalled_) {
+        return outcome;
+    }
+
+    InitialTree();
+    return Pivot(-1);
+}
+
+FlowOutcome NetworkSimplex::Pivot(std::int64_t limit) {
+    stalled_ = false;
     while (true) {
         while (FindEnteringArc()) {
             FindJoinNode();
@@ -29,7 +102,13 @@ FlowOutcome NetworkSimplex::Run() {
             UpdateTree(side);
             ++pivots_;
             if (ticker_.Tick()) {
+                warm_ = false;
                 WriteBack();
+                return FlowOutcome::Stopped;
+            }
+            if (pivots_ == limit) {
+                stalled_ = true;
+                warm_ = false;
                 return FlowOutcome::Stopped;
             }
         }
@@ -41,6 +120,8 @@ FlowOutcome NetworkSimplex::Run() {
         }
     }
     WriteBack();
+    warm_ = true;
+    ReleaseSpares();
     for (std::int32_t a = realArcs_; a < arcs_; ++a) {
         if (flow_[At(a)] != 0) {
             return FlowOutcome::Infeasible;
@@ -49,15 +130,50 @@ FlowOutcome NetworkSimplex::Run() {
     return FlowOutcome::Optimal;
 }
 
+void NetworkSimplex::ReleaseSpares() {
+    std::size_t kept = 0;
+    for (const std::int32_t spare : usedSpares_) {
+        const auto s = At(spare);
+        if (state_[s] != kTree && flow_[s] == 0) {
+            capacity_[s] = 0;
+            cost_[s] = 0.0;
+            state_[s] = kLower;
+            freeSpares_.push_back(spare);
+        } else {
+            if (flow_[s] == 0) {
+                capacity_[s] = 0;  // in the tree without flow: it leaves at the next chance
+            }
+            usedSpares_[kept++] = spare;
+        }
+    }
+    usedSpares_.resize(kept);
+}
+
+// Dearer than any path of real arcs.
+void NetworkSimplex::SetBigM(double largestCost) {
+    largestCost_ = largestCost;
+    bigM_ = largestCost_ * static_cast<double>(nodes_ + 1);
+    tolerance_ = 1e-13 * largestCost_ * static_cast<double>(nodes_ + 1);
+    for (std::int32_t a = realArcs_; a < firstSpare_; ++a) {
+        cost_[At(a)] = bigM_;
+    }
+    for (const std::int32_t spare : usedSpares_) {
+        cost_[At(spare)] = bigM_;
+    }
+    treeCostChanged_ = true;
+}
+
 void NetworkSimplex::InitialTree() {
     nodes_ = net_.nodeCount;
     realArcs_ = net_.ArcCount();
-    arcs_ = realArcs_ + nodes_;
-    tolerance_ = net_.CostTolerance();
+    firstSpare_ = realArcs_ + nodes_;
+    // As many spare arcs as nodes: a few branches' worth of changes.
+    arcs_ = firstSpare_ + std::max<std::int32_t>(nodes_, 16);
     const auto arcCount = At(arcs_);
     const auto nodeCount = At(nodes_ + 1);
     source_.resize(arcCount);
     target_.resize(arcCount);
+    lower_.resize(arcCount);
     capacity_.resize(arcCount);
     flow_.assign(arcCount, 0);
     cost_.resize(arcCount);
@@ -70,6 +186,7 @@ void NetworkSimplex::InitialTree() {
         const auto i = At(a);
         source_[i] = net_.from[i];
         target_[i] = net_.to[i];
+        lower_[i] = net_.lower[i];
         capacity_[i] = net_.upper[i] - net_.lower[i];
         cost_[i] = net_.cost[i];
         state_[i] = kLower;
@@ -77,8 +194,19 @@ void NetworkSimplex::InitialTree() {
         supply[At(net_.from[i])] -= net_.lower[i];
         largestCost = std::max(largestCost, std::fabs(net_.cost[i]));
     }
-    // Dearer than any path of real arcs.
-    const double artificialCost = largestCost * static_cast<double>(nodes_ + 1);
+    usedSpares_.clear();
+    freeSpares_.clear();
+    for (std::int32_t a = arcs_ - 1; a >= firstSpare_; --a) {
+        const auto i = At(a);
+        source_[i] = target_[i] = 0;
+        lower_[i] = capacity_[i] = 0;
+        cost_[i] = 0.0;
+        state_[i] = kLower;
+        freeSpares_.push_back(a);
+    }
+    SetBigM(largestCost);
+    treeCostChanged_ = false;
+    const double artificialCost = bigM_;
 
     const std::int32_t root = nodes_;
     pi_.assign(nodeCount, 0.0);
@@ -97,6 +225,7 @@ void NetworkSimplex::InitialTree() {
         const bool up = s >= 0;
         source_[i] = up ? v : root;
         target_[i] = up ? root : v;
+        lower_[i] = 0;
         capacity_[i] = kInfiniteCapacity;
         flow_[i] = up ? s : -s;
         cost_[i] = artificialCost;
@@ -122,7 +251,7 @@ bool NetworkSimplex::FindEnteringArc() {
     std::int32_t a = nextArc_;
     for (std::int32_t seen = 0; seen < arcs_; ++seen) {
         const std::int8_t state = state_[At(a)];
-        if (state != kTree) {
+        if (state != kTree && capacity_[At(a)] != 0) {
             const double c = static_cast<double>(state) * ReducedCost(a);
             if (c < best) {
                 best = c;
@@ -293,7 +422,7 @@ void NetworkSimplex::ComputePotentials() {
 
 void NetworkSimplex::WriteBack() {
     for (std::int32_t a = 0; a < realArcs_; ++a) {
-        net_.flow[At(a)] = net_.lower[At(a)] + flow_[At(a)];
+        net_.flow[At(a)] = lower_[At(a)] + flow_[At(a)];
     }
     std::copy(pi_.begin(), pi_.begin() + nodes_, net_.potential.begin());
 }

@@ -3,6 +3,12 @@
 // search, strongly feasible trees (no cycling on degenerate pivots), and
 // the tree kept as parent links with child lists so that a pivot costs the
 // cycle plus the subtree it moves.
+//
+// After an optimal solve, arcs may change their bounds and costs and the
+// solve go on from the same tree: an arc whose flow no longer fits its new
+// range hands the difference to a spare arc beside it, priced like the
+// artificial arcs, so the tree stays a feasible start and the pivots that
+// follow drive the spare flow out (or prove that no circulation exists).
 #pragma once
 
 #include <cstdint>
@@ -17,9 +23,17 @@ class NetworkSimplex {
   public:
     NetworkSimplex(FlowNetwork& network, SolveTicker& ticker) : net_(network), ticker_(ticker) {}
 
-    // Leaves the flows and the potentials in the network; on Infeasible or
-    // Stopped the flows are not a circulation.
+    // From scratch. Leaves the flows and the potentials in the network; on
+    // Infeasible or Stopped the flows are not a circulation.
     FlowOutcome Run();
+
+    // After a Run or Resolve that ended Optimal or Infeasible: new bounds
+    // and cost for one arc, kept until Resolve. False when no spare arc is
+    // left for it; a Run from scratch is then due.
+    bool CanResolve() const { return warm_; }
+    bool ChangeArc(std::int32_t arc, std::int64_t lower, std::int64_t upper, double cost);
+    // Goes on from the last tree with the changed arcs.
+    FlowOutcome Resolve();
 
     std::int64_t Pivots() const { return pivots_; }
 
@@ -28,6 +42,11 @@ class NetworkSimplex {
     enum class Side { Entering, First, Second };
 
     void InitialTree();
+    // Pivots until optimal; Stopped by the user or, with stalled_, at `limit` pivots.
+    FlowOutcome Pivot(std::int64_t limit);
+    // Spare arcs that carry nothing and are out of the tree go back to the pool.
+    void ReleaseSpares();
+    void SetBigM(double largestCost);
     bool FindEnteringArc();
     void FindJoinNode();
     Side FindLeavingArc();
@@ -53,12 +72,21 @@ class NetworkSimplex {
 
     std::int32_t nodes_ = 0;  // real nodes; the root is node nodes_
     std::int32_t realArcs_ = 0;
-    std::int32_t arcs_ = 0;  // real arcs, then one artificial arc per real node
+    // Real arcs, then one artificial arc per real node, then the spare arcs.
+    std::int32_t arcs_ = 0;
+    std::int32_t firstSpare_ = 0;
     double tolerance_ = 0.0;
+    double largestCost_ = 1.0;
+    double bigM_ = 0.0;  // cost of artificial and spare arcs
+    bool warm_ = false;
+    bool stalled_ = false;  // the last Pivot reached its limit
+    bool treeCostChanged_ = false;
+    std::vector<std::int32_t> freeSpares_;
+    std::vector<std::int32_t> usedSpares_;
 
     // Per arc; flows are measured from the lower bound.
     std::vector<std::int32_t> source_, target_;
-    std::vector<std::int64_t> capacity_, flow_;
+    std::vector<std::int64_t> lower_, capacity_, flow_;
     std::vector<double> cost_;
     std::vector<std::int8_t> state_;
 

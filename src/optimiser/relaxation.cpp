@@ -49,7 +49,6 @@ void EnvelopeRelaxation::LayOutSlots() {
     slotCost_.assign(At(slots), 0.0);
     startValue_.assign(arcs, 0.0);
     builtFrom_.assign(arcs, ArcRecord{0, 0, 0, 0.0, 0.0, 0, 0});  // matches no arc
-    fresh_ = true;
     laidOut_ = true;
 }
 
@@ -88,34 +87,28 @@ void EnvelopeRelaxation::BuildEnvelopes() {
 
 FlowOutcome EnvelopeRelaxation::SolveFlow() {
     lastWork_ = 0;
-    if (fresh_ || !repair_.Attached() || repair_.PotentialsDrifted()) {
+    bool warm = simplex_.CanResolve();
+    for (std::size_t k = 0; warm && k < changedArcs_.size(); ++k) {
+        const std::int32_t arc = changedArcs_[k];
+        for (std::int32_t s = firstSlot_[At(arc)]; warm && s < firstSlot_[At(arc) + 1]; ++s) {
+            const auto i = At(s);
+            if (network_.lower[i] != slotLower_[i] || network_.upper[i] != slotUpper_[i] ||
+                network_.cost[i] != slotCost_[i]) {
+                warm = simplex_.ChangeArc(s, slotLower_[i], slotUpper_[i], slotCost_[i]);
+            }
+        }
+    }
+    FlowOutcome outcome;
+    if (warm) {
+        outcome = simplex_.Resolve();
+    } else {
         network_.lower = slotLower_;
         network_.upper = slotUpper_;
         network_.cost = slotCost_;
         std::fill(network_.flow.begin(), network_.flow.end(), 0);
-        const FlowOutcome outcome = simplex_.Run();
-        lastWork_ = simplex_.Pivots();
-        work_ += lastWork_;
-        if (outcome == FlowOutcome::Optimal) {
-            repair_.Attach();
-            fresh_ = false;
-        } else {
-            repair_.Detach();
-            fresh_ = true;
-        }
-        return outcome;
+        outcome = simplex_.Run();
     }
-    for (const std::int32_t arc : changedArcs_) {
-        for (std::int32_t s = firstSlot_[At(arc)]; s < firstSlot_[At(arc) + 1]; ++s) {
-            const auto i = At(s);
-            if (network_.lower[i] != slotLower_[i] || network_.upper[i] != slotUpper_[i] ||
-                network_.cost[i] != slotCost_[i]) {
-                repair_.SetArc(s, slotLower_[i], slotUpper_[i], slotCost_[i]);
-            }
-        }
-    }
-    const FlowOutcome outcome = repair_.Run();
-    lastWork_ = repair_.Augmentations();
+    lastWork_ = simplex_.Pivots();
     work_ += lastWork_;
     return outcome;
 }

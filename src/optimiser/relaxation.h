@@ -5,9 +5,8 @@
 // circulation and evaluated under the envelope and the true costs.
 //
 // The first solve runs the network simplex from scratch; each later one
-// starts from the last optimal flow and potentials and repairs them along
-// shortest paths, since a child differs from the subproblem solved before
-// it in a few arcs only.
+// goes on from the last tree with the arcs whose envelope changed, since a
+// child differs from the subproblem solved before it in a few arcs only.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +17,6 @@
 #include "optimiser/flow_network.h"
 #include "optimiser/network_simplex.h"
 #include "optimiser/search_methods.h"
-#include "optimiser/shortest_path_repair.h"
 #include "optimiser/solve_ticker.h"
 #include "run/run_monitor.h"
 
@@ -30,8 +28,7 @@ class EnvelopeRelaxation final : public RelaxationSolver {
         : t_(tables),
           monitor_(monitor),
           ticker_(tables, monitor),
-          simplex_(network_, ticker_),
-          repair_(network_, ticker_) {}
+          simplex_(network_, ticker_) {}
 
     RelaxationResult SolveRelaxation() override;
     std::int64_t Work() const override { return work_; }
@@ -48,7 +45,6 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     SolveTicker ticker_;
     FlowNetwork network_;
     NetworkSimplex simplex_;
-    ShortestPathRepair repair_;
 
     bool laidOut_ = false;
     std::vector<std::int32_t> firstSlot_;  // per arc, and one past the last arc
@@ -59,7 +55,6 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     // Wanted slot bounds and costs, and whether the network holds them yet.
     std::vector<std::int64_t> slotLower_, slotUpper_;
     std::vector<double> slotCost_;
-    bool fresh_ = true;  // the next solve starts from scratch
     std::int64_t work_ = 0;
     std::int64_t lastWork_ = 0;
 };

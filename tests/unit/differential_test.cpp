@@ -139,7 +139,7 @@ TEST(Differential, SameOptimumAsThePlainMethod) {
         // the plain one is stopped on large trees and then not compared.
         const long plainLimit = c.arcs <= 12 ? 2000 : c.arcs <= 80 ? 300 : 60;
         // Searches of large trees are stopped and not compared.
-        const Observed fast = Observe(c.text, c.tolerance, 20000, FastSearchMethods);
+        const Observed fast = Observe(c.text, c.tolerance, 5000, FastSearchMethods);
         if (fast.stopped) {
             continue;
         }
