@@ -80,6 +80,11 @@ def kvf_text(problem):
     return "\r\n".join(lines) + "\r\n"
 
 
+def wrap(words):
+    """CBC's LP reader cuts lines of 1 024 characters: eight words a line."""
+    return "\n  ".join(" ".join(words[i:i + 8]) for i in range(0, len(words), 8))
+
+
 def lp_text(problem, nodes):
     objective, constraints, bounds, integers, binaries = [], [], [], [], []
     balance = {n: {} for n in range(nodes)}
@@ -120,8 +125,8 @@ def lp_text(problem, nodes):
         terms = [f"{c:+d} {x}" for x, c in coefficients.items() if c != 0]
         if terms:
             constraints.append(" ".join(terms) + " = 0")
-    out = ["Minimize", " obj: " + (" ".join(objective) if objective else "0 x0"), "Subject To"]
-    out += [f" c{i}: {c}" for i, c in enumerate(constraints)]
+    out = ["Minimize", " obj: " + (wrap(objective) if objective else "0 x0"), "Subject To"]
+    out += [f" c{i}: {wrap(c.split(' '))}" for i, c in enumerate(constraints)]
     out += ["Bounds"] + [f" {b}" for b in bounds]
     out += ["General", " " + " ".join(integers), "Binary", " " + " ".join(binaries), "End"]
     return "\n".join(out) + "\n"

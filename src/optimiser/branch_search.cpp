@@ -181,7 +181,10 @@ void BranchSearch::CloseOrCreateChildren() {
     if (free >= t_.BranchCapacity - 3) {
         const std::size_t old = At(t_.BranchCapacity);
         t_.BranchCapacity += kBranchStep;
-        t_.BranchList.SetSize(At(t_.BranchCapacity));
+        // The storage grows by half of itself, so a long search copies each
+        // record a few times only; the list still counts in steps of 100.
+        t_.BranchList.SetSize(At(t_.BranchCapacity),
+                              std::max<std::size_t>(1024, t_.BranchList.capacity() / 2));
         for (std::size_t i = old; i < t_.BranchList.size(); ++i) {
             t_.BranchList[i].status = kBranchFree;
         }
