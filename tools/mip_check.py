@@ -118,7 +118,7 @@ def lp_text(problem, nodes):
                 objective.append(f"{c:+.12g} {w}")
             constraints.append(f"{w} {-lo:+d} {y} >= 0")
             constraints.append(f"{w} {-e:+d} {y} <= 0")
-            bounds.append(f"-1e9 <= {w} <= 1e9")
+            bounds.append(f"{min(lo, 0)} <= {w} <= {max(e, 0)}")
         constraints.append(" + ".join(ys) + " = 1")
         constraints.append(f"{x} - " + " - ".join(terms) + " = 0")
     for n, coefficients in balance.items():
