@@ -63,6 +63,7 @@ struct BranchRecord {
     std::int64_t rangeHigh;
     std::int32_t status;
     std::int32_t branchArc;  // the gap arc itself, so parallel arcs stay apart
+    double branchGap;        // that arc's gap, for the branching estimates
 };
 
 struct LabelRecord {

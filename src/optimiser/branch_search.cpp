@@ -24,13 +24,18 @@ void BranchSearch::StartSearch() {
     t_.BranchList.SetSize(At(t_.BranchCapacity));
     IncumbentCost = LargestDouble;
     methods_.selector->StartSearch();
+    for (auto& side : pseudoCost_) {
+        side.assign(At(t_.ArcCount), PseudoCost{});
+    }
+    averageCost_[0] = averageCost_[1] = PseudoCost{};
     t_.BranchList[0] = BranchRecord{};
     for (BranchRecord& record : t_.BranchList) {
         record.status = kBranchFree;
     }
-    std::copy(t_.PieceTable.begin(), t_.PieceTable.end(), t_.WorkPieceTable.begin());
-    std::copy(t_.ArcTable.begin(), t_.ArcTable.end(), t_.WorkArcTable.begin());
-    t_.WorkPieceCount = t_.ExtraPieceCount;
+    if (methods_.refined) {
+        setUp_.TightenRanges();
+    }
+    setUp_.SetUpRoot();
 }
 
 SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
@@ -73,7 +78,7 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
         if (IncumbentCost - t_.BranchList[At(SelectedBranch)].bound <= tolerance_) {
             return End(SearchEnd::OptimalInBranch, runList, solution);
         }
-        if (plunge >= 0 && t_.BranchList[At(plunge)].status == kBranchOpen &&
+        if (methods_.refined && plunge >= 0 && t_.BranchList[At(plunge)].status == kBranchOpen &&
             IncumbentCost - t_.BranchList[At(plunge)].bound > tolerance_) {
             SelectedBranch = plunge;
         }
@@ -90,6 +95,7 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
                     return End(SearchEnd::StoppedInBranch, runList, solution);
                 }
             }
+            LearnFromChild(BranchToSolve);
             ++t_.BranchesSolved;
             monitor_.SetField(LiveField::Branches, IntegerText(t_.BranchesSolved));
             if (result_.HasFlow() && IncumbentCost >= result_.trueTotal) {
@@ -130,6 +136,50 @@ void BranchSearch::TakeIncumbent() {
     std::copy(t_.SolutionTable.begin(), t_.SolutionTable.end(), t_.BestSolutionTable.begin());
 }
 
+// The arc whose two children are expected to raise the bound most: each
+// child's rise estimated from the rises seen per unit of gap when the arc
+// (or, before that, any arc) was branched, the two estimates multiplied.
+// Without a list of candidates, the arc with the largest gap.
+BranchCandidate BranchSearch::ChooseBranchArc() const {
+    BranchCandidate best{result_.gapArcIndex, result_.gapArcFlow, 0.0};
+    if (!methods_.refined || result_.candidates == nullptr || result_.candidates->empty()) {
+        return best;
+    }
+    double bestScore = -1.0;
+    for (const BranchCandidate& candidate : *result_.candidates) {
+        double score = 1.0;
+        for (int side = 0; side < 2; ++side) {
+            const PseudoCost& own = pseudoCost_[side][At(candidate.arc)];
+            const PseudoCost& all = averageCost_[side];
+            const double perGap = own.count > 0   ? own.sum / own.count
+                                  : all.count > 0 ? all.sum / all.count
+                                                  : 1.0;
+            score *= std::max(perGap * candidate.gap, 1e-6);
+        }
+        if (score > bestScore) {
+            bestScore = score;
+            best = candidate;
+        }
+    }
+    return best;
+}
+
+// What branching on the parent's arc did to this child's bound.
+void BranchSearch::LearnFromChild(std::int32_t child) {
+    const BranchRecord& record = t_.BranchList[At(child)];
+    const BranchRecord& parent = t_.BranchList[At(record.parent)];
+    if (!result_.HasFlow() || parent.branchArc < 0 || !(parent.branchGap > 0.0)) {
+        return;
+    }
+    const int side = child == parent.firstChild ? 0 : 1;
+    const double perGap = std::max(0.0, record.bound - parent.bound) / parent.branchGap;
+    PseudoCost& own = pseudoCost_[side][At(parent.branchArc)];
+    own.sum += perGap;
+    ++own.count;
+    averageCost_[side].sum += perGap;
+    ++averageCost_[side].count;
+}
+
 void BranchSearch::BranchOrClose() {
     CloseOrCreateChildren();
     methods_.selector->RecordSolved(BranchToSolve, t_.BranchList[At(BranchToSolve)]);
@@ -148,7 +198,8 @@ void BranchSearch::CloseOrCreateChildren() {
         record->status = kBranchClosed;
         return;
     }
-    const std::int32_t arcIndex = result_.gapArcIndex;
+    const BranchCandidate choice = ChooseBranchArc();
+    const std::int32_t arcIndex = choice.arc;
     if (arcIndex < 0) {
         record->status = kBranchClosed;
         return;
@@ -158,7 +209,7 @@ void BranchSearch::CloseOrCreateChildren() {
         first += t_.WorkArcTable[At(i)].pieceCount - 1;
     }
     const ArcRecord& arc = t_.WorkArcTable[At(arcIndex)];
-    const std::int64_t flow = result_.gapArcFlow;
+    const std::int64_t flow = choice.flow;
 
     // The largest breakpoint strictly below the flow, or the end of the
     // first piece when the flow lies within it.
@@ -176,6 +227,7 @@ void BranchSearch::CloseOrCreateChildren() {
     record->branchFrom = arc.from;
     record->branchTo = arc.to;
     record->branchArc = arcIndex;
+    record->branchGap = choice.gap;
 
     const std::int32_t free = methods_.selector->FirstFreeRecord(t_);
     if (free >= t_.BranchCapacity - 3) {

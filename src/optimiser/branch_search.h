@@ -3,7 +3,9 @@
 // BestSolutionTable.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <vector>
 #include <string>
 #include <utility>
 
@@ -61,6 +63,8 @@ class BranchSearch {
     void BranchOrClose();
     void CloseOrCreateChildren();
     void TakeIncumbent();
+    BranchCandidate ChooseBranchArc() const;
+    void LearnFromChild(std::int32_t child);
     SearchEnd End(SearchEnd end, std::string& runList, std::string& solution);
 
     ProblemTables& t_;
@@ -69,6 +73,15 @@ class BranchSearch {
     SearchMethods methods_;
     BranchSetUp setUp_;
     RelaxationResult result_;  // of the last solve
+
+    // Rise of a child's bound per unit of its parent's gap on the branch
+    // arc: per arc and per side (the low child 0, the high child 1).
+    struct PseudoCost {
+        double sum = 0.0;
+        std::int32_t count = 0;
+    };
+    std::array<std::vector<PseudoCost>, 2> pseudoCost_;
+    std::array<PseudoCost, 2> averageCost_;
 };
 
 }  // namespace kova

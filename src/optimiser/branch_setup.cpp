@@ -1,7 +1,6 @@
 #include "optimiser/branch_setup.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace kova {
 namespace {
@@ -13,86 +12,196 @@ std::size_t At(std::int64_t i) {
 }  // namespace
 
 void BranchSetUp::SetUpBranch(std::int32_t branchToSolve, std::int32_t selectedBranch) {
-    t_.WorkPieceCount = t_.ExtraPieceCount;
-    std::copy(t_.PieceTable.begin(), t_.PieceTable.end(), t_.WorkPieceTable.begin());
-    std::copy(t_.ArcTable.begin(), t_.ArcTable.end(), t_.WorkArcTable.begin());
-    std::fill(t_.ArcFlags.begin(), t_.ArcFlags.end(), 0);
-
+    // The ranges on the path to the root, the deepest of each arc.
+    ranges_.clear();
     std::int32_t node = branchToSolve;
     std::int32_t ancestor = selectedBranch;
     while (true) {
         const BranchRecord& parent = t_.BranchList[At(ancestor)];
         const BranchRecord& child = t_.BranchList[At(node)];
         const std::int32_t arc = parent.branchArc;
-        // The deepest range of an arc wins: a flagged arc is already narrowed.
         if (arc >= 0 && arc < t_.ArcCount && t_.ArcFlags[At(arc)] == 0) {
-            NarrowArc(arc, child.rangeLow, child.rangeHigh);
+            ranges_.push_back(Range{arc, child.rangeLow, child.rangeHigh});
             t_.ArcFlags[At(arc)] = 1;
         }
         if (ancestor == 0) {
-            return;
+            break;
         }
         node = ancestor;
         ancestor = parent.parent;
     }
+    // Arcs no branch narrowed keep their tightened range.
+    for (const Range& range : tightened_) {
+        if (t_.ArcFlags[At(range.arc)] == 0) {
+            ranges_.push_back(range);
+        }
+    }
+    for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
+        t_.ArcFlags[At(i)] = 0;
+    }
+    std::sort(ranges_.begin(), ranges_.end(),
+              [](const Range& a, const Range& b) { return a.arc < b.arc; });
+    Rebuild();
+}
+
+void BranchSetUp::SetUpRoot() {
+    ranges_ = tightened_;
+    Rebuild();
+}
+
+// One pass over the parsed tables, narrowing the arcs in ranges_.
+void BranchSetUp::Rebuild() {
+    std::copy(t_.ArcTable.begin(), t_.ArcTable.end(), t_.WorkArcTable.begin());
+    std::int32_t in = 0;
+    std::int32_t out = 0;
+    std::size_t next = 0;
+    for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
+        const ArcRecord& arc = t_.ArcTable[At(i)];
+        const std::int32_t extra = arc.pieceCount - 1;
+        if (next < ranges_.size() && ranges_[next].arc == i) {
+            out += Narrowed(arc, t_.PieceTable.data() + in, ranges_[next].lo, ranges_[next].hi,
+                            t_.WorkArcTable[At(i)], t_.WorkPieceTable.data() + out);
+            ++next;
+        } else {
+            std::copy(t_.PieceTable.data() + in, t_.PieceTable.data() + in + extra,
+                      t_.WorkPieceTable.data() + out);
+            out += extra;
+        }
+        in += extra;
+    }
+    t_.WorkPieceCount = out;
 }
 
 void BranchSetUp::NarrowArc(std::int32_t arcIndex, std::int64_t lo, std::int64_t hi) {
-    ArcRecord& arc = t_.WorkArcTable[At(arcIndex)];
-    std::int32_t first = 0;
-    for (std::int32_t i = 0; i < arcIndex; ++i) {
-        first += t_.WorkArcTable[At(i)].pieceCount - 1;
-    }
-    const std::int32_t pieceCount = arc.pieceCount;
-
-    // Pieces 1..p as (start, end, base, unit); piece 1 holds lower..e(1),
-    // piece k >= 2 holds e(k-1)+1..e(k).
-    struct Piece {
-        std::int64_t start;
-        std::int64_t end;
-        double baseCost;
-        double unitCost;
-    };
-    std::vector<Piece> pieces;
-    pieces.reserve(At(pieceCount));
-    pieces.push_back(Piece{arc.lower, arc.upper, arc.baseCost, arc.unitCost});
-    for (std::int32_t k = 0; k < pieceCount - 1; ++k) {
-        const PieceRecord& record = t_.WorkPieceTable[At(first + k)];
-        pieces.push_back(Piece{pieces.back().end, record.upper, record.baseCost, record.unitCost});
-    }
-    const auto holding = [&](std::int64_t flow) {
-        for (std::size_t k = 0; k < pieces.size(); ++k) {
-            if (flow <= pieces[k].end) {
-                return k;
-            }
+    const std::int32_t first = [&] {
+        std::int32_t sum = 0;
+        for (std::int32_t i = 0; i < arcIndex; ++i) {
+            sum += t_.WorkArcTable[At(i)].pieceCount - 1;
         }
-        return pieces.size() - 1;  // ranges come from breakpoints; never past the end
-    };
-    const std::size_t low = holding(lo);
-    const std::size_t high = std::max(holding(hi), low);
-
-    const Piece& kept = pieces[low];
-    arc.lower = static_cast<std::int32_t>(lo);
-    arc.unitCost = kept.unitCost;
-    arc.upper = static_cast<std::int32_t>(kept.end);
-    arc.baseCost = lo == kept.start
-                       ? kept.baseCost
-                       : kept.baseCost + kept.unitCost * static_cast<double>(lo - kept.start);
-
-    const auto keptExtra = static_cast<std::int32_t>(high - low);
-    for (std::int32_t k = 0; k < keptExtra; ++k) {
-        const Piece& piece = pieces[low + 1 + At(k)];
-        t_.WorkPieceTable[At(first + k)] =
-            PieceRecord{piece.baseCost, piece.unitCost, static_cast<std::int32_t>(piece.end)};
-    }
-    const std::int32_t removed = (pieceCount - 1) - keptExtra;
+        return sum;
+    }();
+    const ArcRecord arc = t_.WorkArcTable[At(arcIndex)];
+    std::vector<PieceRecord> pieces(t_.WorkPieceTable.data() + first,
+                                    t_.WorkPieceTable.data() + first + arc.pieceCount - 1);
+    const std::int32_t kept = Narrowed(arc, pieces.data(), lo, hi, t_.WorkArcTable[At(arcIndex)],
+                                       t_.WorkPieceTable.data() + first);
+    const std::int32_t removed = (arc.pieceCount - 1) - kept;
     if (removed > 0) {
         PieceRecord* base = t_.WorkPieceTable.data();
-        std::copy(base + first + pieceCount - 1, base + t_.WorkPieceCount,
-                  base + first + keptExtra);
+        std::copy(base + first + arc.pieceCount - 1, base + t_.WorkPieceCount, base + first + kept);
         t_.WorkPieceCount -= removed;
     }
-    arc.pieceCount = keptExtra + 1;
+}
+
+std::int32_t BranchSetUp::Narrowed(const ArcRecord& arc, const PieceRecord* extra, std::int64_t lo,
+                                   std::int64_t hi, ArcRecord& out, PieceRecord* pieces) {
+    // Pieces 1..p as (start, end, base, unit); piece 1 holds lower..e(1),
+    // piece k >= 2 holds e(k-1)+1..e(k).
+    const auto holding = [&](std::int64_t flow) {
+        if (flow <= arc.upper) {
+            return 0;
+        }
+        for (std::int32_t k = 0; k < arc.pieceCount - 1; ++k) {
+            if (flow <= extra[k].upper) {
+                return k + 1;
+            }
+        }
+        return arc.pieceCount - 1;  // ranges come from breakpoints; never past the end
+    };
+    const std::int32_t low = holding(lo);
+    const std::int32_t high = std::max(holding(hi), low);
+    const std::int64_t start = low == 0   ? arc.lower
+                               : low == 1 ? arc.upper
+                                          : std::int64_t{extra[low - 2].upper};
+    const double base = low == 0 ? arc.baseCost : extra[low - 1].baseCost;
+    const double unit = low == 0 ? arc.unitCost : extra[low - 1].unitCost;
+    const std::int32_t end = low == 0 ? arc.upper : extra[low - 1].upper;
+
+    out = arc;
+    out.lower = static_cast<std::int32_t>(lo);
+    out.unitCost = unit;
+    out.upper = end;
+    out.baseCost = lo == start ? base : base + unit * static_cast<double>(lo - start);
+    const std::int32_t kept = high - low;
+    for (std::int32_t k = 0; k < kept; ++k) {
+        pieces[k] = extra[low + k];
+    }
+    out.pieceCount = kept + 1;
+    // A range that ends inside a piece cuts it there.
+    if (kept == 0) {
+        out.upper = static_cast<std::int32_t>(std::min<std::int64_t>(out.upper, hi));
+    } else {
+        pieces[kept - 1].upper = static_cast<std::int32_t>(
+            std::min<std::int64_t>(pieces[kept - 1].upper, hi));
+    }
+    return kept;
+}
+
+bool BranchSetUp::TightenRanges() {
+    const auto arcs = At(t_.ArcCount);
+    const auto nodes = At(t_.NodeCount);
+    std::vector<std::int64_t> low(arcs), high(arcs);
+    std::int32_t piece = 0;
+    for (std::size_t a = 0; a < arcs; ++a) {
+        const ArcRecord& arc = t_.ArcTable[a];
+        piece += arc.pieceCount - 1;
+        low[a] = arc.lower;
+        high[a] = arc.pieceCount == 1 ? arc.upper : t_.PieceTable[At(piece - 1)].upper;
+    }
+    const std::vector<std::int64_t> parsedLow = low, parsedHigh = high;
+    // What may enter and leave each node, loops aside (they leave as they enter).
+    std::vector<std::int64_t> inLow(nodes), inHigh(nodes), outLow(nodes), outHigh(nodes);
+    bool feasible = true;
+    for (int round = 0; round < 3; ++round) {
+        std::fill(inLow.begin(), inLow.end(), 0);
+        std::fill(inHigh.begin(), inHigh.end(), 0);
+        std::fill(outLow.begin(), outLow.end(), 0);
+        std::fill(outHigh.begin(), outHigh.end(), 0);
+        for (std::size_t a = 0; a < arcs; ++a) {
+            const ArcRecord& arc = t_.ArcTable[a];
+            if (arc.from != arc.to) {
+                outLow[At(arc.from)] += low[a];
+                outHigh[At(arc.from)] += high[a];
+                inLow[At(arc.to)] += low[a];
+                inHigh[At(arc.to)] += high[a];
+            }
+        }
+        bool changed = false;
+        for (std::size_t a = 0; a < arcs; ++a) {
+            const ArcRecord& arc = t_.ArcTable[a];
+            if (arc.from == arc.to) {
+                continue;
+            }
+            const auto u = At(arc.from);
+            const auto v = At(arc.to);
+            // The arc carries what enters u less what leaves u by other arcs,
+            // and what leaves v less what enters v by other arcs.
+            const std::int64_t up = std::min({high[a], inHigh[u] - (outLow[u] - low[a]),
+                                              outHigh[v] - (inLow[v] - low[a])});
+            const std::int64_t down = std::max({low[a], inLow[u] - (outHigh[u] - high[a]),
+                                                outLow[v] - (inHigh[v] - high[a])});
+            if (down > up) {
+                feasible = false;
+                continue;
+            }
+            changed = changed || up != high[a] || down != low[a];
+            high[a] = up;
+            low[a] = down;
+        }
+        if (!changed || !feasible) {
+            break;
+        }
+    }
+    tightened_.clear();
+    if (!feasible) {
+        return false;  // the root solve finds no flow
+    }
+    for (std::size_t a = 0; a < arcs; ++a) {
+        if (low[a] != parsedLow[a] || high[a] != parsedHigh[a]) {
+            tightened_.push_back(Range{static_cast<std::int32_t>(a), low[a], high[a]});
+        }
+    }
+    return true;
 }
 
 }  // namespace kova

@@ -119,6 +119,9 @@ void EvaluateArc(ProblemTables& t, std::int32_t i, const PieceRecord* pieces, st
     evaluation.trueTotal += trueCost;
     // In exact arithmetic a one-piece arc has no gap; rounding must not give it one.
     const double gap = arc.pieceCount == 1 ? 0.0 : trueCost - relaxedCost;
+    if (gap > 0.0 && evaluation.candidates != nullptr) {
+        evaluation.candidates->push_back(BranchCandidate{i, flow, gap});
+    }
     if (gap > largestGap) {
         evaluation.gapArcIndex = i;
         evaluation.gapArcFlow = flow;

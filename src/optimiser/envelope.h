@@ -42,12 +42,20 @@ double SnapCost(double cost);
 double TrueArcCost(const ArcRecord& arc, const PieceRecord* pieces, std::int64_t flow,
                    bool fromZero);
 
+// An arc whose true cost lies above its envelope cost: where the search may branch.
+struct BranchCandidate {
+    std::int32_t arc;
+    std::int64_t flow;
+    double gap;
+};
+
 // What one relaxation reports about its flow.
 struct FlowEvaluation {
     double relaxedTotal = 0.0;
     double trueTotal = 0.0;
     std::int32_t gapArcIndex = -1;  // the arc with the largest positive gap
     std::int64_t gapArcFlow = 0;
+    std::vector<BranchCandidate>* candidates = nullptr;  // every arc with a positive gap, if wanted
 };
 
 // Evaluates the flow arc by arc and writes the rows of SolutionTable.
@@ -55,7 +63,8 @@ struct FlowEvaluation {
 // the sum of flow times slope over its segments, its first slope and its
 // envelope's start value.
 template <typename ArcFlow>
-FlowEvaluation EvaluateFlows(ProblemTables& t, ArcFlow&& arcFlow);
+FlowEvaluation EvaluateFlows(ProblemTables& t, ArcFlow&& arcFlow,
+                             std::vector<BranchCandidate>* candidates = nullptr);
 
 // The per-arc part of EvaluateFlows.
 void EvaluateArc(ProblemTables& t, std::int32_t arc, const PieceRecord* pieces,
@@ -64,8 +73,13 @@ void EvaluateArc(ProblemTables& t, std::int32_t arc, const PieceRecord* pieces,
 void FinishEvaluation(FlowEvaluation& evaluation);
 
 template <typename ArcFlow>
-FlowEvaluation EvaluateFlows(ProblemTables& t, ArcFlow&& arcFlow) {
+FlowEvaluation EvaluateFlows(ProblemTables& t, ArcFlow&& arcFlow,
+                             std::vector<BranchCandidate>* candidates) {
     FlowEvaluation evaluation;
+    evaluation.candidates = candidates;
+    if (candidates != nullptr) {
+        candidates->clear();
+    }
     double largestGap = 0.0;
     std::int32_t pieceCursor = 0;
     for (std::int32_t i = 0; i < t.ArcCount; ++i) {

@@ -101,6 +101,7 @@ FlowOutcome NetworkSimplex::Pivot(std::int64_t limit) {
             ChangeFlows();
             UpdateTree(side);
             ++pivots_;
+            ++pivotsSinceRecompute_;
             if (ticker_.Tick()) {
                 warm_ = false;
                 WriteBack();
@@ -112,8 +113,11 @@ FlowOutcome NetworkSimplex::Pivot(std::int64_t limit) {
                 return FlowOutcome::Stopped;
             }
         }
-        // The potentials carried through the pivots have drifted a little;
+        // The potentials carried through many pivots drift a little;
         // recomputed ones must still find no entering arc.
+        if (pivotsSinceRecompute_ < kPivotsBeforeRecompute) {
+            break;
+        }
         ComputePotentials();
         if (!FindEnteringArc()) {
             break;
@@ -206,6 +210,7 @@ void NetworkSimplex::InitialTree() {
     }
     SetBigM(largestCost);
     treeCostChanged_ = false;
+    pivotsSinceRecompute_ = kPivotsBeforeRecompute;  // a fresh solve always checks
     const double artificialCost = bigM_;
 
     const std::int32_t root = nodes_;
@@ -400,6 +405,7 @@ void NetworkSimplex::RefreshSubtree(std::int32_t top) {
 }
 
 void NetworkSimplex::ComputePotentials() {
+    pivotsSinceRecompute_ = 0;
     const std::int32_t root = nodes_;
     pi_[At(root)] = 0.0;
     depth_[At(root)] = 0;

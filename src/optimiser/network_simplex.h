@@ -80,6 +80,8 @@ class NetworkSimplex {
     double bigM_ = 0.0;  // cost of artificial and spare arcs
     bool warm_ = false;
     bool stalled_ = false;  // the last Pivot reached its limit
+    static constexpr std::int64_t kPivotsBeforeRecompute = 1000;
+    std::int64_t pivotsSinceRecompute_ = 0;
     bool treeCostChanged_ = false;
     std::vector<std::int32_t> freeSpares_;
     std::vector<std::int32_t> usedSpares_;

@@ -134,11 +134,13 @@ RelaxationResult EnvelopeRelaxation::Evaluate(FlowOutcome outcome) {
             }
             firstSlope = network_.cost[At(first)];
             startValue = startValue_[At(i)];
-        });
+        },
+        &candidates_);
     result.relaxedTotal = evaluation.relaxedTotal;
     result.trueTotal = evaluation.trueTotal;
     result.gapArcIndex = evaluation.gapArcIndex;
     result.gapArcFlow = evaluation.gapArcFlow;
+    result.candidates = &candidates_;
     return result;
 }
 

@@ -51,6 +51,7 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     std::vector<double> startValue_;       // per arc: envelope value at the lower bound
     std::vector<ArcRecord> builtFrom_;     // per arc: the working record of its envelope
     std::vector<std::int32_t> changedArcs_;
+    std::vector<BranchCandidate> candidates_;
     ArcEnvelope envelope_;
     // Wanted slot bounds and costs, and whether the network holds them yet.
     std::vector<std::int64_t> slotLower_, slotUpper_;

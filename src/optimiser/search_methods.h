@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "model/problem_tables.h"
+#include "optimiser/envelope.h"
 #include "run/run_monitor.h"
 
 namespace kova {
@@ -31,6 +32,8 @@ struct RelaxationResult {
     double trueTotal = NoSolutionCost;     // true cost of the relaxation's flow
     std::int32_t gapArcIndex = -1;         // arc whose true cost lies furthest above
     std::int64_t gapArcFlow = 0;
+    // Every arc with a positive gap, where the relaxation lists them.
+    const std::vector<BranchCandidate>* candidates = nullptr;
 
     bool HasFlow() const { return code < kKilterInfeasible; }
     bool Stopped() const { return code == kKilterStopped; }
@@ -69,6 +72,9 @@ class BranchSelector {
 struct SearchMethods {
     std::unique_ptr<RelaxationSolver> relaxation;
     std::unique_ptr<BranchSelector> selector;
+    // Ranges tightened before the search, branching on estimated bound
+    // rises, and plunging; the plain method has none of them.
+    bool refined = true;
 };
 
 using SearchMethodsFactory = SearchMethods (*)(ProblemTables& tables, RunMonitor& monitor);

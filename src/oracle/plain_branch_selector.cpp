@@ -32,7 +32,7 @@ std::int32_t PlainBranchSelector::FirstFreeRecord(const ProblemTables& tables) {
 
 SearchMethods PlainSearchMethods(ProblemTables& tables, RunMonitor& monitor) {
     return SearchMethods{std::make_unique<PlainRelaxation>(tables, monitor),
-                         std::make_unique<PlainBranchSelector>()};
+                         std::make_unique<PlainBranchSelector>(), false};
 }
 
 }  // namespace kova

@@ -71,14 +71,14 @@ check "a stop before any solution is exit 3" \
     test "$(status_of "$solve" --quiet --max-branches 0 "$examples/sample.kvf")" = 3
 
 # JSON: one object with exactly the documented keys.
-"$solve" --json --fixed-time "$T" "$examples/jump-down.kvf" >"$work/json"
+"$solve" --json --fixed-time "$T" "$examples/fixed-charge.kvf" >"$work/json"
 check "json has the keys in order" grep -q \
-    '^{"end":"exhausted","total":520,"branches":2,"updates":2,"elapsed_seconds":0,"arcs":\[{"no":1,"from":"SRC","to":"A","lower":0,"upper":120,"cost":520,"flow":70},' \
+    '^{"end":"exhausted","total":1300,"branches":10,"updates":3,"elapsed_seconds":0,"arcs":\[{"no":1,"from":"SRC","to":"D1","lower":0,"upper":100,"cost":580,' \
     "$work/json"
 check "json ends with a null error" grep -q '"error":null}$' "$work/json"
 "$solve" --json "$data/optimal-branch.kvf" >"$work/json-branch"
 check "json optimal in a branch" grep -q \
-    '^{"end":"optimal-branch","total":1,"branches":2,"updates":3,"elapsed_seconds":0,"arcs":\[{"no":1,"from":"A","to":"B","lower":2,"upper":3,"cost":0,"flow":3},{"no":2,"from":"C","to":"A","lower":0,"upper":3,"cost":1,"flow":3},{"no":3,"from":"B","to":"C","lower":0,"upper":3,"cost":0,"flow":3}\],"error":null}$' \
+    '^{"end":"optimal-branch","total":-2,"branches":2,"updates":3,"elapsed_seconds":0,"arcs":\[{"no":1,"from":"N2","to":"N0","lower":4,"upper":13,"cost":-7,"flow":11},{"no":2,"from":"N0","to":"N2","lower":4,"upper":12,"cost":5,"flow":9},{"no":3,"from":"N2","to":"N0","lower":-2,"upper":10,"cost":0,"flow":-2}\],"error":null}$' \
     "$work/json-branch"
 "$solve" --json "$examples/data-error.kvf" >"$work/json-error" 2>/dev/null
 check "json data error" grep -q \
