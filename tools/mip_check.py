@@ -132,11 +132,13 @@ def lp_text(problem, nodes):
     return "\n".join(out) + "\n"
 
 
-def cbc_total(lp_path):
-    run = subprocess.run(["cbc", lp_path, "solve", "quit"], capture_output=True, text=True, timeout=600)
+def cbc_total(lp_path, presolve=True):
+    command = ["cbc", lp_path] + ([] if presolve else ["presolve", "off"]) + ["solve", "quit"]
+    run = subprocess.run(command, capture_output=True, text=True, timeout=600)
     if "Result - Optimal solution found" not in run.stdout:
         if "infeasible" in run.stdout.lower():
-            return None
+            # CBC's presolve has called feasible models infeasible: ask again without it.
+            return cbc_total(lp_path, False) if presolve else None
         raise RuntimeError("cbc said:\n" + run.stdout[-2000:])
     match = re.search(r"Objective value:\s*(-?[0-9.eE+-]+)", run.stdout)
     if not match:
