@@ -314,8 +314,7 @@ double LinearRow(int arcs, int repeats) {
     });
     char totals[96];
     std::snprintf(totals, sizeof totals, "%s (%.0f)",
-                  lemon && SameTotal(kova.total, *lemon) ? "equal" : "DIFFER",
-                  lemon.value_or(NAN));
+                  lemon && SameTotal(kova.total, *lemon) ? "equal" : "DIFFER", lemon.value_or(NAN));
     Row("linear, lower bounds, negative costs: KOVA / LEMON network simplex", arcs, Seconds(ours),
         Seconds(theirs), Ratio(ours, theirs), totals);
     return ours;
@@ -328,14 +327,15 @@ void PiecewiseRow(int arcs, double share, std::uint64_t seed, double maxSeconds,
     const double ours = Fastest(1, [&] { kova = SolveKova(text, 0.0, maxSeconds); });
     char measure[128];
     std::snprintf(measure, sizeof measure,
-                  "piecewise, %.0f%% multi-piece (seed %llu): KOVA / CBC, whole search", share * 100,
-                  static_cast<unsigned long long>(seed));
+                  "piecewise, %.0f%% multi-piece (seed %llu): KOVA / CBC, whole search",
+                  share * 100, static_cast<unsigned long long>(seed));
     const std::string oursText = (kova.finished ? "" : "> ") + Seconds(ours);
     char branches[64];
     std::snprintf(branches, sizeof branches, "%d branches", kova.branches);
     if (!withCbc) {
-        Row(measure, arcs, oursText, "", "", std::string(branches) + " (" +
-                                                 std::to_string(static_cast<long long>(kova.total)) + ")");
+        Row(measure, arcs, oursText, "", "",
+            std::string(branches) + " (" + std::to_string(static_cast<long long>(kova.total)) +
+                ")");
         return;
     }
     Parsed parsed(text);
@@ -405,7 +405,8 @@ int main(int argc, char** argv) {
     std::printf("| measure | arcs | KOVA | other | KOVA / other | totals |\n");
     std::printf("|---|---:|---:|---:|---:|---|\n");
     std::vector<std::pair<double, double>> points;
-    for (const int arcs : quick ? std::vector<int>{1000, 20000} : std::vector<int>{1000, 20000, 100000}) {
+    for (const int arcs :
+         quick ? std::vector<int>{1000, 20000} : std::vector<int>{1000, 20000, 100000}) {
         const double seconds = LinearRow(arcs, arcs >= 100000 ? 2 : 5);
         points.emplace_back(std::log(arcs), std::log(seconds));
     }

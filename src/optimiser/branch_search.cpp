@@ -1,6 +1,7 @@
 #include "optimiser/branch_search.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "optimiser/solution_report.h"
 #include "text/date_time.h"
@@ -32,6 +33,7 @@ void BranchSearch::StartSearch() {
     for (BranchRecord& record : t_.BranchList) {
         record.status = kBranchFree;
     }
+    setUp_.Start();
     if (methods_.refined) {
         setUp_.TightenRanges();
     }
@@ -63,6 +65,8 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
                                   NumberText(result_.trueTotal - result_.relaxedTotal));
                 TakeIncumbent();
             }
+            rootBound_ = result_.relaxedTotal;
+            NarrowByRootPrices();
             if (IncumbentCost - t_.BranchList[0].bound <= tolerance_) {
                 return End(SearchEnd::OptimalAtRoot, runList, solution);
             }
@@ -89,8 +93,11 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
             if (record.rangeLow > record.rangeHigh) {
                 SolveEmptyChild();
             } else {
-                setUp_.SetUpBranch(BranchToSolve, SelectedBranch);
-                Solve();
+                if (setUp_.SetUpBranch(BranchToSolve, SelectedBranch)) {
+                    Solve();
+                } else {
+                    SolveEmptyChild();
+                }
                 if (result_.Stopped()) {
                     return End(SearchEnd::StoppedInBranch, runList, solution);
                 }
@@ -101,9 +108,13 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
             if (result_.HasFlow() && IncumbentCost >= result_.trueTotal) {
                 monitor_.SetField(LiveField::Gap,
                                   NumberText(result_.trueTotal - result_.relaxedTotal));
+                const bool better = result_.trueTotal < IncumbentCost;
                 IncumbentCost = result_.trueTotal;
                 ++t_.IncumbentUpdates;
                 monitor_.SetField(LiveField::BestTotal, NumberText(result_.trueTotal));
+                if (better) {
+                    NarrowByRootPrices();
+                }
                 std::copy(t_.SolutionTable.begin(), t_.SolutionTable.end(),
                           t_.BestSolutionTable.begin());
             }
@@ -162,6 +173,27 @@ BranchCandidate BranchSearch::ChooseBranchArc() const {
         }
     }
     return best;
+}
+
+// Flows of an arc that the root's prices show to cost more than the
+// incumbent (less the tolerance) leave its range for the rest of the search.
+void BranchSearch::NarrowByRootPrices() {
+    if (!methods_.refined || tolerance_ < 0.0 || IncumbentCost >= LargestDouble) {
+        return;
+    }
+    // A little room for the rounding of the prices.
+    const double slack =
+        IncumbentCost - tolerance_ - rootBound_ + 1e-6 * std::max(1.0, std::fabs(IncumbentCost));
+    for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
+        if (t_.ArcTable[At(i)].pieceCount == 1) {
+            continue;  // a linear arc's envelope is its cost: nothing to gain
+        }
+        std::int64_t lo = 0;
+        std::int64_t hi = 0;
+        if (methods_.relaxation->RangeWithin(i, slack, lo, hi)) {
+            setUp_.Restrict(i, lo, hi);
+        }
+    }
 }
 
 // What branching on the parent's arc did to this child's bound.

@@ -5,9 +5,9 @@
 
 #include <array>
 #include <cstdint>
-#include <vector>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "model/problem_tables.h"
 #include "optimiser/branch_setup.h"
@@ -64,6 +64,7 @@ class BranchSearch {
     void CloseOrCreateChildren();
     void TakeIncumbent();
     BranchCandidate ChooseBranchArc() const;
+    void NarrowByRootPrices();
     void LearnFromChild(std::int32_t child);
     SearchEnd End(SearchEnd end, std::string& runList, std::string& solution);
 
@@ -73,6 +74,7 @@ class BranchSearch {
     SearchMethods methods_;
     BranchSetUp setUp_;
     RelaxationResult result_;  // of the last solve
+    double rootBound_ = 0.0;
 
     // Rise of a child's bound per unit of its parent's gap on the branch
     // arc: per arc and per side (the low child 0, the high child 1).

@@ -11,7 +11,36 @@ std::size_t At(std::int64_t i) {
 
 }  // namespace
 
-void BranchSetUp::SetUpBranch(std::int32_t branchToSolve, std::int32_t selectedBranch) {
+void BranchSetUp::Start() {
+    const auto arcs = At(t_.ArcCount);
+    parsedLow_.resize(arcs);
+    parsedHigh_.resize(arcs);
+    std::int32_t piece = 0;
+    for (std::size_t a = 0; a < arcs; ++a) {
+        const ArcRecord& arc = t_.ArcTable[a];
+        piece += arc.pieceCount - 1;
+        parsedLow_[a] = arc.lower;
+        parsedHigh_[a] = arc.pieceCount == 1 ? arc.upper : t_.PieceTable[At(piece - 1)].upper;
+    }
+    low_ = parsedLow_;
+    high_ = parsedHigh_;
+    narrowed_.clear();
+}
+
+void BranchSetUp::Restrict(std::int32_t arc, std::int64_t lo, std::int64_t hi) {
+    const auto a = At(arc);
+    if (lo <= low_[a] && hi >= high_[a]) {
+        return;
+    }
+    low_[a] = std::max(low_[a], lo);
+    high_[a] = std::min(high_[a], hi);
+    const auto at = std::lower_bound(narrowed_.begin(), narrowed_.end(), arc);
+    if (at == narrowed_.end() || *at != arc) {
+        narrowed_.insert(at, arc);
+    }
+}
+
+bool BranchSetUp::SetUpBranch(std::int32_t branchToSolve, std::int32_t selectedBranch) {
     // The ranges on the path to the root, the deepest of each arc.
     ranges_.clear();
     std::int32_t node = branchToSolve;
@@ -21,7 +50,8 @@ void BranchSetUp::SetUpBranch(std::int32_t branchToSolve, std::int32_t selectedB
         const BranchRecord& child = t_.BranchList[At(node)];
         const std::int32_t arc = parent.branchArc;
         if (arc >= 0 && arc < t_.ArcCount && t_.ArcFlags[At(arc)] == 0) {
-            ranges_.push_back(Range{arc, child.rangeLow, child.rangeHigh});
+            ranges_.push_back(Range{arc, std::max(child.rangeLow, low_[At(arc)]),
+                                    std::min(child.rangeHigh, high_[At(arc)])});
             t_.ArcFlags[At(arc)] = 1;
         }
         if (ancestor == 0) {
@@ -30,22 +60,31 @@ void BranchSetUp::SetUpBranch(std::int32_t branchToSolve, std::int32_t selectedB
         node = ancestor;
         ancestor = parent.parent;
     }
-    // Arcs no branch narrowed keep their tightened range.
-    for (const Range& range : tightened_) {
-        if (t_.ArcFlags[At(range.arc)] == 0) {
-            ranges_.push_back(range);
+    // Arcs no branch narrowed keep the search's range.
+    for (const std::int32_t arc : narrowed_) {
+        if (t_.ArcFlags[At(arc)] == 0) {
+            ranges_.push_back(Range{arc, low_[At(arc)], high_[At(arc)]});
         }
     }
-    for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
-        t_.ArcFlags[At(i)] = 0;
+    bool feasible = true;
+    for (const Range& range : ranges_) {
+        t_.ArcFlags[At(range.arc)] = 0;
+        feasible = feasible && range.lo <= range.hi;
+    }
+    if (!feasible) {
+        return false;
     }
     std::sort(ranges_.begin(), ranges_.end(),
               [](const Range& a, const Range& b) { return a.arc < b.arc; });
     Rebuild();
+    return true;
 }
 
 void BranchSetUp::SetUpRoot() {
-    ranges_ = tightened_;
+    ranges_.clear();
+    for (const std::int32_t arc : narrowed_) {
+        ranges_.push_back(Range{arc, low_[At(arc)], high_[At(arc)]});
+    }
     Rebuild();
 }
 
@@ -131,27 +170,18 @@ std::int32_t BranchSetUp::Narrowed(const ArcRecord& arc, const PieceRecord* extr
     if (kept == 0) {
         out.upper = static_cast<std::int32_t>(std::min<std::int64_t>(out.upper, hi));
     } else {
-        pieces[kept - 1].upper = static_cast<std::int32_t>(
-            std::min<std::int64_t>(pieces[kept - 1].upper, hi));
+        pieces[kept - 1].upper =
+            static_cast<std::int32_t>(std::min<std::int64_t>(pieces[kept - 1].upper, hi));
     }
     return kept;
 }
 
-bool BranchSetUp::TightenRanges() {
+void BranchSetUp::TightenRanges() {
     const auto arcs = At(t_.ArcCount);
     const auto nodes = At(t_.NodeCount);
-    std::vector<std::int64_t> low(arcs), high(arcs);
-    std::int32_t piece = 0;
-    for (std::size_t a = 0; a < arcs; ++a) {
-        const ArcRecord& arc = t_.ArcTable[a];
-        piece += arc.pieceCount - 1;
-        low[a] = arc.lower;
-        high[a] = arc.pieceCount == 1 ? arc.upper : t_.PieceTable[At(piece - 1)].upper;
-    }
-    const std::vector<std::int64_t> parsedLow = low, parsedHigh = high;
+    std::vector<std::int64_t> low = low_, high = high_;
     // What may enter and leave each node, loops aside (they leave as they enter).
     std::vector<std::int64_t> inLow(nodes), inHigh(nodes), outLow(nodes), outHigh(nodes);
-    bool feasible = true;
     for (int round = 0; round < 3; ++round) {
         std::fill(inLow.begin(), inLow.end(), 0);
         std::fill(inHigh.begin(), inHigh.end(), 0);
@@ -176,32 +206,24 @@ bool BranchSetUp::TightenRanges() {
             const auto v = At(arc.to);
             // The arc carries what enters u less what leaves u by other arcs,
             // and what leaves v less what enters v by other arcs.
-            const std::int64_t up = std::min({high[a], inHigh[u] - (outLow[u] - low[a]),
-                                              outHigh[v] - (inLow[v] - low[a])});
-            const std::int64_t down = std::max({low[a], inLow[u] - (outHigh[u] - high[a]),
-                                                outLow[v] - (inHigh[v] - high[a])});
+            const std::int64_t up = std::min(
+                {high[a], inHigh[u] - (outLow[u] - low[a]), outHigh[v] - (inLow[v] - low[a])});
+            const std::int64_t down = std::max(
+                {low[a], inLow[u] - (outHigh[u] - high[a]), outLow[v] - (inHigh[v] - high[a])});
             if (down > up) {
-                feasible = false;
-                continue;
+                return;  // no circulation: the root solve says so
             }
             changed = changed || up != high[a] || down != low[a];
             high[a] = up;
             low[a] = down;
         }
-        if (!changed || !feasible) {
+        if (!changed) {
             break;
         }
     }
-    tightened_.clear();
-    if (!feasible) {
-        return false;  // the root solve finds no flow
-    }
     for (std::size_t a = 0; a < arcs; ++a) {
-        if (low[a] != parsedLow[a] || high[a] != parsedHigh[a]) {
-            tightened_.push_back(Range{static_cast<std::int32_t>(a), low[a], high[a]});
-        }
+        Restrict(static_cast<std::int32_t>(a), low[a], high[a]);
     }
-    return true;
 }
 
 }  // namespace kova

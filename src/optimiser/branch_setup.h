@@ -14,14 +14,21 @@ class BranchSetUp {
   public:
     explicit BranchSetUp(ProblemTables& tables) : t_(tables) {}
 
+    // A new search: every arc's range as parsed.
+    void Start();
     // Narrows every arc to the flows it can carry in a circulation, as far
-    // as the bounds of the arcs at its two ends tell; these ranges hold for
-    // the whole search. False when some arc is left no flow at all.
-    bool TightenRanges();
-    // The working tables of the root: the parsed ones, tightened.
+    // as the bounds of the arcs at its two ends tell.
+    void TightenRanges();
+    // Narrows one arc's range for the rest of the search.
+    void Restrict(std::int32_t arc, std::int64_t lo, std::int64_t hi);
+    std::int64_t RangeLow(std::int32_t arc) const { return low_[static_cast<std::size_t>(arc)]; }
+    std::int64_t RangeHigh(std::int32_t arc) const { return high_[static_cast<std::size_t>(arc)]; }
+
+    // The working tables of the root: the parsed ones, narrowed.
     void SetUpRoot();
     // `branchToSolve` is the record to set up, `selectedBranch` its parent.
-    void SetUpBranch(std::int32_t branchToSolve, std::int32_t selectedBranch);
+    // False when some arc is left no flow: the subproblem has no solution.
+    bool SetUpBranch(std::int32_t branchToSolve, std::int32_t selectedBranch);
 
     // Keeps the pieces of working arc `arc` that hold the integer flows
     // lo..hi, the first one starting at lo; the pieces of later arcs move
@@ -44,7 +51,9 @@ class BranchSetUp {
 
     ProblemTables& t_;
     std::vector<Range> ranges_;
-    std::vector<Range> tightened_;  // by arc index
+    // Ranges that hold for the whole search, and the arcs narrower than parsed.
+    std::vector<std::int64_t> parsedLow_, parsedHigh_, low_, high_;
+    std::vector<std::int32_t> narrowed_;
 };
 
 }  // namespace kova

@@ -25,17 +25,17 @@ void BuildEnvelope(const ArcRecord& arc, const PieceRecord* extra, ArcEnvelope& 
     }
     std::vector<ArcEnvelope::Point>& pieces = envelope.points;
     pieces.clear();
-    pieces.push_back(ArcEnvelope::Point{arc.lower, arc.upper,
-                           arc.baseCost + arc.unitCost * static_cast<double>(
-                                                             std::int64_t{arc.upper} - arc.lower)});
+    pieces.push_back(ArcEnvelope::Point{
+        arc.lower, arc.upper,
+        arc.baseCost + arc.unitCost * static_cast<double>(std::int64_t{arc.upper} - arc.lower)});
     for (std::int32_t k = 0; k < arc.pieceCount - 1; ++k) {
         const PieceRecord& piece = extra[k];
         const std::int64_t start = pieces.back().end;
         // A drop at the breakpoint is bridged from below.
         pieces.back().candidate = std::min(pieces.back().candidate, piece.baseCost);
-        pieces.push_back(ArcEnvelope::Point{start, piece.upper,
-                               piece.baseCost + piece.unitCost * static_cast<double>(
-                                                                     piece.upper - start)});
+        pieces.push_back(ArcEnvelope::Point{
+            start, piece.upper,
+            piece.baseCost + piece.unitCost * static_cast<double>(piece.upper - start)});
     }
     const std::int64_t finalEnd = pieces.back().end;
 

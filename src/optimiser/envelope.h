@@ -67,8 +67,8 @@ FlowEvaluation EvaluateFlows(ProblemTables& t, ArcFlow&& arcFlow,
                              std::vector<BranchCandidate>* candidates = nullptr);
 
 // The per-arc part of EvaluateFlows.
-void EvaluateArc(ProblemTables& t, std::int32_t arc, const PieceRecord* pieces,
-                 std::int64_t flow, double segmentCost, double firstSlope, double startValue,
+void EvaluateArc(ProblemTables& t, std::int32_t arc, const PieceRecord* pieces, std::int64_t flow,
+                 double segmentCost, double firstSlope, double startValue,
                  FlowEvaluation& evaluation, double& largestGap);
 void FinishEvaluation(FlowEvaluation& evaluation);
 

@@ -1,6 +1,7 @@
 #include "optimiser/relaxation.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "optimiser/branch_selector.h"
 #include "text/number_text.h"
@@ -26,6 +27,9 @@ RelaxationResult EnvelopeRelaxation::SolveRelaxation() {
     }
     BuildEnvelopes();
     const RelaxationResult result = Evaluate(SolveFlow());
+    if (!rootKept_ && result.HasFlow()) {
+        KeepRoot();
+    }
     monitor_.SetField(LiveField::ResultCode, IntegerText(result.code));
     return result;
 }
@@ -124,9 +128,10 @@ RelaxationResult EnvelopeRelaxation::Evaluate(FlowOutcome outcome) {
         return result;
     }
     result.code = lastWork_ > 0 ? kKilterAugmented : kKilterNoSearch;
-    const FlowEvaluation evaluation =
-        EvaluateFlows(t_, [&](std::int32_t i, std::int64_t& flow, double& segmentCost,
-                              double& firstSlope, double& startValue) {
+    const FlowEvaluation evaluation = EvaluateFlows(
+        t_,
+        [&](std::int32_t i, std::int64_t& flow, double& segmentCost, double& firstSlope,
+            double& startValue) {
             const std::int32_t first = firstSlot_[At(i)];
             for (std::int32_t s = first; s < firstSlot_[At(i) + 1]; ++s) {
                 flow += network_.flow[At(s)];
@@ -142,6 +147,67 @@ RelaxationResult EnvelopeRelaxation::Evaluate(FlowOutcome outcome) {
     result.gapArcFlow = evaluation.gapArcFlow;
     result.candidates = &candidates_;
     return result;
+}
+
+void EnvelopeRelaxation::KeepRoot() {
+    rootLower_ = network_.lower;
+    rootUpper_ = network_.upper;
+    rootFlow_ = network_.flow;
+    rootReduced_.resize(network_.from.size());
+    for (std::int32_t s = 0; s < network_.ArcCount(); ++s) {
+        rootReduced_[At(s)] = network_.ReducedCost(s);
+    }
+    rootKept_ = true;
+}
+
+// Every circulation f of the root network costs at least the root bound
+// plus the sum over slots of reduced cost times (f - root flow), each term
+// at least 0. So moving this arc's flow by d costs at least the cheapest
+// way its own slots can move by d: filled greedily, cheapest slot first.
+bool EnvelopeRelaxation::RangeWithin(std::int32_t arc, double slack, std::int64_t& lo,
+                                     std::int64_t& hi) const {
+    if (!rootKept_ || !(slack >= 0.0)) {
+        return false;
+    }
+    std::int64_t flow = 0;
+    const std::int32_t first = firstSlot_[At(arc)];
+    const std::int32_t end = firstSlot_[At(arc) + 1];
+    for (std::int32_t s = first; s < end; ++s) {
+        flow += rootFlow_[At(s)];
+    }
+    const auto reach = [&](bool up) {
+        steps_.clear();
+        for (std::int32_t s = first; s < end; ++s) {
+            const auto i = At(s);
+            const std::int64_t room =
+                up ? rootUpper_[i] - rootFlow_[i] : rootFlow_[i] - rootLower_[i];
+            if (room > 0) {
+                steps_.push_back(
+                    Step{std::max(0.0, up ? rootReduced_[i] : -rootReduced_[i]), room});
+            }
+        }
+        std::sort(steps_.begin(), steps_.end(),
+                  [](const Step& a, const Step& b) { return a.cost < b.cost; });
+        std::int64_t moved = 0;
+        double spent = 0.0;
+        for (const Step& step : steps_) {
+            if (step.cost <= 0.0) {
+                moved += step.room;
+                continue;
+            }
+            const double affordable = (slack - spent) / step.cost;
+            if (affordable < static_cast<double>(step.room)) {
+                moved += static_cast<std::int64_t>(std::floor(affordable));
+                break;
+            }
+            moved += step.room;
+            spent += step.cost * static_cast<double>(step.room);
+        }
+        return moved;
+    };
+    hi = flow + reach(true);
+    lo = flow - reach(false);
+    return true;
 }
 
 SearchMethods FastSearchMethods(ProblemTables& tables, RunMonitor& monitor) {

@@ -25,13 +25,12 @@ namespace kova {
 class EnvelopeRelaxation final : public RelaxationSolver {
   public:
     EnvelopeRelaxation(ProblemTables& tables, RunMonitor& monitor)
-        : t_(tables),
-          monitor_(monitor),
-          ticker_(tables, monitor),
-          simplex_(network_, ticker_) {}
+        : t_(tables), monitor_(monitor), ticker_(tables, monitor), simplex_(network_, ticker_) {}
 
     RelaxationResult SolveRelaxation() override;
     std::int64_t Work() const override { return work_; }
+    bool RangeWithin(std::int32_t arc, double slack, std::int64_t& lo,
+                     std::int64_t& hi) const override;
 
   private:
     void LayOutSlots();
@@ -58,6 +57,17 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     std::vector<double> slotCost_;
     std::int64_t work_ = 0;
     std::int64_t lastWork_ = 0;
+
+    // The root's slots: bounds, flows and reduced costs, for RangeWithin.
+    void KeepRoot();
+    bool rootKept_ = false;
+    std::vector<std::int64_t> rootLower_, rootUpper_, rootFlow_;
+    std::vector<double> rootReduced_;
+    struct Step {
+        double cost;  // per unit
+        std::int64_t room;
+    };
+    mutable std::vector<Step> steps_;
 };
 
 }  // namespace kova

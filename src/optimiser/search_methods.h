@@ -48,6 +48,13 @@ class RelaxationSolver {
     // Units of solver work over the whole run (pivots and path searches, or
     // labelling searches), for measurements.
     virtual std::int64_t Work() const = 0;
+    // After the root solve: the flows of `arc` that may cost less than the
+    // root bound plus `slack`, judged by the root's reduced costs. False
+    // when the relaxation cannot tell.
+    virtual bool RangeWithin(std::int32_t /*arc*/, double /*slack*/, std::int64_t& /*lo*/,
+                             std::int64_t& /*hi*/) const {
+        return false;
+    }
 };
 
 class BranchSelector {

@@ -79,8 +79,7 @@ void ExpectFeasibleAndTrue(const std::string& text, const Observed& o) {
         EXPECT_GE(x, arc.lower) << "arc " << i + 1;
         const double cost = PiecewiseCost(t, i, firstPiece, x);
         EXPECT_FALSE(std::isnan(cost)) << "arc " << i + 1 << " above its range";
-        EXPECT_NEAR(o.rows[i].cost, cost, 1e-9 * std::max(1.0, std::fabs(cost)))
-            << "arc " << i + 1;
+        EXPECT_NEAR(o.rows[i].cost, cost, 1e-9 * std::max(1.0, std::fabs(cost))) << "arc " << i + 1;
         total += cost;
         balance[arc.from] -= x;
         balance[arc.to] += x;
@@ -133,8 +132,8 @@ TEST(Differential, SameOptimumAsThePlainMethod) {
     for (int i = 0; i < count; ++i) {
         const std::uint64_t seed = base + static_cast<std::uint64_t>(i);
         const Case c = MakeCase(seed);
-        SCOPED_TRACE("seed " + std::to_string(seed) + ", tolerance " +
-                     std::to_string(c.tolerance) + "\n" + c.text);
+        SCOPED_TRACE("seed " + std::to_string(seed) + ", tolerance " + std::to_string(c.tolerance) +
+                     "\n" + c.text);
         // Neither search is stopped on the problems it can finish quickly;
         // the plain one is stopped on large trees and then not compared.
         const long plainLimit = c.arcs <= 12 ? 2000 : c.arcs <= 80 ? 300 : 60;
@@ -152,8 +151,9 @@ TEST(Differential, SameOptimumAsThePlainMethod) {
             ASSERT_EQ(Solved(fast.end), Solved(plain.end));
             if (Solved(fast.end)) {
                 // Both lie within the tolerance of the optimum.
-                const double allowed = std::max(c.tolerance, 0.0) +
-                                       (c.integral ? 0.0 : 1e-7 * std::max(1.0, std::fabs(plain.total)));
+                const double allowed =
+                    std::max(c.tolerance, 0.0) +
+                    (c.integral ? 0.0 : 1e-7 * std::max(1.0, std::fabs(plain.total)));
                 EXPECT_LE(std::fabs(fast.total - plain.total), allowed);
             }
         }

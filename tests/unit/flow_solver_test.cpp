@@ -82,14 +82,26 @@ TEST_F(FlowSolver, HandMadeNetworks) {
          {{0, 1, 5, 5, 2}, {1, 2, 0, 10, 1}, {2, 0, 0, 10, 1}},
          FlowOutcome::Optimal,
          {5, 5, 5}},
-        {"the way back is the opposite arc", 2, {{0, 1, 5, 5, 2}, {1, 0, 0, 10, 1}},
-         FlowOutcome::Optimal, {5, 5}},
-        {"too narrow a cycle", 3, {{0, 1, 5, 5, 2}, {1, 2, 0, 3, 1}, {2, 0, 0, 10, 1}},
-         FlowOutcome::Infeasible, {}},
-        {"a negative cycle is filled", 3, {{0, 1, 0, 5, -1}, {1, 2, 0, 7, 0}, {2, 0, 0, 9, 0}},
-         FlowOutcome::Optimal, {5, 5, 5}},
+        {"the way back is the opposite arc",
+         2,
+         {{0, 1, 5, 5, 2}, {1, 0, 0, 10, 1}},
+         FlowOutcome::Optimal,
+         {5, 5}},
+        {"too narrow a cycle",
+         3,
+         {{0, 1, 5, 5, 2}, {1, 2, 0, 3, 1}, {2, 0, 0, 10, 1}},
+         FlowOutcome::Infeasible,
+         {}},
+        {"a negative cycle is filled",
+         3,
+         {{0, 1, 0, 5, -1}, {1, 2, 0, 7, 0}, {2, 0, 0, 9, 0}},
+         FlowOutcome::Optimal,
+         {5, 5, 5}},
         {"a loop with a negative cost", 1, {{0, 0, -2, 4, -1}}, FlowOutcome::Optimal, {4}},
-        {"negative bounds", 2, {{0, 1, -5, -2, 1}, {1, 0, -6, 6, 0}}, FlowOutcome::Optimal,
+        {"negative bounds",
+         2,
+         {{0, 1, -5, -2, 1}, {1, 0, -6, 6, 0}},
+         FlowOutcome::Optimal,
          {-5, -5}},
         {"no arcs", 0, {}, FlowOutcome::Optimal, {}},
     };
@@ -114,7 +126,9 @@ TEST_F(FlowSolver, AStopRequestEndsTheSolveAtOnce) {
 // Random networks of every kind: parallel and opposite arcs, loops, lower
 // and negative bounds, negative and fractional costs, some infeasible.
 std::vector<Arc> RandomNetwork(std::mt19937& random, std::int32_t nodes, int arcs) {
-    const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    const auto pick = [&](int lo, int hi) {
+        return std::uniform_int_distribution<int>(lo, hi)(random);
+    };
     std::vector<Arc> result;
     for (int a = 0; a < arcs; ++a) {
         const std::int64_t lower = pick(0, 3) == 0 ? pick(-4, 6) : 0;
@@ -126,7 +140,9 @@ std::vector<Arc> RandomNetwork(std::mt19937& random, std::int32_t nodes, int arc
 
 TEST_F(FlowSolver, RandomNetworksFromScratchAndResumed) {
     std::mt19937 random(12);
-    const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    const auto pick = [&](int lo, int hi) {
+        return std::uniform_int_distribution<int>(lo, hi)(random);
+    };
     // A chain of resumed solves beside fresh solves of the same data.
     FlowNetwork chain;
     NetworkSimplex resumer(chain, ticker_);
@@ -164,7 +180,8 @@ TEST_F(FlowSolver, RandomNetworksFromScratchAndResumed) {
             for (int k = pick(1, 4); k > 0; --k) {
                 const auto a = static_cast<std::size_t>(pick(0, static_cast<int>(arcs.size()) - 1));
                 Arc& arc = arcs[a];
-                const std::int64_t mid = arc.lower + pick(0, static_cast<int>(arc.upper - arc.lower));
+                const std::int64_t mid =
+                    arc.lower + pick(0, static_cast<int>(arc.upper - arc.lower));
                 (pick(0, 1) == 0 ? arc.upper : arc.lower) = mid;
                 arc.cost = pick(-20, 60) / 2.0;
                 if (warm) {

@@ -297,13 +297,16 @@ TEST_F(OneArc, EnvelopeShapes) {
         const char* text;
         Segments segments;
     } cases[] = {
-        {"convex keeps every piece", "ARC A B 0 0 1 10 10 2 20 30 3 30\nEND",
+        {"convex keeps every piece",
+         "ARC A B 0 0 1 10 10 2 20 30 3 30\nEND",
          {{10, 1.0}, {20, 2.0}, {30, 3.0}}},
         {"concave is one chord", "ARC A B 0 0 3 10 30 1 20\nEND", {{20, 2.0}}},
         {"a jump up is bridged below", "ARC A B 0 0 1 10 50 1 20\nEND", {{10, 1.0}, {20, 5.0}}},
-        {"a drop is bridged from below", "ARC A B 0 0 10 10 5 100 20\nEND",
+        {"a drop is bridged from below",
+         "ARC A B 0 0 10 10 5 100 20\nEND",
          {{10, 0.5}, {20, 100.0}}},
-        {"collinear ends give equal slopes", "ARC A B 0 0 1 10 10 1 20\nEND",
+        {"collinear ends give equal slopes",
+         "ARC A B 0 0 1 10 10 1 20\nEND",
          {{10, 1.0}, {20, 1.0}}},
         {"a negative lower bound", "ARC A B -3 0 1 -1 2 3 1\nEND", {{-1, 1.0}, {1, 3.0}}},
         {"a tiny unit cost is 0", "ARC A B 0 0 0.00000000005 10\nEND", {{10, 0.0}}},
@@ -366,6 +369,35 @@ TEST_F(Narrowing, TheSecondArcLeavesTheFirstAlone) {
     EXPECT_EQ(Arc(1).pieceCount, 1);
     EXPECT_EQ(tables_.WorkPieceCount, 2);
     EXPECT_EQ(tables_.WorkPieceTable[1].upper, 30);
+}
+
+// The sample: T->S carries exactly 15, S->A at most 10, so S->B carries 5..15.
+TEST_F(OneArc, RangesNarrowToWhatTheEndsCarry) {
+    Parse(
+        "ARC S A 0 0 5 10\nARC S B 0 0 4 8 40 2 20\nARC A T 0 0 1 10\nARC B T 0 0 1 20\n"
+        "ARC T S 15 0 0 15\nARC T T 0 0 -1 4\nEND");
+    BranchSetUp setUp(tables_);
+    setUp.Start();
+    setUp.TightenRanges();
+    const std::vector<std::pair<std::int64_t, std::int64_t>> expected = {{0, 10}, {5, 15},  {0, 10},
+                                                                         {5, 15}, {15, 15}, {0, 4}};
+    for (std::int32_t a = 0; a < 6; ++a) {
+        EXPECT_EQ(std::make_pair(setUp.RangeLow(a), setUp.RangeHigh(a)),
+                  expected[static_cast<std::size_t>(a)])
+            << "arc " << a + 1;
+    }
+    setUp.SetUpRoot();
+    // S->B starts at 5 on its first piece and its second piece ends at 15.
+    const ArcRecord& arc = tables_.WorkArcTable[1];
+    EXPECT_EQ(arc.lower, 5);
+    EXPECT_EQ(arc.baseCost, 20.0);
+    EXPECT_EQ(arc.upper, 8);
+    EXPECT_EQ(arc.pieceCount, 2);
+    EXPECT_EQ(tables_.WorkPieceTable[0].upper, 15);
+    // A range the search learns later narrows further.
+    setUp.Restrict(1, 7, 30);
+    EXPECT_EQ(std::make_pair(setUp.RangeLow(1), setUp.RangeHigh(1)),
+              std::make_pair(std::int64_t{7}, std::int64_t{15}));
 }
 
 // ---- Against exhaustive enumeration on small random problems.
