@@ -90,7 +90,7 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
             const BranchRecord& parent = t_.BranchList[At(SelectedBranch)];
             BranchToSolve = child == 0 ? parent.firstChild : parent.secondChild;
             const BranchRecord& record = t_.BranchList[At(BranchToSolve)];
-            if (record.rangeLow > record.rangeHigh) {
+            if (record.rangeLow > record.rangeHigh || CannotImprove(record)) {
                 SolveEmptyChild();
             } else {
                 if (setUp_.SetUpBranch(BranchToSolve, SelectedBranch)) {
@@ -173,6 +173,12 @@ BranchCandidate BranchSearch::ChooseBranchArc() const {
         }
     }
     return best;
+}
+
+bool BranchSearch::CannotImprove(const BranchRecord& child) const {
+    return methods_.refined && tolerance_ >= 0.0 &&
+           child.bound >
+               IncumbentCost - tolerance_ + 1e-6 * std::max(1.0, std::fabs(IncumbentCost));
 }
 
 // Flows of an arc that the root's prices show to cost more than the
@@ -287,6 +293,15 @@ void BranchSearch::CloseOrCreateChildren() {
     high.rangeLow = split + 1;  // a flow on the breakpoint belongs to the low child only
     high.rangeHigh = rangeEnd;
     high.status = kBranchCreated;
+    // What each child must at least cost, from this solve's prices; a child
+    // that cannot beat the incumbent is then closed without a solve.
+    const double bound = record->bound;
+    low.bound = bound + (methods_.refined ? methods_.relaxation->RiseToRange(arcIndex, low.rangeLow,
+                                                                             low.rangeHigh)
+                                          : 0.0);
+    high.bound = bound + (methods_.refined ? methods_.relaxation->RiseToRange(
+                                                 arcIndex, high.rangeLow, high.rangeHigh)
+                                           : 0.0);
     methods_.selector->ChildrenCreated(free);
 }
 

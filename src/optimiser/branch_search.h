@@ -65,6 +65,8 @@ class BranchSearch {
     void TakeIncumbent();
     BranchCandidate ChooseBranchArc() const;
     void NarrowByRootPrices();
+    // The child's bound, known before its solve, leaves nothing to gain.
+    bool CannotImprove(const BranchRecord& child) const;
     void LearnFromChild(std::int32_t child);
     SearchEnd End(SearchEnd end, std::string& runList, std::string& solution);
 

@@ -160,34 +160,37 @@ void EnvelopeRelaxation::KeepRoot() {
     rootKept_ = true;
 }
 
-// Every circulation f of the root network costs at least the root bound
-// plus the sum over slots of reduced cost times (f - root flow), each term
-// at least 0. So moving this arc's flow by d costs at least the cheapest
-// way its own slots can move by d: filled greedily, cheapest slot first.
+void EnvelopeRelaxation::Steps(std::int32_t arc, bool up, const std::vector<std::int64_t>& lower,
+                               const std::vector<std::int64_t>& upper,
+                               const std::vector<std::int64_t>& flow,
+                               const std::vector<double>& reduced) const {
+    steps_.clear();
+    for (std::int32_t s = firstSlot_[At(arc)]; s < firstSlot_[At(arc) + 1]; ++s) {
+        const auto i = At(s);
+        const std::int64_t room = up ? upper[i] - flow[i] : flow[i] - lower[i];
+        if (room > 0) {
+            steps_.push_back(Step{std::max(0.0, up ? reduced[i] : -reduced[i]), room});
+        }
+    }
+    std::sort(steps_.begin(), steps_.end(),
+              [](const Step& a, const Step& b) { return a.cost < b.cost; });
+}
+
+// Every circulation f of the network costs at least the optimum plus the
+// sum over slots of reduced cost times (f - optimal flow), each term at
+// least 0. So moving one arc's flow by d costs at least the cheapest way
+// its own slots can move by d: filled greedily, cheapest slot first.
 bool EnvelopeRelaxation::RangeWithin(std::int32_t arc, double slack, std::int64_t& lo,
                                      std::int64_t& hi) const {
     if (!rootKept_ || !(slack >= 0.0)) {
         return false;
     }
     std::int64_t flow = 0;
-    const std::int32_t first = firstSlot_[At(arc)];
-    const std::int32_t end = firstSlot_[At(arc) + 1];
-    for (std::int32_t s = first; s < end; ++s) {
+    for (std::int32_t s = firstSlot_[At(arc)]; s < firstSlot_[At(arc) + 1]; ++s) {
         flow += rootFlow_[At(s)];
     }
     const auto reach = [&](bool up) {
-        steps_.clear();
-        for (std::int32_t s = first; s < end; ++s) {
-            const auto i = At(s);
-            const std::int64_t room =
-                up ? rootUpper_[i] - rootFlow_[i] : rootFlow_[i] - rootLower_[i];
-            if (room > 0) {
-                steps_.push_back(
-                    Step{std::max(0.0, up ? rootReduced_[i] : -rootReduced_[i]), room});
-            }
-        }
-        std::sort(steps_.begin(), steps_.end(),
-                  [](const Step& a, const Step& b) { return a.cost < b.cost; });
+        Steps(arc, up, rootLower_, rootUpper_, rootFlow_, rootReduced_);
         std::int64_t moved = 0;
         double spent = 0.0;
         for (const Step& step : steps_) {
@@ -208,6 +211,33 @@ bool EnvelopeRelaxation::RangeWithin(std::int32_t arc, double slack, std::int64_
     hi = flow + reach(true);
     lo = flow - reach(false);
     return true;
+}
+
+double EnvelopeRelaxation::RiseToRange(std::int32_t arc, std::int64_t lo, std::int64_t hi) const {
+    std::int64_t flow = 0;
+    for (std::int32_t s = firstSlot_[At(arc)]; s < firstSlot_[At(arc) + 1]; ++s) {
+        flow += network_.flow[At(s)];
+    }
+    const bool up = flow < lo;
+    std::int64_t need = up ? lo - flow : flow > hi ? flow - hi : 0;
+    if (need == 0) {
+        return 0.0;
+    }
+    reduced_.resize(network_.from.size());
+    for (std::int32_t s = firstSlot_[At(arc)]; s < firstSlot_[At(arc) + 1]; ++s) {
+        reduced_[At(s)] = network_.ReducedCost(s);
+    }
+    Steps(arc, up, network_.lower, network_.upper, network_.flow, reduced_);
+    double rise = 0.0;
+    for (const Step& step : steps_) {
+        const std::int64_t used = std::min(need, step.room);
+        rise += step.cost * static_cast<double>(used);
+        need -= used;
+        if (need == 0) {
+            return rise;
+        }
+    }
+    return rise;  // the slots cannot reach the range: the solve will say so
 }
 
 SearchMethods FastSearchMethods(ProblemTables& tables, RunMonitor& monitor) {

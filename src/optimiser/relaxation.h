@@ -31,6 +31,7 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     std::int64_t Work() const override { return work_; }
     bool RangeWithin(std::int32_t arc, double slack, std::int64_t& lo,
                      std::int64_t& hi) const override;
+    double RiseToRange(std::int32_t arc, std::int64_t lo, std::int64_t hi) const override;
 
   private:
     void LayOutSlots();
@@ -68,6 +69,11 @@ class EnvelopeRelaxation final : public RelaxationSolver {
         std::int64_t room;
     };
     mutable std::vector<Step> steps_;
+    mutable std::vector<double> reduced_;
+    // Slot steps of `arc` that move its flow up (or down), cheapest first.
+    void Steps(std::int32_t arc, bool up, const std::vector<std::int64_t>& lower,
+               const std::vector<std::int64_t>& upper, const std::vector<std::int64_t>& flow,
+               const std::vector<double>& reduced) const;
 };
 
 }  // namespace kova

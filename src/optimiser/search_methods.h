@@ -55,6 +55,13 @@ class RelaxationSolver {
                              std::int64_t& /*hi*/) const {
         return false;
     }
+    // Right after a solve with a flow: the least its bound rises when
+    // `arc` must carry lo..hi, judged by its reduced costs (0 when the
+    // relaxation cannot tell).
+    virtual double RiseToRange(std::int32_t /*arc*/, std::int64_t /*lo*/,
+                               std::int64_t /*hi*/) const {
+        return 0.0;
+    }
 };
 
 class BranchSelector {
