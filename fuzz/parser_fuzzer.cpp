@@ -10,7 +10,7 @@
 
 #include "model/problem_tables.h"
 #include "parser/problem_parser.h"
-#include "run/clock.h"
+#include "text/clock.h"
 #include "text/cp932.h"
 
 namespace {

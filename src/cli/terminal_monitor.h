@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "run/run_monitor.h"
+#include "optimiser/run_monitor.h"
 
 namespace kova::cli {
 

@@ -9,7 +9,7 @@
 #include "app/kova_view.h"
 #include "printing/print_command.h"
 #include "run/calculation_run.h"
-#include "run/clock.h"
+#include "text/clock.h"
 #include "run/init_settings.h"
 
 namespace kova {

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "run/calculation_run.h"
-#include "run/clock.h"
+#include "text/clock.h"
 #include "run/init_settings.h"
-#include "run/run_monitor.h"
+#include "optimiser/run_monitor.h"
 
 class QLabel;
 class QPushButton;

@@ -12,7 +12,7 @@
 #include "model/problem_tables.h"
 #include "optimiser/branch_setup.h"
 #include "optimiser/search_methods.h"
-#include "run/run_monitor.h"
+#include "optimiser/run_monitor.h"
 
 namespace kova {
 

@@ -18,7 +18,7 @@
 #include "optimiser/network_simplex.h"
 #include "optimiser/search_methods.h"
 #include "optimiser/solve_ticker.h"
-#include "run/run_monitor.h"
+#include "optimiser/run_monitor.h"
 
 namespace kova {
 

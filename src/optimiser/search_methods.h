@@ -9,7 +9,7 @@
 
 #include "model/problem_tables.h"
 #include "optimiser/envelope.h"
-#include "run/run_monitor.h"
+#include "optimiser/run_monitor.h"
 
 namespace kova {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "model/problem_tables.h"
-#include "run/run_monitor.h"
+#include "optimiser/run_monitor.h"
 
 namespace kova {
 

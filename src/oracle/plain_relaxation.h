@@ -10,7 +10,7 @@
 #include "optimiser/envelope.h"
 #include "optimiser/search_methods.h"
 #include "oracle/plain_out_of_kilter.h"
-#include "run/run_monitor.h"
+#include "optimiser/run_monitor.h"
 
 namespace kova {
 

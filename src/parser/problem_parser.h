@@ -10,7 +10,7 @@
 #include <unordered_map>
 
 #include "model/problem_tables.h"
-#include "run/clock.h"
+#include "text/clock.h"
 
 namespace kova {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "run/calculation_run.h"
-#include "run/clock.h"
+#include "text/clock.h"
 #include "run/init_settings.h"
 
 class QPrinter;

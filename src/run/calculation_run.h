@@ -11,7 +11,7 @@
 #include "model/problem_tables.h"
 #include "optimiser/branch_search.h"
 #include "parser/problem_parser.h"
-#include "run/run_monitor.h"
+#include "optimiser/run_monitor.h"
 
 namespace kova {
 

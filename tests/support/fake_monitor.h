@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "run/run_monitor.h"
+#include "optimiser/run_monitor.h"
 
 namespace kova::testing {
 

@@ -1,4 +1,4 @@
-#include "run/run_monitor.h"
+#include "optimiser/run_monitor.h"
 
 #include "text/system_texts.h"
 

@@ -1,4 +1,4 @@
-#include "run/clock.h"
+#include "text/clock.h"
 
 #include <ctime>
 

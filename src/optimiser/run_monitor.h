@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "run/clock.h"
+#include "text/clock.h"
 
 namespace kova {
 
