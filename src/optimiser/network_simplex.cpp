@@ -81,6 +81,9 @@ FlowOutcome NetworkSimplex::Resolve() {
         ComputePotentials();
         treeCostChanged_ = false;
     }
+    // After a small change few arcs can enter: larger blocks find the
+    // better of them at little more cost than a first one.
+    blockSize_ = std::min(arcs_, kWarmBlockFactor * SqrtArcs());
     // A tree that changed under its arcs may no longer be strongly
     // feasible; should degenerate pivots stall, start afresh.
     const FlowOutcome outcome = Pivot(4 * static_cast<std::int64_t>(arcs_) + 1000);
@@ -242,8 +245,7 @@ void NetworkSimplex::InitialTree() {
         pi_[At(v)] = up ? -artificialCost : artificialCost;
         AddChild(root, v);
     }
-    blockSize_ = std::max<std::int32_t>(
-        10, static_cast<std::int32_t>(std::sqrt(static_cast<double>(arcs_))));
+    blockSize_ = SqrtArcs();
     nextArc_ = 0;
 }
 
@@ -402,6 +404,11 @@ void NetworkSimplex::RefreshSubtree(std::int32_t top) {
         }
     }
     pi_[t] = newPi;
+}
+
+std::int32_t NetworkSimplex::SqrtArcs() const {
+    return std::max<std::int32_t>(10,
+                                  static_cast<std::int32_t>(std::sqrt(static_cast<double>(arcs_))));
 }
 
 void NetworkSimplex::ComputePotentials() {

@@ -42,6 +42,8 @@ class NetworkSimplex {
     enum class Side { Entering, First, Second };
 
     void InitialTree();
+    std::int32_t SqrtArcs() const;
+    static constexpr std::int32_t kWarmBlockFactor = 8;
     // Pivots until optimal; Stopped by the user or, with stalled_, at `limit` pivots.
     FlowOutcome Pivot(std::int64_t limit);
     // Spare arcs that carry nothing and are out of the tree go back to the pool.
