@@ -11,8 +11,8 @@
 
 #include "model/problem_tables.h"
 #include "optimiser/branch_setup.h"
-#include "optimiser/search_methods.h"
 #include "optimiser/run_monitor.h"
+#include "optimiser/search_methods.h"
 
 namespace kova {
 

@@ -111,27 +111,6 @@ void BranchSetUp::Rebuild() {
     t_.WorkPieceCount = out;
 }
 
-void BranchSetUp::NarrowArc(std::int32_t arcIndex, std::int64_t lo, std::int64_t hi) {
-    const std::int32_t first = [&] {
-        std::int32_t sum = 0;
-        for (std::int32_t i = 0; i < arcIndex; ++i) {
-            sum += t_.WorkArcTable[At(i)].pieceCount - 1;
-        }
-        return sum;
-    }();
-    const ArcRecord arc = t_.WorkArcTable[At(arcIndex)];
-    std::vector<PieceRecord> pieces(t_.WorkPieceTable.data() + first,
-                                    t_.WorkPieceTable.data() + first + arc.pieceCount - 1);
-    const std::int32_t kept = Narrowed(arc, pieces.data(), lo, hi, t_.WorkArcTable[At(arcIndex)],
-                                       t_.WorkPieceTable.data() + first);
-    const std::int32_t removed = (arc.pieceCount - 1) - kept;
-    if (removed > 0) {
-        PieceRecord* base = t_.WorkPieceTable.data();
-        std::copy(base + first + arc.pieceCount - 1, base + t_.WorkPieceCount, base + first + kept);
-        t_.WorkPieceCount -= removed;
-    }
-}
-
 std::int32_t BranchSetUp::Narrowed(const ArcRecord& arc, const PieceRecord* extra, std::int64_t lo,
                                    std::int64_t hi, ArcRecord& out, PieceRecord* pieces) {
     // Pieces 1..p as (start, end, base, unit); piece 1 holds lower..e(1),

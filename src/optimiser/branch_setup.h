@@ -30,11 +30,6 @@ class BranchSetUp {
     // False when some arc is left no flow: the subproblem has no solution.
     bool SetUpBranch(std::int32_t branchToSolve, std::int32_t selectedBranch);
 
-    // Keeps the pieces of working arc `arc` that hold the integer flows
-    // lo..hi, the first one starting at lo; the pieces of later arcs move
-    // down.
-    void NarrowArc(std::int32_t arc, std::int64_t lo, std::int64_t hi);
-
   private:
     struct Range {
         std::int32_t arc;

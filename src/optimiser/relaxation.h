@@ -16,9 +16,9 @@
 #include "optimiser/envelope.h"
 #include "optimiser/flow_network.h"
 #include "optimiser/network_simplex.h"
+#include "optimiser/run_monitor.h"
 #include "optimiser/search_methods.h"
 #include "optimiser/solve_ticker.h"
-#include "optimiser/run_monitor.h"
 
 namespace kova {
 

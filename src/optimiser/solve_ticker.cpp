@@ -17,7 +17,7 @@ bool SolveTicker::Start() {
     calls_ = 0;
     lastPump_ = std::chrono::steady_clock::now();
     monitor_.Pump();
-    ShowElapsedTime();
+    ShowElapsedTime(t_, monitor_);
     return monitor_.StopRequested();
 }
 
@@ -26,17 +26,17 @@ bool SolveTicker::Check() {
     if (now - lastPump_ >= kPumpInterval) {
         lastPump_ = now;
         monitor_.Pump();
-        ShowElapsedTime();
+        ShowElapsedTime(t_, monitor_);
     }
     return monitor_.StopRequested();
 }
 
-void SolveTicker::ShowElapsedTime() {
-    t_.RunEndTime = monitor_.Now();
-    std::string text = ElapsedText(t_.RunStartTime, t_.RunEndTime);
-    if (text != t_.ShownElapsedText) {
-        t_.ShownElapsedText = std::move(text);
-        monitor_.SetField(LiveField::Elapsed, t_.ShownElapsedText);
+void ShowElapsedTime(ProblemTables& tables, RunMonitor& monitor) {
+    tables.RunEndTime = monitor.Now();
+    std::string text = ElapsedText(tables.RunStartTime, tables.RunEndTime);
+    if (text != tables.ShownElapsedText) {
+        tables.ShownElapsedText = std::move(text);
+        monitor.SetField(LiveField::Elapsed, tables.ShownElapsedText);
     }
 }
 

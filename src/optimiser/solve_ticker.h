@@ -11,6 +11,10 @@
 
 namespace kova {
 
+// Reads the clock into RunEndTime and writes the elapsed-time field when
+// its text changed.
+void ShowElapsedTime(ProblemTables& tables, RunMonitor& monitor);
+
 class SolveTicker {
   public:
     SolveTicker(ProblemTables& tables, RunMonitor& monitor) : t_(tables), monitor_(monitor) {}
@@ -30,7 +34,6 @@ class SolveTicker {
   private:
     static constexpr std::uint32_t kCallsBetweenClockChecks = 32;
     bool Check();
-    void ShowElapsedTime();
 
     ProblemTables& t_;
     RunMonitor& monitor_;

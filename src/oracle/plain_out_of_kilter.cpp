@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "optimiser/solve_ticker.h"
 #include "text/date_time.h"
 
 namespace kova {
@@ -36,7 +37,7 @@ void PlainOutOfKilter::RunOutOfKilter() {
             t_.RelaxationState = kKilterStopped;
             return;
         }
-        ShowElapsedTime();
+        ShowElapsedTime(t_, monitor_);
         if (Classify(CurrentArc)) {
             LabelSearch();
             ++searches_;
@@ -166,15 +167,6 @@ bool PlainOutOfKilter::TakeStartingPotential(std::int32_t node) {
         return true;
     }
     return false;
-}
-
-void PlainOutOfKilter::ShowElapsedTime() {
-    t_.RunEndTime = monitor_.Now();
-    std::string text = ElapsedText(t_.RunStartTime, t_.RunEndTime);
-    if (text != t_.ShownElapsedText) {
-        t_.ShownElapsedText = std::move(text);
-        monitor_.SetField(LiveField::Elapsed, t_.ShownElapsedText);
-    }
 }
 
 void PlainOutOfKilter::LabelSearch() {

@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "model/problem_tables.h"
-#include "optimiser/search_methods.h"
 #include "optimiser/run_monitor.h"
+#include "optimiser/search_methods.h"
 
 namespace kova {
 
@@ -38,7 +38,6 @@ class PlainOutOfKilter {
     bool AnyArcOutOfKilter();
     // Lazy starting potential; true when the node took one.
     bool TakeStartingPotential(std::int32_t node);
-    void ShowElapsedTime();
 
     void LabelSearch();
     // One pass over the arcs out of (forward) or into (backward) `node`;

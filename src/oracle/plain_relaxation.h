@@ -8,9 +8,9 @@
 
 #include "model/problem_tables.h"
 #include "optimiser/envelope.h"
+#include "optimiser/run_monitor.h"
 #include "optimiser/search_methods.h"
 #include "oracle/plain_out_of_kilter.h"
-#include "optimiser/run_monitor.h"
 
 namespace kova {
 

@@ -43,80 +43,77 @@ Outcome Solve(const std::string& text, double tolerance = 0.0,
     return outcome;
 }
 
-// Each correction's own example, with the true optimum.
-struct CorrectionCase {
+// Small problems on which a careless method goes wrong, with the true optimum.
+struct TrickyCase {
     const char* name;
     const char* text;
     const char* total;
 };
 
-void PrintTo(const CorrectionCase& c, std::ostream* os) {
+void PrintTo(const TrickyCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class Corrections : public ::testing::TestWithParam<CorrectionCase> {};
+class TrickyProblems : public ::testing::TestWithParam<TrickyCase> {};
 
-TEST_P(Corrections, ReachTheOptimum) {
-    const CorrectionCase& c = GetParam();
+TEST_P(TrickyProblems, ReachTheOptimum) {
+    const TrickyCase& c = GetParam();
     const Outcome outcome = Solve(c.text);
     ASSERT_TRUE(outcome.end);
     EXPECT_GT(outcome.updates, 0);
     EXPECT_EQ(NumberText(outcome.total), c.total);
 }
 
-const CorrectionCase kCorrectionCases[] = {
-    {"R5ParallelWayBack", "ARC S T 0 0 1 10\nARC T S 5 0 0 5\nEND", "5."},
-    {"R6TraceFollowsTheLabel", "ARC A B 0 0 0 0\nARC B A 1 0 0 2 0 0 3\nARC A B 0 0 0 1\nEND",
-     "0."},
-    {"R6NegativeBounds", "ARC C B 2 0 0 2\nARC A B -5 0 1 5\nARC C A -3 0 1 3\nEND", "-4."},
-    {"R7ArcsAtTheirBounds", "ARC A B 0 0 1 5\nARC C B 0 0 0 5\nEND", "0."},
-    {"R8EveryArcInKilter",
+const TrickyCase kTrickyCases[] = {
+    {"ParallelWayBack", "ARC S T 0 0 1 10\nARC T S 5 0 0 5\nEND", "5."},
+    {"TraceFollowsTheLabel", "ARC A B 0 0 0 0\nARC B A 1 0 0 2 0 0 3\nARC A B 0 0 0 1\nEND", "0."},
+    {"NegativeBounds", "ARC C B 2 0 0 2\nARC A B -5 0 1 5\nARC C A -3 0 1 3\nEND", "-4."},
+    {"ArcsAtTheirBounds", "ARC A B 0 0 1 5\nARC C B 0 0 0 5\nEND", "0."},
+    {"EveryArcInKilter",
      "ARC A B 1 0 0 1\nARC C A 0 0 1 1\nARC B C 0 0 0 1\nARC C D 0 0 4 1\nARC D A 0 0 -4 1\nEND",
      "0."},
-    {"R9NegativeCycle", "ARC A B 0 0 -1 5\nARC B C 0 0 0 5\nARC C A 0 0 0 5\nEND", "-5."},
-    {"R20BackwardThenForward",
+    {"NegativeCycle", "ARC A B 0 0 -1 5\nARC B C 0 0 0 5\nARC C A 0 0 0 5\nEND", "-5."},
+    {"BackwardThenForward",
      "ARC B A 0 0 3 4\nARC B C 0 0 2 5\nARC A B 1 2 6 5\nARC C A 2 0 3 5\nEND", "18."},
-    {"R21LoopArc", "ARC A A 1 0 0 2\nEND", "0."},
-    {"R22UnreachedNodes",
+    {"LoopArc", "ARC A A 1 0 0 2\nEND", "0."},
+    {"UnreachedNodes",
      "ARC Z Y 0 0 0 1\nARC A B 0 0 0.03 10\nARC A C 0 0 0.01 10\nARC C B 0 0 0.01 10\n"
      "ARC B A 5 0 0 5\nEND",
      "0.1"},
-    {"R17DropBridged",
+    {"DropBridged",
      "ARC S T 0 0 10 10 5 100 20\nARC S A 0 0 15 20\nARC A T 0 0 0 20\nARC T S 11 0 0 11\nEND",
      "105."},
-    {"R18LowestValueAtLower",
+    {"LowestValueAtLower",
      "ARC S A 0 0 10 1 12 5 2 13 1 10\nARC A T 0 0 0 10\nARC S B 0 0 8 10\nARC B T 0 0 0 10\n"
      "ARC T S 2 0 0 3\nEND",
      "14."},
-    {"R19NegativeFirstLink", "ARC A B -3 0 1 -1 2 3 1\nARC A C 2 0 0 2\nARC C B 0 0 0 5\nEND",
-     "1."},
-    {"R11FromZeroOnlyAsParsed", "ARC B A 2 0 2 6\nARC A B 1 0 2 3 1 -1 6\nEND", "6."},
-    {"R12OnePieceNoGap", "ARC S A 0 1 0.00000000005 10\nARC A T 0 0 0 10\nARC T S 5 0 0 5\nEND",
-     "1."},
-    {"R16GapArcItself",
+    {"NegativeFirstLink", "ARC A B -3 0 1 -1 2 3 1\nARC A C 2 0 0 2\nARC C B 0 0 0 5\nEND", "1."},
+    {"FromZeroOnlyAsParsed", "ARC B A 2 0 2 6\nARC A B 1 0 2 3 1 -1 6\nEND", "6."},
+    {"OnePieceNoGap", "ARC S A 0 1 0.00000000005 10\nARC A T 0 0 0 10\nARC T S 5 0 0 5\nEND", "1."},
+    {"GapArcItself",
      "ARC S A 0 0 5 10\nARC S A 0 0 3 10 30 1 20\nARC A T 0 0 0 20\nARC T S 15 0 0 15\nEND", "35."},
-    {"R10SplitPointInLowChild",
-     "ARC A B 2 0 0 3\nARC C A 0 0 0 1 1 0 3\nARC B C 0 0 1 2 0 0 3\nEND", "1."},
-    {"R10NarrowingCutsAtLow",
+    {"SplitPointInLowChild", "ARC A B 2 0 0 3\nARC C A 0 0 0 1 1 0 3\nARC B C 0 0 1 2 0 0 3\nEND",
+     "1."},
+    {"NarrowingCutsAtLow",
      "ARC S A 0 0 0 0 10 1 100\nARC A T 0 0 0 100\nARC S B 0 0 1.4 100\nARC B T 0 0 0 100\n"
      "ARC T S 20 0 0 20\nEND",
      "28."},
-    {"R13EndAtSelection",
+    {"EndAtSelection",
      "ARC S A 0 0 10 10 100 1 20 110 -8 30\nARC A T 0 0 0 30\nARC S B 0 0 5.4 30\n"
      "ARC B T 0 0 0 30\nARC T S 20 0 0 30\nEND",
      "30."},
-    {"R13BothRootChildrenClosed", "ARC A B 1 0 0 1\nARC B A 0 0 1 1 2 0 3 2 1 4\nEND", "1."},
-    {"R14NoIncumbentWithoutFlow",
+    {"BothRootChildrenClosed", "ARC A B 1 0 0 1\nARC B A 0 0 1 1 2 0 3 2 1 4\nEND", "1."},
+    {"NoIncumbentWithoutFlow",
      "ARC S A 0 0 3000000000000000 10 30000000000000000 1000000000000000 20\nARC A T 0 0 0 20\n"
      "ARC T S 15 0 0 15\nEND",
      "3.5e+016"},
-    {"R15NoArcs", "END", "0."},
+    {"NoArcs", "END", "0."},
 };
 
-INSTANTIATE_TEST_SUITE_P(Examples, Corrections, ::testing::ValuesIn(kCorrectionCases),
+INSTANTIATE_TEST_SUITE_P(Examples, TrickyProblems, ::testing::ValuesIn(kTrickyCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Corrections, FlowsOfTheExamples) {
+TEST(TrickyProblems, FlowsOfTheExamples) {
     const Outcome r6 = Solve("ARC C B 2 0 0 2\nARC A B -5 0 1 5\nARC C A -3 0 1 3\nEND");
     ASSERT_EQ(r6.rows.size(), 3u);
     EXPECT_EQ(r6.rows[0].flow, 2);
@@ -138,7 +135,7 @@ TEST(Corrections, FlowsOfTheExamples) {
 
 // Costs beyond the doubles (1e999 reads as infinity) make reduced costs that
 // are not numbers; such an arc still has to end within its bounds.
-TEST(Corrections, InfiniteCostsKeepFlowsWithinBounds) {
+TEST(TrickyProblems, InfiniteCostsKeepFlowsWithinBounds) {
     for (const char* text :
          {"ARC A B 0 0 0 0 0 -1e999 10\nARC B A 5 0 0 5\nARC A C 0 0 1 10\nARC C B 0 0 1 10\nEND",
           "ARC S D 0 0 0 0 0 -1e999 100\nARC D T 0 0 2 100\nARC T S 60 0 0 60\nARC S T 0 0 1e999 "
@@ -316,59 +313,44 @@ TEST_F(OneArc, EnvelopeShapes) {
     }
 }
 
-// ---- Narrowing an arc to a child's range.
+// ---- Narrowing an arc to a range: the pieces outside go, the first kept
+// piece starts at the range's low end, the last ends at its high end, and
+// the next arc's pieces move down unchanged.
 
-class Narrowing : public OneArc {
-  protected:
-    void SetUp() override { Parse("ARC A B 0 0 1 10 10 2 20 30 3 30\nARC B A 0 0 1 5 5 1 9\nEND"); }
-    const ArcRecord& Arc(std::size_t i) const { return tables_.WorkArcTable[i]; }
-    BranchSetUp setUp_{tables_};
-};
-
-TEST_F(Narrowing, ToTheFirstPiece) {
-    setUp_.NarrowArc(0, 0, 10);
-    EXPECT_EQ(Arc(0).pieceCount, 1);
-    EXPECT_EQ(Arc(0).upper, 10);
-    EXPECT_EQ(tables_.WorkPieceCount, 1);
-    // The next arc's piece moved down and is unchanged.
-    EXPECT_EQ(tables_.WorkPieceTable[0].upper, 9);
-    EXPECT_EQ(tables_.WorkPieceTable[0].baseCost, 5.0);
-}
-
-TEST_F(Narrowing, ASecondChildStartsOnePastTheBreakpoint) {
-    setUp_.NarrowArc(0, 11, 30);
-    EXPECT_EQ(Arc(0).lower, 11);
-    EXPECT_EQ(Arc(0).baseCost, 12.0);  // the cost at 11 on the second piece
-    EXPECT_EQ(Arc(0).unitCost, 2.0);
-    EXPECT_EQ(Arc(0).upper, 20);
-    EXPECT_EQ(Arc(0).pieceCount, 2);
-    EXPECT_EQ(tables_.WorkPieceTable[0].upper, 30);
-    EXPECT_EQ(tables_.WorkPieceCount, 2);
-}
-
-TEST_F(Narrowing, ToTheLastPiece) {
-    setUp_.NarrowArc(0, 21, 30);
-    EXPECT_EQ(Arc(0).lower, 21);
-    EXPECT_EQ(Arc(0).baseCost, 33.0);
-    EXPECT_EQ(Arc(0).upper, 30);
-    EXPECT_EQ(Arc(0).pieceCount, 1);
-}
-
-TEST_F(Narrowing, ToTheFirstTwoPieces) {
-    setUp_.NarrowArc(0, 0, 20);
-    EXPECT_EQ(Arc(0).pieceCount, 2);
-    EXPECT_EQ(tables_.WorkPieceTable[0].upper, 20);
-    EXPECT_EQ(tables_.WorkPieceTable[1].upper, 9);
-    EXPECT_EQ(tables_.WorkPieceCount, 2);
-}
-
-TEST_F(Narrowing, TheSecondArcLeavesTheFirstAlone) {
-    setUp_.NarrowArc(1, 6, 9);
-    EXPECT_EQ(Arc(1).lower, 6);
-    EXPECT_EQ(Arc(1).baseCost, 6.0);
-    EXPECT_EQ(Arc(1).pieceCount, 1);
-    EXPECT_EQ(tables_.WorkPieceCount, 2);
-    EXPECT_EQ(tables_.WorkPieceTable[1].upper, 30);
+TEST_F(OneArc, NarrowingKeepsThePiecesOfTheRange) {
+    const struct {
+        std::int64_t lo, hi;
+        std::int32_t lower;
+        double baseCost;
+        std::int32_t upper, pieceCount, workPieces;
+    } cases[] = {
+        {0, 10, 0, 0.0, 10, 1, 1},     // the first piece
+        {11, 30, 11, 12.0, 20, 2, 2},  // one past a breakpoint, costed on piece 2
+        {21, 30, 21, 33.0, 30, 1, 1},  // the last piece
+        {0, 20, 0, 0.0, 10, 2, 2},     // the first two pieces
+        {3, 25, 3, 3.0, 10, 3, 3},     // cut inside pieces at both ends
+    };
+    for (const auto& c : cases) {
+        Parse("ARC A B 0 0 1 10 10 2 20 30 3 30\nARC B A 0 0 1 5 5 1 9\nEND");
+        BranchSetUp setUp(tables_);
+        setUp.Start();
+        setUp.Restrict(0, c.lo, c.hi);
+        setUp.SetUpRoot();
+        const ArcRecord& arc = tables_.WorkArcTable[0];
+        EXPECT_EQ(std::tie(arc.lower, arc.baseCost, arc.upper, arc.pieceCount),
+                  std::tie(c.lower, c.baseCost, c.upper, c.pieceCount))
+            << c.lo << ".." << c.hi;
+        ASSERT_EQ(tables_.WorkPieceCount, c.workPieces);
+        const std::int32_t last = arc.pieceCount - 2;
+        if (last >= 0) {
+            EXPECT_EQ(tables_.WorkPieceTable[static_cast<std::size_t>(last)].upper,
+                      std::min<std::int64_t>(c.hi, 30));
+        }
+        const PieceRecord& next =
+            tables_.WorkPieceTable[static_cast<std::size_t>(c.workPieces - 1)];
+        EXPECT_EQ(next.upper, 9);
+        EXPECT_EQ(next.baseCost, 5.0);
+    }
 }
 
 // The sample: T->S carries exactly 15, S->A at most 10, so S->B carries 5..15.
