@@ -12,6 +12,11 @@ namespace kova {
 namespace {
 
 constexpr std::int32_t kBranchStep = 100;
+// Branching: candidates tried per branch, pivots per trial, and the trials
+// an arc needs on each side before its record alone is trusted.
+constexpr std::size_t kTrialCandidates = 8;
+constexpr std::int64_t kTrialPivots = 200;
+constexpr std::int32_t kReliable = 4;
 
 std::size_t At(std::int64_t i) {
     return static_cast<std::size_t>(i);
@@ -149,27 +154,78 @@ void BranchSearch::TakeIncumbent() {
 
 // The arc whose two children are expected to raise the bound most: each
 // child's rise estimated from the rises seen per unit of gap when the arc
-// (or, before that, any arc) was branched, the two estimates multiplied.
+// was branched (or, before that, any arc), the two estimates multiplied.
+// The best few candidates whose own record is still thin are tried: both
+// children solved warm for a few pivots and undone, their rises learnt.
 // Without a list of candidates, the arc with the largest gap.
-BranchCandidate BranchSearch::ChooseBranchArc() const {
-    BranchCandidate best{result_.gapArcIndex, result_.gapArcFlow, 0.0};
+BranchSearch::BranchChoice BranchSearch::ChooseBranchArc() {
+    BranchChoice best{result_.gapArcIndex, result_.gapArcFlow, 0.0, 0.0, 0.0};
     if (!methods_.refined || result_.candidates == nullptr || result_.candidates->empty()) {
         return best;
     }
-    double bestScore = -1.0;
+    const auto estimate = [&](const BranchCandidate& candidate, int side) {
+        const PseudoCost& own = pseudoCost_[side][At(candidate.arc)];
+        const PseudoCost& all = averageCost_[side];
+        const double perGap = own.count > 0   ? own.sum / own.count
+                              : all.count > 0 ? all.sum / all.count
+                                              : 1.0;
+        return perGap * candidate.gap;
+    };
+    scored_.clear();
     for (const BranchCandidate& candidate : *result_.candidates) {
-        double score = 1.0;
-        for (int side = 0; side < 2; ++side) {
-            const PseudoCost& own = pseudoCost_[side][At(candidate.arc)];
-            const PseudoCost& all = averageCost_[side];
-            const double perGap = own.count > 0   ? own.sum / own.count
-                                  : all.count > 0 ? all.sum / all.count
-                                                  : 1.0;
-            score *= std::max(perGap * candidate.gap, 1e-6);
+        const double score = std::max(estimate(candidate, 0), 1e-6) *
+                             std::max(estimate(candidate, 1), 1e-6);
+        scored_.emplace_back(score, candidate);
+    }
+    // Highest score first, lower arc first on ties.
+    const auto order = [](const auto& a, const auto& b) {
+        return a.first > b.first || (a.first == b.first && a.second.arc < b.second.arc);
+    };
+    const std::size_t tried = std::min<std::size_t>(scored_.size(), kTrialCandidates);
+    std::partial_sort(scored_.begin(), scored_.begin() + static_cast<std::ptrdiff_t>(tried),
+                      scored_.end(), order);
+    const double parentBound = result_.relaxedTotal;
+    double bestScore = -1.0;
+    for (std::size_t k = 0; k < scored_.size(); ++k) {
+        const BranchCandidate& candidate = scored_[k].second;
+        double score = scored_[k].first;
+        double lowBound = 0.0;
+        double highBound = 0.0;
+        const bool thin = pseudoCost_[0][At(candidate.arc)].count < kReliable ||
+                          pseudoCost_[1][At(candidate.arc)].count < kReliable;
+        if (k < tried && thin) {
+            const ChildRanges ranges = RangesOfChildren(candidate.arc, candidate.flow);
+            const std::int64_t limit = kTrialPivots;
+            double rise[2] = {0.0, 0.0};
+            bool known[2] = {false, false};
+            double bound[2] = {0.0, 0.0};
+            for (int side = 0; side < 2; ++side) {
+                const std::int64_t lo = side == 0 ? ranges.lowFrom : ranges.highFrom;
+                const std::int64_t hi = side == 0 ? ranges.lowTo : ranges.highTo;
+                if (lo > hi) {
+                    known[side] = true;
+                    bound[side] = NoSolutionCost;
+                } else {
+                    known[side] =
+                        methods_.relaxation->TrialBound(candidate.arc, lo, hi, limit, bound[side]);
+                }
+                if (known[side]) {
+                    rise[side] = std::max(0.0, std::min(bound[side], parentBound + 1e9 *
+                                              std::max(1.0, candidate.gap)) - parentBound);
+                    if (bound[side] < NoSolutionCost) {
+                        Learn(side, candidate.arc, rise[side] / candidate.gap);
+                    }
+                }
+            }
+            if (known[0] && known[1]) {
+                score = std::max(rise[0], 1e-6) * std::max(rise[1], 1e-6);
+                lowBound = bound[0];
+                highBound = bound[1];
+            }
         }
         if (score > bestScore) {
             bestScore = score;
-            best = candidate;
+            best = BranchChoice{candidate.arc, candidate.flow, candidate.gap, lowBound, highBound};
         }
     }
     return best;
@@ -210,8 +266,11 @@ void BranchSearch::LearnFromChild(std::int32_t child) {
         return;
     }
     const int side = child == parent.firstChild ? 0 : 1;
-    const double perGap = std::max(0.0, record.bound - parent.bound) / parent.branchGap;
-    PseudoCost& own = pseudoCost_[side][At(parent.branchArc)];
+    Learn(side, parent.branchArc, std::max(0.0, record.bound - parent.bound) / parent.branchGap);
+}
+
+void BranchSearch::Learn(int side, std::int32_t arc, double perGap) {
+    PseudoCost& own = pseudoCost_[side][At(arc)];
     own.sum += perGap;
     ++own.count;
     averageCost_[side].sum += perGap;
@@ -221,6 +280,30 @@ void BranchSearch::LearnFromChild(std::int32_t child) {
 void BranchSearch::BranchOrClose() {
     CloseOrCreateChildren();
     methods_.selector->RecordSolved(BranchToSolve, t_.BranchList[At(BranchToSolve)]);
+}
+
+BranchSearch::ChildRanges BranchSearch::RangesOfChildren(std::int32_t arcIndex,
+                                                         std::int64_t flow) const {
+    std::int32_t first = 0;
+    for (std::int32_t i = 0; i < arcIndex; ++i) {
+        first += t_.WorkArcTable[At(i)].pieceCount - 1;
+    }
+    const ArcRecord& arc = t_.WorkArcTable[At(arcIndex)];
+    // The largest breakpoint strictly below the flow, or the end of the
+    // first piece when the flow lies within it.
+    std::int64_t split = arc.upper;
+    if (arc.upper < flow) {
+        for (std::int32_t k = 0; k < arc.pieceCount - 1; ++k) {
+            if (t_.WorkPieceTable[At(first + k)].upper >= flow) {
+                split = k == 0 ? arc.upper : t_.WorkPieceTable[At(first + k - 1)].upper;
+                break;
+            }
+        }
+    }
+    const std::int64_t rangeEnd =
+        arc.pieceCount == 1 ? arc.upper : t_.WorkPieceTable[At(first + arc.pieceCount - 2)].upper;
+    // A flow on the breakpoint belongs to the low child only.
+    return ChildRanges{arc.lower, split, split + 1, rangeEnd};
 }
 
 void BranchSearch::CloseOrCreateChildren() {
@@ -236,32 +319,14 @@ void BranchSearch::CloseOrCreateChildren() {
         record->status = kBranchClosed;
         return;
     }
-    const BranchCandidate choice = ChooseBranchArc();
+    const BranchChoice choice = ChooseBranchArc();
     const std::int32_t arcIndex = choice.arc;
     if (arcIndex < 0) {
         record->status = kBranchClosed;
         return;
     }
-    std::int32_t first = 0;
-    for (std::int32_t i = 0; i < arcIndex; ++i) {
-        first += t_.WorkArcTable[At(i)].pieceCount - 1;
-    }
     const ArcRecord& arc = t_.WorkArcTable[At(arcIndex)];
-    const std::int64_t flow = choice.flow;
-
-    // The largest breakpoint strictly below the flow, or the end of the
-    // first piece when the flow lies within it.
-    std::int64_t split = arc.upper;
-    if (arc.upper < flow) {
-        for (std::int32_t k = 0; k < arc.pieceCount - 1; ++k) {
-            if (t_.WorkPieceTable[At(first + k)].upper >= flow) {
-                split = k == 0 ? arc.upper : t_.WorkPieceTable[At(first + k - 1)].upper;
-                break;
-            }
-        }
-    }
-    const std::int64_t rangeEnd =
-        arc.pieceCount == 1 ? arc.upper : t_.WorkPieceTable[At(first + arc.pieceCount - 2)].upper;
+    const ChildRanges ranges = RangesOfChildren(arcIndex, choice.flow);
     record->branchFrom = arc.from;
     record->branchTo = arc.to;
     record->branchArc = arcIndex;
@@ -285,23 +350,26 @@ void BranchSearch::CloseOrCreateChildren() {
     const std::int32_t parentIndex = BranchToSolve;
     BranchRecord& low = t_.BranchList[At(free)];
     low.parent = parentIndex;
-    low.rangeLow = arc.lower;
-    low.rangeHigh = split;
+    low.rangeLow = ranges.lowFrom;
+    low.rangeHigh = ranges.lowTo;
     low.status = kBranchCreated;
     BranchRecord& high = t_.BranchList[At(free + 1)];
     high.parent = parentIndex;
-    high.rangeLow = split + 1;  // a flow on the breakpoint belongs to the low child only
-    high.rangeHigh = rangeEnd;
+    high.rangeLow = ranges.highFrom;
+    high.rangeHigh = ranges.highTo;
     high.status = kBranchCreated;
     // What each child must at least cost, from this solve's prices; a child
     // that cannot beat the incumbent is then closed without a solve.
     const double bound = record->bound;
-    low.bound = bound + (methods_.refined ? methods_.relaxation->RiseToRange(arcIndex, low.rangeLow,
-                                                                             low.rangeHigh)
-                                          : 0.0);
-    high.bound = bound + (methods_.refined ? methods_.relaxation->RiseToRange(
-                                                 arcIndex, high.rangeLow, high.rangeHigh)
-                                           : 0.0);
+    low.bound = high.bound = bound;
+    if (methods_.refined) {
+        low.bound = std::max(bound + methods_.relaxation->RiseToRange(arcIndex, low.rangeLow,
+                                                                      low.rangeHigh),
+                             choice.lowBound);
+        high.bound = std::max(bound + methods_.relaxation->RiseToRange(arcIndex, high.rangeLow,
+                                                                       high.rangeHigh),
+                              choice.highBound);
+    }
     methods_.selector->ChildrenCreated(free);
 }
 

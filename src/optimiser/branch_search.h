@@ -63,7 +63,19 @@ class BranchSearch {
     void BranchOrClose();
     void CloseOrCreateChildren();
     void TakeIncumbent();
-    BranchCandidate ChooseBranchArc() const;
+    struct BranchChoice {
+        std::int32_t arc;
+        std::int64_t flow;
+        double gap;
+        double lowBound;  // of each child, where a trial found it; else 0
+        double highBound;
+    };
+    BranchChoice ChooseBranchArc();
+    struct ChildRanges {
+        std::int64_t lowFrom, lowTo, highFrom, highTo;
+    };
+    ChildRanges RangesOfChildren(std::int32_t arc, std::int64_t flow) const;
+    void Learn(int side, std::int32_t arc, double perGap);
     void NarrowByRootPrices();
     // The child's bound, known before its solve, leaves nothing to gain.
     bool CannotImprove(const BranchRecord& child) const;
@@ -86,6 +98,7 @@ class BranchSearch {
     };
     std::array<std::vector<PseudoCost>, 2> pseudoCost_;
     std::array<PseudoCost, 2> averageCost_;
+    std::vector<std::pair<double, BranchCandidate>> scored_;
 };
 
 }  // namespace kova

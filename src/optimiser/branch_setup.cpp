@@ -12,6 +12,7 @@ std::size_t At(std::int64_t i) {
 }  // namespace
 
 void BranchSetUp::Start() {
+    propagate_ = false;
     const auto arcs = At(t_.ArcCount);
     parsedLow_.resize(arcs);
     parsedHigh_.resize(arcs);
@@ -60,6 +61,7 @@ bool BranchSetUp::SetUpBranch(std::int32_t branchToSolve, std::int32_t selectedB
         node = ancestor;
         ancestor = parent.parent;
     }
+    const std::size_t pathRanges = ranges_.size();
     // Arcs no branch narrowed keep the search's range.
     for (const std::int32_t arc : narrowed_) {
         if (t_.ArcFlags[At(arc)] == 0) {
@@ -73,6 +75,28 @@ bool BranchSetUp::SetUpBranch(std::int32_t branchToSolve, std::int32_t selectedB
     }
     if (!feasible) {
         return false;
+    }
+    if (propagate_) {
+        // What the branch's ranges leave the other arcs.
+        branchLow_ = low_;
+        branchHigh_ = high_;
+        seeds_.clear();
+        for (std::size_t k = 0; k < pathRanges; ++k) {
+            branchLow_[At(ranges_[k].arc)] = ranges_[k].lo;
+            branchHigh_[At(ranges_[k].arc)] = ranges_[k].hi;
+            seeds_.push_back(ranges_[k].arc);
+        }
+        if (!Propagate(branchLow_, branchHigh_, seeds_)) {
+            return false;
+        }
+        ranges_.clear();
+        for (std::int32_t a = 0; a < t_.ArcCount; ++a) {
+            if (branchLow_[At(a)] != parsedLow_[At(a)] || branchHigh_[At(a)] != parsedHigh_[At(a)]) {
+                ranges_.push_back(Range{a, branchLow_[At(a)], branchHigh_[At(a)]});
+            }
+        }
+        Rebuild();
+        return true;
     }
     std::sort(ranges_.begin(), ranges_.end(),
               [](const Range& a, const Range& b) { return a.arc < b.arc; });
@@ -156,53 +180,112 @@ std::int32_t BranchSetUp::Narrowed(const ArcRecord& arc, const PieceRecord* extr
 }
 
 void BranchSetUp::TightenRanges() {
-    const auto arcs = At(t_.ArcCount);
     const auto nodes = At(t_.NodeCount);
-    std::vector<std::int64_t> low = low_, high = high_;
-    // What may enter and leave each node, loops aside (they leave as they enter).
-    std::vector<std::int64_t> inLow(nodes), inHigh(nodes), outLow(nodes), outHigh(nodes);
-    for (int round = 0; round < 3; ++round) {
-        std::fill(inLow.begin(), inLow.end(), 0);
-        std::fill(inHigh.begin(), inHigh.end(), 0);
-        std::fill(outLow.begin(), outLow.end(), 0);
-        std::fill(outHigh.begin(), outHigh.end(), 0);
-        for (std::size_t a = 0; a < arcs; ++a) {
-            const ArcRecord& arc = t_.ArcTable[a];
-            if (arc.from != arc.to) {
-                outLow[At(arc.from)] += low[a];
-                outHigh[At(arc.from)] += high[a];
-                inLow[At(arc.to)] += low[a];
-                inHigh[At(arc.to)] += high[a];
-            }
+    nodeStart_.assign(nodes + 1, 0);
+    for (const ArcRecord& arc : t_.ArcTable) {
+        if (arc.from != arc.to) {
+            ++nodeStart_[At(arc.from) + 1];
+            ++nodeStart_[At(arc.to) + 1];
         }
-        bool changed = false;
-        for (std::size_t a = 0; a < arcs; ++a) {
+    }
+    for (std::size_t v = 0; v < nodes; ++v) {
+        nodeStart_[v + 1] += nodeStart_[v];
+    }
+    nodeArcs_.resize(At(nodeStart_[nodes]));
+    std::vector<std::int32_t> fill(nodeStart_.begin(), nodeStart_.end() - 1);
+    for (std::int32_t a = 0; a < t_.ArcCount; ++a) {
+        const ArcRecord& arc = t_.ArcTable[At(a)];
+        if (arc.from != arc.to) {
+            nodeArcs_[At(fill[At(arc.from)]++)] = a;
+            nodeArcs_[At(fill[At(arc.to)]++)] = a;
+        }
+    }
+    queued_.assign(nodes, 0);
+    propagate_ = true;
+
+    std::vector<std::int64_t> low = low_, high = high_;
+    if (!Propagate(low, high, {})) {
+        return;  // no circulation: the root solve says so
+    }
+    for (std::int32_t a = 0; a < t_.ArcCount; ++a) {
+        Restrict(a, low[At(a)], high[At(a)]);
+    }
+}
+
+bool BranchSetUp::Propagate(std::vector<std::int64_t>& low, std::vector<std::int64_t>& high,
+                            const std::vector<std::int32_t>& seeds) {
+    const auto nodes = At(t_.NodeCount);
+    // What may enter and leave each node, loops aside (they leave as they enter).
+    inLow_.assign(nodes, 0);
+    inHigh_.assign(nodes, 0);
+    outLow_.assign(nodes, 0);
+    outHigh_.assign(nodes, 0);
+    for (std::size_t a = 0; a < At(t_.ArcCount); ++a) {
+        const ArcRecord& arc = t_.ArcTable[a];
+        if (arc.from != arc.to) {
+            outLow_[At(arc.from)] += low[a];
+            outHigh_[At(arc.from)] += high[a];
+            inLow_[At(arc.to)] += low[a];
+            inHigh_[At(arc.to)] += high[a];
+        }
+    }
+    queue_.clear();
+    const auto enqueue = [&](std::int32_t v) {
+        if (!queued_[At(v)]) {
+            queued_[At(v)] = 1;
+            queue_.push_back(v);
+        }
+    };
+    if (seeds.empty()) {
+        for (std::int32_t v = 0; v < t_.NodeCount; ++v) {
+            enqueue(v);
+        }
+    }
+    for (const std::int32_t a : seeds) {
+        enqueue(t_.ArcTable[At(a)].from);
+        enqueue(t_.ArcTable[At(a)].to);
+    }
+    // Integer ranges can shrink by small steps around a cycle for long:
+    // the work is capped, and a capped pass still leaves valid ranges.
+    std::int64_t budget = 8 * static_cast<std::int64_t>(nodeArcs_.size()) + 1000;
+    bool feasible = true;
+    std::size_t head = 0;
+    for (; head < queue_.size() && feasible && budget > 0; ++head) {
+        const std::int32_t node = queue_[head];
+        queued_[At(node)] = 0;
+        for (std::int32_t k = nodeStart_[At(node)]; k < nodeStart_[At(node) + 1]; ++k) {
+            --budget;
+            const auto a = At(nodeArcs_[At(k)]);
             const ArcRecord& arc = t_.ArcTable[a];
-            if (arc.from == arc.to) {
-                continue;
-            }
             const auto u = At(arc.from);
             const auto v = At(arc.to);
             // The arc carries what enters u less what leaves u by other arcs,
             // and what leaves v less what enters v by other arcs.
-            const std::int64_t up = std::min(
-                {high[a], inHigh[u] - (outLow[u] - low[a]), outHigh[v] - (inLow[v] - low[a])});
-            const std::int64_t down = std::max(
-                {low[a], inLow[u] - (outHigh[u] - high[a]), outLow[v] - (inHigh[v] - high[a])});
+            const std::int64_t up = std::min({high[a], inHigh_[u] - (outLow_[u] - low[a]),
+                                              outHigh_[v] - (inLow_[v] - low[a])});
+            const std::int64_t down = std::max({low[a], inLow_[u] - (outHigh_[u] - high[a]),
+                                                outLow_[v] - (inHigh_[v] - high[a])});
             if (down > up) {
-                return;  // no circulation: the root solve says so
+                feasible = false;
+                break;
             }
-            changed = changed || up != high[a] || down != low[a];
-            high[a] = up;
+            if (up == high[a] && down == low[a]) {
+                continue;
+            }
+            outLow_[u] += down - low[a];
+            inLow_[v] += down - low[a];
+            outHigh_[u] += up - high[a];
+            inHigh_[v] += up - high[a];
             low[a] = down;
-        }
-        if (!changed) {
-            break;
+            high[a] = up;
+            enqueue(arc.from);
+            enqueue(arc.to);
         }
     }
-    for (std::size_t a = 0; a < arcs; ++a) {
-        Restrict(static_cast<std::int32_t>(a), low[a], high[a]);
+    for (std::size_t k = head; k < queue_.size(); ++k) {
+        queued_[At(queue_[k])] = 0;
     }
+    return feasible;
 }
 
 }  // namespace kova

@@ -17,7 +17,8 @@ class BranchSetUp {
     // A new search: every arc's range as parsed.
     void Start();
     // Narrows every arc to the flows it can carry in a circulation, as far
-    // as the bounds of the arcs at its two ends tell.
+    // as the bounds of the arcs at its two ends tell, and from then on does
+    // the same in every branch after its own ranges are applied.
     void TightenRanges();
     // Narrows one arc's range for the rest of the search.
     void Restrict(std::int32_t arc, std::int64_t lo, std::int64_t hi);
@@ -30,6 +31,11 @@ class BranchSetUp {
     // False when some arc is left no flow: the subproblem has no solution.
     bool SetUpBranch(std::int32_t branchToSolve, std::int32_t selectedBranch);
 
+    // Writes `arc` narrowed to lo..hi from its pieces `extra` into `out`
+    // and its further pieces from `pieces` on; returns how many it wrote.
+    static std::int32_t Narrowed(const ArcRecord& arc, const PieceRecord* extra, std::int64_t lo,
+                                 std::int64_t hi, ArcRecord& out, PieceRecord* pieces);
+
   private:
     struct Range {
         std::int32_t arc;
@@ -37,18 +43,26 @@ class BranchSetUp {
         std::int64_t hi;
     };
 
-    // Writes `arc` narrowed to lo..hi from its pieces `extra` into `out`
-    // and its further pieces from `pieces` on; returns how many it wrote.
-    static std::int32_t Narrowed(const ArcRecord& arc, const PieceRecord* extra, std::int64_t lo,
-                                 std::int64_t hi, ArcRecord& out, PieceRecord* pieces);
 
     void Rebuild();
+    // Bound propagation over the node balances, from the arcs' ends in
+    // `seeds` (every node when empty), until nothing changes or the work
+    // cap is reached. False when some node cannot balance.
+    bool Propagate(std::vector<std::int64_t>& low, std::vector<std::int64_t>& high,
+                   const std::vector<std::int32_t>& seeds);
 
     ProblemTables& t_;
     std::vector<Range> ranges_;
     // Ranges that hold for the whole search, and the arcs narrower than parsed.
     std::vector<std::int64_t> parsedLow_, parsedHigh_, low_, high_;
     std::vector<std::int32_t> narrowed_;
+
+    bool propagate_ = false;
+    std::vector<std::int32_t> nodeStart_, nodeArcs_;  // incident arcs per node, loops left out
+    std::vector<std::int64_t> inLow_, inHigh_, outLow_, outHigh_;
+    std::vector<std::int64_t> branchLow_, branchHigh_;
+    std::vector<std::int32_t> queue_, seeds_;
+    std::vector<char> queued_;
 };
 
 }  // namespace kova

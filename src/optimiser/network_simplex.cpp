@@ -18,7 +18,7 @@ std::size_t At(std::int64_t i) {
 FlowOutcome NetworkSimplex::Run() {
     pivots_ = 0;
     warm_ = false;
-    if (ticker_.Start()) {
+    if (ticker_->Start()) {
         return FlowOutcome::Stopped;
     }
     InitialTree();
@@ -38,9 +38,9 @@ bool NetworkSimplex::ChangeArc(std::int32_t arc, std::int64_t lower, std::int64_
     cost_[a] = cost;
     lower_[a] = lower;
     capacity_[a] = upper - lower;
-    net_.lower[a] = lower;
-    net_.upper[a] = upper;
-    net_.cost[a] = cost;
+    net_->lower[a] = lower;
+    net_->upper[a] = upper;
+    net_->cost[a] = cost;
     std::int64_t kept = std::clamp(flow, lower, upper);
     if (state_[a] != kTree) {
         // Out of the tree an arc sits at a bound: the one its price prefers.
@@ -71,9 +71,9 @@ bool NetworkSimplex::ChangeArc(std::int32_t arc, std::int64_t lower, std::int64_
     return true;
 }
 
-FlowOutcome NetworkSimplex::Resolve() {
+FlowOutcome NetworkSimplex::Resolve(std::int64_t pivotLimit) {
     pivots_ = 0;
-    if (ticker_.Start()) {
+    if (ticker_->Start()) {
         warm_ = false;
         return FlowOutcome::Stopped;
     }
@@ -86,8 +86,9 @@ FlowOutcome NetworkSimplex::Resolve() {
     blockSize_ = std::min(arcs_, kWarmBlockFactor * SqrtArcs());
     // A tree that changed under its arcs may no longer be strongly
     // feasible; should degenerate pivots stall, start afresh.
-    const FlowOutcome outcome = Pivot(4 * static_cast<std::int64_t>(arcs_) + 1000);
-    if (!stalled_) {
+    const FlowOutcome outcome =
+        Pivot(pivotLimit > 0 ? pivotLimit : 4 * static_cast<std::int64_t>(arcs_) + 1000);
+    if (!stalled_ || pivotLimit > 0) {
         return outcome;
     }
 
@@ -105,7 +106,7 @@ FlowOutcome NetworkSimplex::Pivot(std::int64_t limit) {
             UpdateTree(side);
             ++pivots_;
             ++pivotsSinceRecompute_;
-            if (ticker_.Tick()) {
+            if (ticker_->Tick()) {
                 warm_ = false;
                 WriteBack();
                 return FlowOutcome::Stopped;
@@ -171,8 +172,8 @@ void NetworkSimplex::SetBigM(double largestCost) {
 }
 
 void NetworkSimplex::InitialTree() {
-    nodes_ = net_.nodeCount;
-    realArcs_ = net_.ArcCount();
+    nodes_ = net_->nodeCount;
+    realArcs_ = net_->ArcCount();
     firstSpare_ = realArcs_ + nodes_;
     // As many spare arcs as nodes: a few branches' worth of changes.
     arcs_ = firstSpare_ + std::max<std::int32_t>(nodes_, 16);
@@ -191,15 +192,15 @@ void NetworkSimplex::InitialTree() {
     double largestCost = 1.0;
     for (std::int32_t a = 0; a < realArcs_; ++a) {
         const auto i = At(a);
-        source_[i] = net_.from[i];
-        target_[i] = net_.to[i];
-        lower_[i] = net_.lower[i];
-        capacity_[i] = net_.upper[i] - net_.lower[i];
-        cost_[i] = net_.cost[i];
+        source_[i] = net_->from[i];
+        target_[i] = net_->to[i];
+        lower_[i] = net_->lower[i];
+        capacity_[i] = net_->upper[i] - net_->lower[i];
+        cost_[i] = net_->cost[i];
         state_[i] = kLower;
-        supply[At(net_.to[i])] += net_.lower[i];
-        supply[At(net_.from[i])] -= net_.lower[i];
-        largestCost = std::max(largestCost, std::fabs(net_.cost[i]));
+        supply[At(net_->to[i])] += net_->lower[i];
+        supply[At(net_->from[i])] -= net_->lower[i];
+        largestCost = std::max(largestCost, std::fabs(net_->cost[i]));
     }
     usedSpares_.clear();
     freeSpares_.clear();
@@ -435,9 +436,9 @@ void NetworkSimplex::ComputePotentials() {
 
 void NetworkSimplex::WriteBack() {
     for (std::int32_t a = 0; a < realArcs_; ++a) {
-        net_.flow[At(a)] = lower_[At(a)] + flow_[At(a)];
+        net_->flow[At(a)] = lower_[At(a)] + flow_[At(a)];
     }
-    std::copy(pi_.begin(), pi_.begin() + nodes_, net_.potential.begin());
+    std::copy(pi_.begin(), pi_.begin() + nodes_, net_->potential.begin());
 }
 
 void NetworkSimplex::AddChild(std::int32_t parent, std::int32_t child) {

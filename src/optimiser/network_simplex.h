@@ -21,7 +21,9 @@ namespace kova {
 
 class NetworkSimplex {
   public:
-    NetworkSimplex(FlowNetwork& network, SolveTicker& ticker) : net_(network), ticker_(ticker) {}
+    NetworkSimplex(FlowNetwork& network, SolveTicker& ticker) : net_(&network), ticker_(&ticker) {}
+    // A copy keeps the whole tree: a trial solve can be undone by copying
+    // it back (with the network's own copy).
 
     // From scratch. Leaves the flows and the potentials in the network; on
     // Infeasible or Stopped the flows are not a circulation.
@@ -32,8 +34,9 @@ class NetworkSimplex {
     // left for it; a Run from scratch is then due.
     bool CanResolve() const { return warm_; }
     bool ChangeArc(std::int32_t arc, std::int64_t lower, std::int64_t upper, double cost);
-    // Goes on from the last tree with the changed arcs.
-    FlowOutcome Resolve();
+    // Goes on from the last tree with the changed arcs. With a pivot limit,
+    // a solve that reaches it ends Stopped instead of starting afresh.
+    FlowOutcome Resolve(std::int64_t pivotLimit = 0);
 
     std::int64_t Pivots() const { return pivots_; }
 
@@ -69,8 +72,8 @@ class NetworkSimplex {
                pi_[static_cast<std::size_t>(target_[a])];
     }
 
-    FlowNetwork& net_;
-    SolveTicker& ticker_;
+    FlowNetwork* net_;
+    SolveTicker* ticker_;
 
     std::int32_t nodes_ = 0;  // real nodes; the root is node nodes_
     std::int32_t realArcs_ = 0;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "optimiser/branch_selector.h"
+#include "optimiser/branch_setup.h"
 #include "text/number_text.h"
 
 namespace kova {
@@ -238,6 +239,66 @@ double EnvelopeRelaxation::RiseToRange(std::int32_t arc, std::int64_t lo, std::i
         }
     }
     return rise;  // the slots cannot reach the range: the solve will say so
+}
+
+double EnvelopeRelaxation::RelaxedTotal() const {
+    double total = 0.0;
+    for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
+        const std::int32_t first = firstSlot_[At(i)];
+        for (std::int32_t s = first; s < firstSlot_[At(i) + 1]; ++s) {
+            total += static_cast<double>(network_.flow[At(s)]) * network_.cost[At(s)];
+        }
+        const ArcRecord& parsed = t_.ArcTable[At(i)];
+        if (parsed.pieceCount != 1 || parsed.baseCost != 0.0) {
+            total += startValue_[At(i)] -
+                     static_cast<double>(network_.lower[At(first)]) * network_.cost[At(first)];
+        }
+    }
+    return SnapCost(total);
+}
+
+bool EnvelopeRelaxation::TrialBound(std::int32_t arc, std::int64_t lo, std::int64_t hi,
+                                    std::int64_t pivotLimit, double& bound) {
+    if (!simplex_.CanResolve()) {
+        return false;
+    }
+    const ArcRecord& parsed = t_.ArcTable[At(arc)];
+    trialPieces_.resize(At(parsed.pieceCount));
+    BranchSetUp::Narrowed(parsed, t_.PieceTable.data() + (firstSlot_[At(arc)] - arc), lo, hi,
+                          trialArc_, trialPieces_.data());
+    BuildEnvelope(trialArc_, trialPieces_.data(), envelope_);
+    savedSimplex_ = simplex_;
+    savedNetwork_ = network_;
+    const double savedStart = startValue_[At(arc)];
+    startValue_[At(arc)] = envelope_.startValue;
+    bool changed = true;
+    std::int32_t slot = firstSlot_[At(arc)];
+    std::int64_t previousEnd = trialArc_.lower;
+    for (const EnvelopeSegment& segment : envelope_.segments) {
+        const bool first = slot == firstSlot_[At(arc)];
+        changed = changed && simplex_.ChangeArc(slot, first ? trialArc_.lower : 0,
+                                                first ? segment.end : segment.end - previousEnd,
+                                                segment.slope);
+        previousEnd = segment.end;
+        ++slot;
+    }
+    for (; changed && slot < firstSlot_[At(arc) + 1]; ++slot) {
+        changed = simplex_.ChangeArc(slot, 0, 0, 0.0);
+    }
+    FlowOutcome outcome = FlowOutcome::Stopped;
+    if (changed) {
+        outcome = simplex_.Resolve(pivotLimit);
+        work_ += simplex_.Pivots();
+    }
+    if (outcome == FlowOutcome::Optimal) {
+        bound = RelaxedTotal();
+    } else if (outcome == FlowOutcome::Infeasible) {
+        bound = NoSolutionCost;
+    }
+    startValue_[At(arc)] = savedStart;
+    simplex_ = savedSimplex_;
+    network_ = savedNetwork_;
+    return outcome != FlowOutcome::Stopped;
 }
 
 SearchMethods FastSearchMethods(ProblemTables& tables, RunMonitor& monitor) {

@@ -25,13 +25,17 @@ namespace kova {
 class EnvelopeRelaxation final : public RelaxationSolver {
   public:
     EnvelopeRelaxation(ProblemTables& tables, RunMonitor& monitor)
-        : t_(tables), monitor_(monitor), ticker_(tables, monitor), simplex_(network_, ticker_) {}
+        : t_(tables), monitor_(monitor), ticker_(tables, monitor),
+          simplex_(network_, ticker_),
+          savedSimplex_(network_, ticker_) {}
 
     RelaxationResult SolveRelaxation() override;
     std::int64_t Work() const override { return work_; }
     bool RangeWithin(std::int32_t arc, double slack, std::int64_t& lo,
                      std::int64_t& hi) const override;
     double RiseToRange(std::int32_t arc, std::int64_t lo, std::int64_t hi) const override;
+    bool TrialBound(std::int32_t arc, std::int64_t lo, std::int64_t hi, std::int64_t pivotLimit,
+                    double& bound) override;
 
   private:
     void LayOutSlots();
@@ -56,6 +60,12 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     // Wanted slot bounds and costs, and whether the network holds them yet.
     std::vector<std::int64_t> slotLower_, slotUpper_;
     std::vector<double> slotCost_;
+    // The envelope total of the flow in the network.
+    double RelaxedTotal() const;
+    NetworkSimplex savedSimplex_;
+    FlowNetwork savedNetwork_;
+    ArcRecord trialArc_{};
+    std::vector<PieceRecord> trialPieces_;
     std::int64_t work_ = 0;
     std::int64_t lastWork_ = 0;
 

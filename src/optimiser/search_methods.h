@@ -62,6 +62,14 @@ class RelaxationSolver {
                                std::int64_t /*hi*/) const {
         return 0.0;
     }
+    // Right after a solve with a flow: the bound of the same subproblem with
+    // `arc` held to lo..hi, by a warm solve of at most `pivotLimit` pivots
+    // that is then undone (NoSolutionCost when no flow fits). False when the
+    // solve did not finish.
+    virtual bool TrialBound(std::int32_t /*arc*/, std::int64_t /*lo*/, std::int64_t /*hi*/,
+                            std::int64_t /*pivotLimit*/, double& /*bound*/) {
+        return false;
+    }
 };
 
 class BranchSelector {
