@@ -56,7 +56,17 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
         const bool selected = methods_.selector->SelectBranch(t_, SelectedBranch, recordsInUse);
         if (recordsInUse == 0) {
             BranchToSolve = 0;
-            Solve();
+            result_ = methods_.relaxation->SolveRelaxation();
+            if (methods_.refined && result_.HasFlow()) {
+                if (IncumbentCost > result_.trueTotal) {
+                    TakeIncumbent();
+                }
+                if (IncumbentCost - result_.relaxedTotal > tolerance_ &&
+                    methods_.relaxation->StrengthenBound(IncumbentCost)) {
+                    result_ = methods_.relaxation->SolveRelaxation();
+                }
+            }
+            BranchOrClose();
             if (result_.Stopped()) {
                 return End(SearchEnd::StoppedAtRoot, runList, solution);
             }
@@ -64,11 +74,12 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
                 return End(SearchEnd::NoSolutionAtRoot, runList, solution);
             }
             if (IncumbentCost > result_.trueTotal) {
-                monitor_.SetField(LiveField::Feasibility, Texts().feasible);
-                monitor_.SetField(LiveField::BestTotal, NumberText(result_.trueTotal));
-                monitor_.SetField(LiveField::Gap,
-                                  NumberText(result_.trueTotal - result_.relaxedTotal));
                 TakeIncumbent();
+            }
+            if (t_.IncumbentUpdates > 0) {
+                monitor_.SetField(LiveField::Feasibility, Texts().feasible);
+                monitor_.SetField(LiveField::BestTotal, NumberText(IncumbentCost));
+                monitor_.SetField(LiveField::Gap, NumberText(IncumbentCost - result_.relaxedTotal));
             }
             rootBound_ = result_.relaxedTotal;
             NarrowByRootPrices();

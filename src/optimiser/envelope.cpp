@@ -16,7 +16,24 @@ double SnapCost(double cost) {
     return std::fabs(cost) < ZeroSnap ? 0.0 : cost;
 }
 
-void BuildEnvelope(const ArcRecord& arc, const PieceRecord* extra, ArcEnvelope& envelope) {
+std::int32_t MostSegments(const ArcRecord& arc, const PieceRecord* extra) {
+    if (arc.pieceCount == 1) {
+        return 1;
+    }
+    std::int32_t drops = 0;
+    double endValue =
+        arc.baseCost + arc.unitCost * static_cast<double>(std::int64_t{arc.upper} - arc.lower);
+    std::int64_t start = arc.upper;
+    for (std::int32_t k = 0; k < arc.pieceCount - 1; ++k) {
+        drops += extra[k].baseCost < endValue ? 1 : 0;
+        endValue = extra[k].baseCost + extra[k].unitCost * static_cast<double>(extra[k].upper - start);
+        start = extra[k].upper;
+    }
+    return arc.pieceCount + drops + 1;
+}
+
+void BuildEnvelope(const ArcRecord& arc, const PieceRecord* extra, ArcEnvelope& envelope,
+                   bool exactDrops) {
     envelope.segments.clear();
     envelope.startValue = arc.baseCost;
     if (arc.pieceCount == 1) {
@@ -31,8 +48,14 @@ void BuildEnvelope(const ArcRecord& arc, const PieceRecord* extra, ArcEnvelope& 
     for (std::int32_t k = 0; k < arc.pieceCount - 1; ++k) {
         const PieceRecord& piece = extra[k];
         const std::int64_t start = pieces.back().end;
-        // A drop at the breakpoint is bridged from below.
-        pieces.back().candidate = std::min(pieces.back().candidate, piece.baseCost);
+        if (!exactDrops) {
+            // A drop at the breakpoint is bridged from below.
+            pieces.back().candidate = std::min(pieces.back().candidate, piece.baseCost);
+        } else if (piece.baseCost < pieces.back().candidate && piece.upper > start + 1) {
+            // The piece's first flow lies below the line to its end: it is
+            // a point of the hull too.
+            pieces.push_back(ArcEnvelope::Point{start, start + 1, piece.baseCost + piece.unitCost});
+        }
         pieces.push_back(ArcEnvelope::Point{
             start, piece.upper,
             piece.baseCost + piece.unitCost * static_cast<double>(piece.upper - start)});

@@ -18,8 +18,8 @@ struct ArcEnvelope {
     double startValue = 0.0;  // value at the arc's lower bound
     std::vector<EnvelopeSegment> segments;
 
-    // Scratch: each piece's span and its value at the end, bridged down to
-    // a lower start of the next piece.
+    // Scratch: each piece's span and its value at the end, and where
+    // drops are exact the flow after a drop with its value.
     struct Point {
         std::int64_t start;
         std::int64_t end;
@@ -31,7 +31,15 @@ struct ArcEnvelope {
 // `pieces` are the arc's pieceCount - 1 further pieces. The lower convex
 // hull of the values at the lower bound and at every piece end, wrapped
 // from the left; on equal slopes the nearer end point wins.
-void BuildEnvelope(const ArcRecord& arc, const PieceRecord* pieces, ArcEnvelope& envelope);
+// `exactDrops`: after a drop at a breakpoint the next flow's value is a
+// hull point, so the envelope is the hull of the integer flows' costs;
+// otherwise the drop is bridged down to the breakpoint itself (weaker, with
+// no more segments than pieces).
+void BuildEnvelope(const ArcRecord& arc, const PieceRecord* pieces, ArcEnvelope& envelope,
+                   bool exactDrops = true);
+// The most segments an exact envelope of the arc can have, over any range
+// narrowed from it, and with its charge moved (see OpeningRules).
+std::int32_t MostSegments(const ArcRecord& arc, const PieceRecord* pieces);
 
 // Slope of the envelope's first segment, as a network cost.
 double SnapCost(double cost);

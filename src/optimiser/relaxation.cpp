@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 #include "optimiser/branch_selector.h"
 #include "optimiser/branch_setup.h"
@@ -14,10 +15,18 @@ std::size_t At(std::int64_t i) {
     return static_cast<std::size_t>(i);
 }
 
-// Records of one arc that give the same pieces, hence the same envelope.
-bool SameRange(const ArcRecord& a, const ArcRecord& b) {
+// Subgradient steps for the rule prices at the root; the step halves
+// after this many without a better bound.
+constexpr std::int32_t kPriceRounds = 60;
+constexpr double kFirstScale = 1.0;
+constexpr std::int32_t kFlatRounds = 4;
+
+// Records of one arc that give the same pieces, hence the same envelope: a
+// narrowed record keeps a run of the parsed pieces, which its first piece
+// and count fix, and may cut the last one short.
+bool SameRange(const ArcRecord& a, std::int64_t aEnd, const ArcRecord& b, std::int64_t bEnd) {
     return a.lower == b.lower && a.upper == b.upper && a.pieceCount == b.pieceCount &&
-           a.baseCost == b.baseCost && a.unitCost == b.unitCost;
+           a.baseCost == b.baseCost && a.unitCost == b.unitCost && aEnd == bEnd;
 }
 
 }  // namespace
@@ -38,8 +47,13 @@ RelaxationResult EnvelopeRelaxation::SolveRelaxation() {
 void EnvelopeRelaxation::LayOutSlots() {
     const auto arcs = At(t_.ArcCount);
     firstSlot_.assign(arcs + 1, 0);
+    firstPiece_.assign(arcs, 0);
+    std::int32_t piece = 0;
     for (std::size_t i = 0; i < arcs; ++i) {
-        firstSlot_[i + 1] = firstSlot_[i] + t_.ArcTable[i].pieceCount;
+        const ArcRecord& arc = t_.ArcTable[i];
+        firstPiece_[i] = piece;
+        firstSlot_[i + 1] = firstSlot_[i] + MostSegments(arc, t_.PieceTable.data() + piece);
+        piece += arc.pieceCount - 1;
     }
     const std::int32_t slots = firstSlot_[arcs];
     network_.Reset(t_.NodeCount, slots);
@@ -54,7 +68,14 @@ void EnvelopeRelaxation::LayOutSlots() {
     slotCost_.assign(At(slots), 0.0);
     startValue_.assign(arcs, 0.0);
     builtFrom_.assign(arcs, ArcRecord{0, 0, 0, 0.0, 0.0, 0, 0});  // matches no arc
+    builtEnd_.assign(arcs, -1);
     laidOut_ = true;
+}
+
+void EnvelopeRelaxation::CheckSlots(std::int32_t arc) const {
+    if (envelope_.segments.size() > At(firstSlot_[At(arc) + 1] - firstSlot_[At(arc)])) {
+        throw std::logic_error("an envelope has more segments than its arc has slots");
+    }
 }
 
 void EnvelopeRelaxation::BuildEnvelopes() {
@@ -64,12 +85,22 @@ void EnvelopeRelaxation::BuildEnvelopes() {
         const ArcRecord& arc = t_.WorkArcTable[At(i)];
         const PieceRecord* pieces = t_.WorkPieceTable.data() + pieceCursor;
         pieceCursor += arc.pieceCount - 1;
-        if (SameRange(arc, builtFrom_[At(i)])) {
+        const std::int64_t end = arc.pieceCount == 1 ? arc.upper : pieces[arc.pieceCount - 2].upper;
+        if (SameRange(arc, end, builtFrom_[At(i)], builtEnd_[At(i)])) {
             continue;
         }
         builtFrom_[At(i)] = arc;
+        builtEnd_[At(i)] = end;
         changedArcs_.push_back(i);
-        BuildEnvelope(arc, pieces, envelope_);
+        if (!charge_.empty() && charge_[At(i)] > 0.0) {
+            chargedArc_ = arc;
+            chargedPieces_.assign(pieces, pieces + arc.pieceCount - 1);
+            ApplyCharge(i, chargedArc_, chargedPieces_.data());
+            BuildEnvelope(chargedArc_, chargedPieces_.data(), envelope_);
+        } else {
+            BuildEnvelope(arc, pieces, envelope_);
+        }
+        CheckSlots(i);
         startValue_[At(i)] = envelope_.startValue;
         std::int32_t slot = firstSlot_[At(i)];
         std::int64_t previousEnd = arc.lower;
@@ -142,7 +173,7 @@ RelaxationResult EnvelopeRelaxation::Evaluate(FlowOutcome outcome) {
             startValue = startValue_[At(i)];
         },
         &candidates_);
-    result.relaxedTotal = evaluation.relaxedTotal;
+    result.relaxedTotal = SnapCost(evaluation.relaxedTotal + chargeTotal_);
     result.trueTotal = evaluation.trueTotal;
     result.gapArcIndex = evaluation.gapArcIndex;
     result.gapArcFlow = evaluation.gapArcFlow;
@@ -254,7 +285,7 @@ double EnvelopeRelaxation::RelaxedTotal() const {
                      static_cast<double>(network_.lower[At(first)]) * network_.cost[At(first)];
         }
     }
-    return SnapCost(total);
+    return SnapCost(total + chargeTotal_);
 }
 
 bool EnvelopeRelaxation::TrialBound(std::int32_t arc, std::int64_t lo, std::int64_t hi,
@@ -264,9 +295,13 @@ bool EnvelopeRelaxation::TrialBound(std::int32_t arc, std::int64_t lo, std::int6
     }
     const ArcRecord& parsed = t_.ArcTable[At(arc)];
     trialPieces_.resize(At(parsed.pieceCount));
-    BranchSetUp::Narrowed(parsed, t_.PieceTable.data() + (firstSlot_[At(arc)] - arc), lo, hi,
+    BranchSetUp::Narrowed(parsed, t_.PieceTable.data() + firstPiece_[At(arc)], lo, hi,
                           trialArc_, trialPieces_.data());
+    if (!charge_.empty() && charge_[At(arc)] > 0.0) {
+        ApplyCharge(arc, trialArc_, trialPieces_.data());
+    }
     BuildEnvelope(trialArc_, trialPieces_.data(), envelope_);
+    CheckSlots(arc);
     savedSimplex_ = simplex_;
     savedNetwork_ = network_;
     const double savedStart = startValue_[At(arc)];
@@ -299,6 +334,110 @@ bool EnvelopeRelaxation::TrialBound(std::int32_t arc, std::int64_t lo, std::int6
     simplex_ = savedSimplex_;
     network_ = savedNetwork_;
     return outcome != FlowOutcome::Stopped;
+}
+
+void EnvelopeRelaxation::ApplyCharge(std::int32_t arc, ArcRecord& record,
+                                     PieceRecord* pieces) const {
+    const double price = charge_[At(arc)];
+    // Every flow from 1 on costs the price less; a range from 0 starts
+    // with the piece that holds 0 alone.
+    if (record.lower >= 1) {
+        record.baseCost -= price;
+    }
+    for (std::int32_t k = 0; k < record.pieceCount - 1; ++k) {
+        pieces[k].baseCost -= price;
+    }
+}
+
+void EnvelopeRelaxation::SetRulePrices(const std::vector<double>& prices) {
+    newCharge_.resize(At(t_.ArcCount));
+    chargeTotal_ = rules_.Charges(prices, newCharge_);
+    for (const std::int32_t arc : rules_.Arcs()) {
+        const auto a = At(arc);
+        if (charge_[a] != newCharge_[a]) {
+            charge_[a] = newCharge_[a];
+            builtFrom_[a] = ArcRecord{0, 0, 0, 0.0, 0.0, 0, 0};  // rebuilt at the next solve
+        }
+    }
+}
+
+// The subgradient method on the rule prices, each step as long as the gap
+// to the incumbent over the violations' length (Polyak's rule).
+bool EnvelopeRelaxation::StrengthenBound(double incumbent) {
+    std::vector<std::int64_t> end(At(t_.ArcCount), 0);
+    for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
+        // The first slot's bound counts from 0, the others are lengths.
+        for (std::int32_t s = firstSlot_[At(i)]; s < firstSlot_[At(i) + 1]; ++s) {
+            end[At(i)] += network_.upper[At(s)];
+        }
+    }
+    rules_.Find(t_, end);
+    if (rules_.Count() == 0 || !(incumbent < LargestDouble)) {
+        return false;
+    }
+    charge_.assign(At(t_.ArcCount), 0.0);
+    opening_.assign(At(t_.ArcCount), 0.0);
+    const double start = RelaxedTotal();
+    double bound = start;
+    double bestBound = start;
+    std::vector<double> prices(rules_.Count(), 0.0);
+    std::vector<double> best = prices;
+    std::vector<double> violation;
+    double scale = kFirstScale;
+    std::int32_t flat = 0;
+    std::int32_t round = 0;
+    for (; round < kPriceRounds && incumbent > bound; ++round) {
+        // An arc's opening: on the envelope's first segment, which runs
+        // from 0 to the first flow that pays the charge, in proportion.
+        for (const std::int32_t arc : rules_.Arcs()) {
+            const auto first = At(firstSlot_[At(arc)]);
+            std::int64_t flow = 0;
+            for (std::int32_t s = firstSlot_[At(arc)]; s < firstSlot_[At(arc) + 1]; ++s) {
+                flow += network_.flow[At(s)];
+            }
+            opening_[At(arc)] =
+                flow <= 0 ? 0.0
+                : network_.lower[first] >= 1 || flow >= network_.upper[first]
+                    ? 1.0
+                    : static_cast<double>(flow) / static_cast<double>(network_.upper[first]);
+        }
+        rules_.Violations(opening_, violation);
+        double norm = 0.0;
+        for (std::size_t r = 0; r < prices.size(); ++r) {
+            if (prices[r] > 0.0 || violation[r] > 0.0) {
+                norm += violation[r] * violation[r];
+            }
+        }
+        if (norm <= 0.0) {
+            break;
+        }
+        const double length = scale * (incumbent - bound) / norm;
+        for (std::size_t r = 0; r < prices.size(); ++r) {
+            prices[r] = std::max(0.0, prices[r] + length * violation[r]);
+        }
+        SetRulePrices(prices);
+        BuildEnvelopes();
+        if (SolveFlow() != FlowOutcome::Optimal) {
+            break;  // stopped: the stop shows at the next solve
+        }
+        bound = RelaxedTotal();
+        if (bound > bestBound + 1e-9 * std::max(1.0, std::fabs(bestBound))) {
+            bestBound = bound;
+            best = prices;
+            flat = 0;
+        } else if (++flat >= kFlatRounds) {
+            scale /= 2.0;
+            flat = 0;
+        }
+    }
+    if (round == 0) {
+        return false;
+    }
+    // The network holds the last round's prices: the root is solved again
+    // under the best ones, and its prices kept from that solve.
+    SetRulePrices(best);
+    rootKept_ = false;
+    return true;
 }
 
 SearchMethods FastSearchMethods(ProblemTables& tables, RunMonitor& monitor) {

@@ -4,6 +4,12 @@
 // its shape through the whole search), solved as a minimum-cost
 // circulation and evaluated under the envelope and the true costs.
 //
+// Charged arcs obey opening rules (see OpeningRules). Each rule's price, a
+// Lagrange multiplier found by subgradient steps at the root, moves charge
+// between the arcs it names and into a constant: every bound stays valid,
+// and the envelopes no longer spread a charge over a range far wider than
+// the flow the arc carries.
+//
 // The first solve runs the network simplex from scratch; each later one
 // goes on from the last tree with the arcs whose envelope changed, since a
 // child differs from the subproblem solved before it in a few arcs only.
@@ -16,6 +22,7 @@
 #include "optimiser/envelope.h"
 #include "optimiser/flow_network.h"
 #include "optimiser/network_simplex.h"
+#include "optimiser/opening_rules.h"
 #include "optimiser/run_monitor.h"
 #include "optimiser/search_methods.h"
 #include "optimiser/solve_ticker.h"
@@ -36,12 +43,18 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     double RiseToRange(std::int32_t arc, std::int64_t lo, std::int64_t hi) const override;
     bool TrialBound(std::int32_t arc, std::int64_t lo, std::int64_t hi, std::int64_t pivotLimit,
                     double& bound) override;
+    bool StrengthenBound(double incumbent) override;
+    // Sum of the node prices in the bound, for measurements.
+    double ChargeTotal() const { return chargeTotal_; }
 
   private:
     void LayOutSlots();
     // Envelopes of the arcs whose working range changed since the last solve.
     void BuildEnvelopes();
     FlowOutcome SolveFlow();
+    // MostSegments bounds every envelope; a broken bound must not write
+    // into the next arc's slots.
+    void CheckSlots(std::int32_t arc) const;
     RelaxationResult Evaluate(FlowOutcome outcome);
 
     ProblemTables& t_;
@@ -52,8 +65,10 @@ class EnvelopeRelaxation final : public RelaxationSolver {
 
     bool laidOut_ = false;
     std::vector<std::int32_t> firstSlot_;  // per arc, and one past the last arc
+    std::vector<std::int32_t> firstPiece_;  // per arc, into PieceTable
     std::vector<double> startValue_;       // per arc: envelope value at the lower bound
     std::vector<ArcRecord> builtFrom_;     // per arc: the working record of its envelope
+    std::vector<std::int64_t> builtEnd_;   // and the end of its range
     std::vector<std::int32_t> changedArcs_;
     std::vector<BranchCandidate> candidates_;
     ArcEnvelope envelope_;
@@ -62,6 +77,16 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     std::vector<double> slotCost_;
     // The envelope total of the flow in the network.
     double RelaxedTotal() const;
+
+    // Takes the arc's share of the rule prices off its charge.
+    void ApplyCharge(std::int32_t arc, ArcRecord& record, PieceRecord* pieces) const;
+    // Rule prices into charges per arc; the changed arcs rebuilt.
+    void SetRulePrices(const std::vector<double>& prices);
+    OpeningRules rules_;
+    std::vector<double> charge_, newCharge_, opening_;  // per arc
+    double chargeTotal_ = 0.0;
+    ArcRecord chargedArc_{};
+    std::vector<PieceRecord> chargedPieces_;
     NetworkSimplex savedSimplex_;
     FlowNetwork savedNetwork_;
     ArcRecord trialArc_{};

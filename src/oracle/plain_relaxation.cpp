@@ -60,7 +60,7 @@ void PlainRelaxation::BuildNetwork() {
     for (std::int32_t i = 0; i < arcCount; ++i) {
         const ArcRecord& arc = t_.WorkArcTable[At(i)];
         const std::int32_t first = i + extra;
-        BuildEnvelope(arc, t_.WorkPieceTable.data() + pieceCursor, envelope_);
+        BuildEnvelope(arc, t_.WorkPieceTable.data() + pieceCursor, envelope_, false);
         pieceCursor += arc.pieceCount - 1;
         const auto segmentCount = static_cast<std::int32_t>(envelope_.segments.size());
         arcNetwork_[At(i)] = ArcNetwork{first, segmentCount, envelope_.startValue};

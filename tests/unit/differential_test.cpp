@@ -104,6 +104,22 @@ Case MakeCase(std::uint64_t seed) {
     const auto pick = [&](int lo, int hi) {
         return std::uniform_int_distribution<int>(lo, hi)(random);
     };
+    const double tolerances[] = {0.0, 0.0, 0.0, 0.5, 5.0, -1.0};
+    if (pick(0, 5) == 0) {
+        // Fixed charges, where the bound takes prices from opening rules.
+        FixedChargeOptions options;
+        options.seed = seed;
+        options.layout = static_cast<FixedChargeLayout>(pick(0, 2));
+        options.arcs = pick(3, 24);
+        options.nodes = pick(3, 12);
+        options.sources = pick(1, 3);
+        options.sinks = pick(1, 4);
+        options.maxSupply = pick(1, 12);
+        options.chargeRatioLow = pick(0, 1) == 0 ? 1.0 : 10.0;
+        options.chargeRatioHigh = options.chargeRatioLow * pick(2, 100);
+        options.linearShare = pick(0, 2) == 0 ? 0.2 : 0.0;
+        return Case{GenerateFixedChargeProblem(options), tolerances[pick(0, 5)], options.arcs, true};
+    }
     GeneratorOptions options;
     options.seed = seed;
     const int size = pick(0, 19);
@@ -117,7 +133,6 @@ Case MakeCase(std::uint64_t seed) {
     options.negativeCosts = pick(0, 2) == 0;
     options.feasible = pick(0, 9) != 0;
     options.fractionalCosts = pick(0, 2) == 0;
-    const double tolerances[] = {0.0, 0.0, 0.0, 0.5, 5.0, -1.0};
     return Case{GenerateProblem(options), tolerances[pick(0, 5)], options.arcs,
                 !options.fractionalCosts};
 }

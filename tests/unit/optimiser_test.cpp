@@ -299,9 +299,10 @@ TEST_F(OneArc, EnvelopeShapes) {
          {{10, 1.0}, {20, 2.0}, {30, 3.0}}},
         {"concave is one chord", "ARC A B 0 0 3 10 30 1 20\nEND", {{20, 2.0}}},
         {"a jump up is bridged below", "ARC A B 0 0 1 10 50 1 20\nEND", {{10, 1.0}, {20, 5.0}}},
-        {"a drop is bridged from below",
+        // 0 at 0, 100 at 10, then 105 at 11 after the drop: no flow costs 5 at 10.
+        {"a drop is wrapped at the first flow after it",
          "ARC A B 0 0 10 10 5 100 20\nEND",
-         {{10, 0.5}, {20, 100.0}}},
+         {{11, 105.0 / 11.0}, {20, 100.0}}},
         {"collinear ends give equal slopes",
          "ARC A B 0 0 1 10 10 1 20\nEND",
          {{10, 1.0}, {20, 1.0}}},

@@ -1,0 +1,97 @@
+#include "optimiser/opening_rules.h"
+
+#include <algorithm>
+
+namespace kova {
+namespace {
+
+std::size_t At(std::int64_t i) {
+    return static_cast<std::size_t>(i);
+}
+
+}  // namespace
+
+bool IsCharged(const ArcRecord& parsed) {
+    return parsed.lower == 0 && parsed.upper == 0 && parsed.pieceCount >= 2 &&
+           parsed.baseCost == 0.0;
+}
+
+void OpeningRules::Find(const ProblemTables& t, const std::vector<std::int64_t>& end) {
+    rules_.clear();
+    ruleArcs_.clear();
+    const auto nodes = At(t.NodeCount);
+    // Flows are integers: a node that passes on 1 unit or more has an
+    // entering arc that carries 1 or more, an open one when all are charged.
+    std::vector<std::int64_t> inLeast(nodes, 0), outLeast(nodes, 0);
+    std::vector<char> uncharged(nodes, 0);
+    enterStart_.assign(nodes + 1, 0);
+    for (std::int32_t i = 0; i < t.ArcCount; ++i) {
+        const ArcRecord& arc = t.WorkArcTable[At(i)];
+        if (arc.from == arc.to) {
+            continue;  // a loop passes on what it brings
+        }
+        inLeast[At(arc.to)] += arc.lower;
+        outLeast[At(arc.from)] += arc.lower;
+        if (end[At(i)] > 0) {
+            ++enterStart_[At(arc.to) + 1];
+            uncharged[At(arc.to)] |= IsCharged(t.ArcTable[At(i)]) ? 0 : 1;
+        }
+    }
+    for (std::size_t v = 0; v < nodes; ++v) {
+        enterStart_[v + 1] += enterStart_[v];
+    }
+    entering_.resize(At(enterStart_[nodes]));
+    std::vector<std::int32_t> fill(enterStart_.begin(), enterStart_.end() - 1);
+    for (std::int32_t i = 0; i < t.ArcCount; ++i) {
+        const ArcRecord& arc = t.WorkArcTable[At(i)];
+        if (arc.from != arc.to && end[At(i)] > 0) {
+            entering_[At(fill[At(arc.to)]++)] = i;
+        }
+    }
+    const auto ruled = [&](std::size_t v) {
+        return !uncharged[v] && enterStart_[v + 1] > enterStart_[v];
+    };
+    for (std::size_t v = 0; v < nodes; ++v) {
+        if (ruled(v) && std::max(inLeast[v], outLeast[v]) >= 1) {
+            rules_.push_back(static_cast<std::int32_t>(v));
+        }
+    }
+    std::vector<char> read(At(t.ArcCount), 0);
+    for (const std::int32_t node : rules_) {
+        for (std::int32_t k = enterStart_[At(node)]; k < enterStart_[At(node) + 1]; ++k) {
+            read[At(entering_[At(k)])] = 1;
+        }
+    }
+    for (std::int32_t i = 0; i < t.ArcCount; ++i) {
+        if (read[At(i)]) {
+            ruleArcs_.push_back(i);
+        }
+    }
+}
+
+void OpeningRules::Violations(const std::vector<double>& opening, std::vector<double>& out) const {
+    out.resize(rules_.size());
+    for (std::size_t r = 0; r < rules_.size(); ++r) {
+        const std::int32_t node = rules_[r];
+        double entered = 0.0;
+        for (std::int32_t k = enterStart_[At(node)]; k < enterStart_[At(node) + 1]; ++k) {
+            entered += opening[At(entering_[At(k)])];
+        }
+        out[r] = 1.0 - entered;
+    }
+}
+
+double OpeningRules::Charges(const std::vector<double>& prices, std::vector<double>& charge) const {
+    std::fill(charge.begin(), charge.end(), 0.0);
+    double constant = 0.0;
+    for (std::size_t r = 0; r < rules_.size(); ++r) {
+        const std::int32_t node = rules_[r];
+        for (std::int32_t k = enterStart_[At(node)]; k < enterStart_[At(node) + 1]; ++k) {
+            charge[At(entering_[At(k)])] += prices[r];
+        }
+        constant += prices[r];
+    }
+    return constant;
+}
+
+}  // namespace kova

@@ -1,0 +1,39 @@
+// A rule every integer circulation keeps about charged arcs, to strengthen
+// the relaxation by Lagrange prices. A charged arc costs nothing at flow 0
+// and pays its charge from flow 1 on: it is open when it carries flow. A
+// node that must pass on at least 1 unit, and that only charged arcs may
+// enter, has an entering arc that carries 1 or more: an open one.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "model/problem_tables.h"
+
+namespace kova {
+
+// No cost at flow 0 and a first piece that ends there.
+bool IsCharged(const ArcRecord& parsed);
+
+class OpeningRules {
+  public:
+    // From the root's working arcs; `end[i]` is the largest flow of arc i.
+    void Find(const ProblemTables& t, const std::vector<std::int64_t>& end);
+    std::size_t Count() const { return rules_.size(); }
+    // Arcs whose opening the rules read.
+    const std::vector<std::int32_t>& Arcs() const { return ruleArcs_; }
+
+    // How far each rule is from holding, for openings 0..1 per arc:
+    // 1 less the openings of the node's entering arcs.
+    void Violations(const std::vector<double>& opening, std::vector<double>& out) const;
+    // The charge each arc has taken off under the rule prices; returns what
+    // the prices add to every bound.
+    double Charges(const std::vector<double>& prices, std::vector<double>& charge) const;
+
+  private:
+    std::vector<std::int32_t> rules_;  // the ruled nodes
+    std::vector<std::int32_t> enterStart_, entering_;  // per node: its entering arcs
+    std::vector<std::int32_t> ruleArcs_;
+};
+
+}  // namespace kova
