@@ -40,7 +40,14 @@ class BenchMonitor final : public RunMonitor {
         if (field == LiveField::Branches && std::stol(std::string(text)) >= maxBranches_) {
             stop_ = true;
         }
+        if (field == LiveField::BestTotal) {
+            shown_.emplace_back(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count(),
+                std::stod(std::string(text)));
+        }
     }
+    // Each incumbent shown: seconds since the start, total.
+    const std::vector<std::pair<double, double>>& Incumbents() const { return shown_; }
     void Pump() override {}
     bool StopRequested() override {
         if (!stop_ && ++calls_ % 1024 == 0 && std::chrono::steady_clock::now() > deadline_) {
@@ -53,7 +60,9 @@ class BenchMonitor final : public RunMonitor {
 
   private:
     long maxBranches_;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point deadline_;
+    std::vector<std::pair<double, double>> shown_;
     long calls_ = 0;
     bool stop_ = false;
 };
@@ -70,6 +79,19 @@ std::string Piecewise(int arcs, double multiPieceShare, std::uint64_t seed) {
     options.negativeBounds = false;
     options.negativeCosts = false;
     return GenerateProblem(options);
+}
+
+// Uncapacitated fixed-charge networks: charges 10-1000 times the unit costs,
+// a node per 4 arcs, a source per 20 nodes and a sink per 5.
+std::string FixedCharge(FixedChargeLayout layout, int arcs, std::uint64_t seed) {
+    FixedChargeOptions options;
+    options.seed = seed;
+    options.layout = layout;
+    options.arcs = arcs;
+    options.nodes = std::max(8, arcs / 4);
+    options.sources = std::max(1, options.nodes / 20);
+    options.sinks = std::max(2, options.nodes / 5);
+    return GenerateFixedChargeProblem(options);
 }
 
 // Linear problems with lower bounds and negative costs.
@@ -90,6 +112,7 @@ struct KovaResult {
     bool finished = false;  // not stopped by a limit
     double total = 0.0;
     std::int32_t branches = 0;
+    std::vector<std::pair<double, double>> incumbents;  // seconds, total
 };
 
 KovaResult SolveKova(const std::string& text, double tolerance, double maxSeconds = 1e9) {
@@ -102,6 +125,7 @@ KovaResult SolveKova(const std::string& text, double tolerance, double maxSecond
                       *run.End() != SearchEnd::StoppedInBranch;
     result.total = run.IncumbentCost();
     result.branches = run.Tables().BranchesSolved;
+    result.incumbents = monitor.Incumbents();
     return result;
 }
 
@@ -217,7 +241,8 @@ std::string MipText(const ProblemTables& t) {
 }
 
 struct CbcResult {
-    std::optional<double> total;
+    std::optional<double> total;  // proved optimal
+    std::optional<double> best;   // the best found, proved or not
     double seconds = 0.0;
 };
 
@@ -246,9 +271,11 @@ CbcResult SolveCbc(const ProblemTables& t, double maxSeconds) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::remove(path);
     const auto found = output.find("Objective value:");
-    if (output.find("Result - Optimal solution found") != std::string::npos &&
-        found != std::string::npos) {
-        result.total = std::stod(output.substr(found + 16));
+    if (found != std::string::npos && output.find("No feasible solution") == std::string::npos) {
+        result.best = std::stod(output.substr(found + 16));
+        if (output.find("Result - Optimal solution found") != std::string::npos) {
+            result.total = result.best;
+        }
     }
     return result;
 }
@@ -352,6 +379,61 @@ void PiecewiseRow(int arcs, double share, std::uint64_t seed, double maxSeconds,
     Row(measure, arcs, oursText, theirs, Ratio(ours, cbc.seconds), totals + value + branches);
 }
 
+std::string Thousands(double value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.0f", std::fabs(value));
+    const std::string digits = buffer;
+    std::string grouped = value < 0 ? "-" : "";
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
+            grouped += ' ';
+        }
+        grouped += digits[i];
+    }
+    return grouped;
+}
+
+// Whole search on a fixed-charge network against CBC, both under the same
+// limit; with the first incumbent's time and distance from the best total.
+void FixedChargeRow(FixedChargeLayout layout, int arcs, std::uint64_t seed, double maxSeconds) {
+    static const char* const names[] = {"random", "grid", "layered"};
+    const std::string text = FixedCharge(layout, arcs, seed);
+    KovaResult kova;
+    const double ours = Fastest(1, [&] { kova = SolveKova(text, 0.0, maxSeconds); });
+    Parsed parsed(text);
+    const CbcResult cbc = SolveCbc(parsed.tables, maxSeconds);
+    char measure[128];
+    std::snprintf(measure, sizeof measure, "fixed charge, %s (seed %llu): KOVA / CBC, whole search",
+                  names[static_cast<int>(layout)], static_cast<unsigned long long>(seed));
+    const double best = std::min(kova.total, cbc.best.value_or(kova.total));
+    const auto above = [&](double total) {
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%+.2f %%", 100.0 * (total - best) / std::fabs(best));
+        return std::string(buffer);
+    };
+    std::string totals;
+    if (kova.finished && cbc.total) {
+        totals = (SameTotal(kova.total, *cbc.total) ? "equal (" : "DIFFER (") +
+                 Thousands(kova.total) + ")";
+    } else {
+        totals = "KOVA " + Thousands(kova.total) + (kova.finished ? " proved" : "") + ", CBC " +
+                 (cbc.best ? Thousands(*cbc.best) + (cbc.total ? " proved" : "") : "none");
+    }
+    totals += ", " + Thousands(kova.branches) + " branches";
+    if (!kova.incumbents.empty()) {
+        totals += "; first " + above(kova.incumbents.front().second) + " at " +
+                  Seconds(kova.incumbents.front().first);
+        for (const auto& [seconds, total] : kova.incumbents) {
+            if (total <= best + 0.05 * std::fabs(best)) {
+                totals += ", within 5 % at " + Seconds(seconds);
+                break;
+            }
+        }
+    }
+    Row(measure, arcs, (kova.finished ? "" : "> ") + Seconds(ours),
+        (cbc.total ? "" : "> ") + Seconds(cbc.seconds), Ratio(ours, cbc.seconds), totals);
+}
+
 // Peak resident memory of a fresh process solving a linear problem's root.
 double PeakBytesPerArc(int arcs) {
     int pipeEnds[2];
@@ -388,11 +470,14 @@ double PeakBytesPerArc(int arcs) {
 int main(int argc, char** argv) {
     using namespace kova;
     bool quick = false;
+    bool fixedChargeOnly = false;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--quick") {
             quick = true;
+        } else if (std::string(argv[i]) == "--fixed-charge") {
+            fixedChargeOnly = true;
         } else {
-            std::fprintf(stderr, "usage: kova-bench [--quick]\n");
+            std::fprintf(stderr, "usage: kova-bench [--quick] [--fixed-charge]\n");
             return 64;
         }
     }
@@ -405,8 +490,9 @@ int main(int argc, char** argv) {
     std::printf("| measure | arcs | KOVA | other | KOVA / other | totals |\n");
     std::printf("|---|---:|---:|---:|---:|---|\n");
     std::vector<std::pair<double, double>> points;
-    for (const int arcs :
-         quick ? std::vector<int>{1000, 20000} : std::vector<int>{1000, 20000, 100000}) {
+    for (const int arcs : fixedChargeOnly ? std::vector<int>{}
+                          : quick         ? std::vector<int>{1000, 20000}
+                                          : std::vector<int>{1000, 20000, 100000}) {
         const double seconds = LinearRow(arcs, arcs >= 100000 ? 2 : 5);
         points.emplace_back(std::log(arcs), std::log(seconds));
     }
@@ -419,8 +505,23 @@ int main(int argc, char** argv) {
         quick ? std::vector<Piecewise>{{300, 0.2, 5}, {1000, 0.2, 5}}
               : std::vector<Piecewise>{{1000, 0.2, 5}, {1000, 0.2, 6}, {2000, 0.2, 5},
                                        {1000, 0.4, 5}, {2000, 0.4, 5}, {5000, 0.1, 5}};
-    for (const Piecewise& p : piecewise) {
+    for (const Piecewise& p : fixedChargeOnly ? std::vector<Piecewise>{} : piecewise) {
         PiecewiseRow(p.arcs, p.share, p.seed, searchSeconds, true);
+    }
+    struct FixedChargeCase {
+        FixedChargeLayout layout;
+        int arcs;
+    };
+    const std::vector<FixedChargeCase> fixedCharge =
+        quick ? std::vector<FixedChargeCase>{{FixedChargeLayout::Random, 100},
+                                             {FixedChargeLayout::Grid, 300}}
+              : std::vector<FixedChargeCase>{
+                    {FixedChargeLayout::Random, 100},  {FixedChargeLayout::Random, 300},
+                    {FixedChargeLayout::Grid, 300},    {FixedChargeLayout::Layered, 300},
+                    {FixedChargeLayout::Random, 1000}, {FixedChargeLayout::Grid, 1000},
+                    {FixedChargeLayout::Layered, 1000}, {FixedChargeLayout::Random, 2000}};
+    for (const FixedChargeCase& f : fixedCharge) {
+        FixedChargeRow(f.layout, f.arcs, 1, searchSeconds);
     }
     if (points.size() >= 2) {
         double sx = 0, sy = 0, sxx = 0, sxy = 0;
@@ -432,6 +533,9 @@ int main(int argc, char** argv) {
                     static_cast<int>(std::exp(points.front().first) + 0.5),
                     static_cast<int>(std::exp(points.back().first) + 0.5),
                     (n * sxy - sx * sy) / (n * sxx - sx * sx));
+    }
+    if (fixedChargeOnly) {
+        return 0;
     }
     const int memoryArcs = quick ? 20000 : 100000;
     std::printf("Peak memory per arc, linear root solve of %d arcs: %.0f B\n", memoryArcs,

@@ -60,10 +60,17 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
             if (methods_.refined && result_.HasFlow()) {
                 if (IncumbentCost > result_.trueTotal) {
                     TakeIncumbent();
+                    ShowIncumbent();
                 }
-                if (IncumbentCost - result_.relaxedTotal > tolerance_ &&
-                    methods_.relaxation->StrengthenBound(IncumbentCost)) {
-                    result_ = methods_.relaxation->SolveRelaxation();
+                if (IncumbentCost - result_.relaxedTotal > tolerance_) {
+                    const double before = IncumbentCost;
+                    const bool changed = methods_.relaxation->StrengthenBound(IncumbentCost);
+                    if (IncumbentCost < before) {
+                        ++t_.IncumbentUpdates;
+                    }
+                    if (changed) {
+                        result_ = methods_.relaxation->SolveRelaxation();
+                    }
                 }
             }
             BranchOrClose();
@@ -77,9 +84,7 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
                 TakeIncumbent();
             }
             if (t_.IncumbentUpdates > 0) {
-                monitor_.SetField(LiveField::Feasibility, Texts().feasible);
-                monitor_.SetField(LiveField::BestTotal, NumberText(IncumbentCost));
-                monitor_.SetField(LiveField::Gap, NumberText(IncumbentCost - result_.relaxedTotal));
+                ShowIncumbent();
             }
             rootBound_ = result_.relaxedTotal;
             NarrowByRootPrices();
@@ -155,6 +160,12 @@ void BranchSearch::Solve() {
 void BranchSearch::SolveEmptyChild() {
     result_ = RelaxationResult{};
     BranchOrClose();
+}
+
+void BranchSearch::ShowIncumbent() {
+    monitor_.SetField(LiveField::Feasibility, Texts().feasible);
+    monitor_.SetField(LiveField::BestTotal, NumberText(IncumbentCost));
+    monitor_.SetField(LiveField::Gap, NumberText(IncumbentCost - result_.relaxedTotal));
 }
 
 void BranchSearch::TakeIncumbent() {

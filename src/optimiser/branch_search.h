@@ -63,6 +63,8 @@ class BranchSearch {
     void BranchOrClose();
     void CloseOrCreateChildren();
     void TakeIncumbent();
+    // The incumbent and its gap to the last bound in the live fields.
+    void ShowIncumbent();
     struct BranchChoice {
         std::int32_t arc;
         std::int64_t flow;

@@ -363,7 +363,30 @@ void EnvelopeRelaxation::SetRulePrices(const std::vector<double>& prices) {
 
 // The subgradient method on the rule prices, each step as long as the gap
 // to the incumbent over the violations' length (Polyak's rule).
-bool EnvelopeRelaxation::StrengthenBound(double incumbent) {
+double EnvelopeRelaxation::TrueTotal(GrowArray<SolutionRecord>* rows) const {
+    double total = 0.0;
+    std::int32_t pieceCursor = 0;
+    for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
+        const ArcRecord& arc = t_.WorkArcTable[At(i)];
+        std::int64_t flow = 0;
+        for (std::int32_t s = firstSlot_[At(i)]; s < firstSlot_[At(i) + 1]; ++s) {
+            flow += network_.flow[At(s)];
+        }
+        const ArcRecord& parsed = t_.ArcTable[At(i)];
+        const double cost =
+            TrueArcCost(arc, t_.WorkPieceTable.data() + pieceCursor, flow,
+                        parsed.pieceCount == 1 && parsed.baseCost == 0.0);
+        pieceCursor += arc.pieceCount - 1;
+        total += cost;
+        if (rows != nullptr) {
+            (*rows)[At(i)].flow = flow;
+            (*rows)[At(i)].cost = cost;
+        }
+    }
+    return SnapCost(total);
+}
+
+bool EnvelopeRelaxation::StrengthenBound(double& incumbent) {
     std::vector<std::int64_t> end(At(t_.ArcCount), 0);
     for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
         // The first slot's bound counts from 0, the others are lengths.
@@ -421,6 +444,10 @@ bool EnvelopeRelaxation::StrengthenBound(double incumbent) {
             break;  // stopped: the stop shows at the next solve
         }
         bound = RelaxedTotal();
+        // The prices open arcs fully: a flow worth keeping on its own.
+        if (TrueTotal(nullptr) < incumbent) {
+            incumbent = TrueTotal(&t_.BestSolutionTable);
+        }
         if (bound > bestBound + 1e-9 * std::max(1.0, std::fabs(bestBound))) {
             bestBound = bound;
             best = prices;

@@ -43,7 +43,7 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     double RiseToRange(std::int32_t arc, std::int64_t lo, std::int64_t hi) const override;
     bool TrialBound(std::int32_t arc, std::int64_t lo, std::int64_t hi, std::int64_t pivotLimit,
                     double& bound) override;
-    bool StrengthenBound(double incumbent) override;
+    bool StrengthenBound(double& incumbent) override;
     // Sum of the node prices in the bound, for measurements.
     double ChargeTotal() const { return chargeTotal_; }
 
@@ -78,6 +78,9 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     // The envelope total of the flow in the network.
     double RelaxedTotal() const;
 
+    // The true cost of the network's flow; with `rows`, each arc's flow and
+    // cost written there.
+    double TrueTotal(GrowArray<SolutionRecord>* rows) const;
     // Takes the arc's share of the rule prices off its charge.
     void ApplyCharge(std::int32_t arc, ArcRecord& record, PieceRecord* pieces) const;
     // Rule prices into charges per arc; the changed arcs rebuilt.

@@ -63,9 +63,11 @@ class RelaxationSolver {
         return 0.0;
     }
     // After the root solve, with an incumbent: raises the relaxation's
-    // bound for the whole search where it can. True when the root must be
-    // solved again (the relaxation changed); false when nothing changed.
-    virtual bool StrengthenBound(double /*incumbent*/) { return false; }
+    // bound for the whole search where it can. A flow met on the way that
+    // costs less than `incumbent` lowers it and goes into
+    // BestSolutionTable. True when the root must be solved again (the
+    // relaxation changed); false when nothing changed.
+    virtual bool StrengthenBound(double& /*incumbent*/) { return false; }
     // Right after a solve with a flow: the bound of the same subproblem with
     // `arc` held to lo..hi, by a warm solve of at most `pivotLimit` pivots
     // that is then undone (NoSolutionCost when no flow fits). False when the
