@@ -89,10 +89,17 @@ bool BranchSetUp::SetUpBranch(std::int32_t branchToSolve, std::int32_t selectedB
         if (!Propagate(branchLow_, branchHigh_, seeds_)) {
             return false;
         }
+        // Arcs on the path are narrowed even to their whole range: that drops
+        // pieces the range leaves empty, as the branch meant.
+        for (std::size_t k = 0; k < pathRanges; ++k) {
+            t_.ArcFlags[At(ranges_[k].arc)] = 1;
+        }
         ranges_.clear();
         for (std::int32_t a = 0; a < t_.ArcCount; ++a) {
-            if (branchLow_[At(a)] != parsedLow_[At(a)] || branchHigh_[At(a)] != parsedHigh_[At(a)]) {
+            if (branchLow_[At(a)] != parsedLow_[At(a)] || branchHigh_[At(a)] != parsedHigh_[At(a)] ||
+                t_.ArcFlags[At(a)] != 0) {
                 ranges_.push_back(Range{a, branchLow_[At(a)], branchHigh_[At(a)]});
+                t_.ArcFlags[At(a)] = 0;
             }
         }
         Rebuild();

@@ -4,9 +4,12 @@
 #include <random>
 #include <sstream>
 
+#include "generator/problem_generator.h"
 #include "optimiser/branch_search.h"
 #include "optimiser/branch_setup.h"
 #include "optimiser/envelope.h"
+#include "optimiser/opening_rules.h"
+#include "oracle/plain_branch_selector.h"
 #include "parser/problem_parser.h"
 #include "run/calculation_run.h"
 #include "support/fake_monitor.h"
@@ -383,6 +386,65 @@ TEST_F(OneArc, RangesNarrowToWhatTheEndsCarry) {
               std::make_pair(std::int64_t{7}, std::int64_t{15}));
 }
 
+// ---- Opening rules: only where every arc that may enter the node is
+// charged and the node must pass flow on.
+
+TEST_F(OneArc, OpeningRulesOnlyWhereEveryEntryIsCharged) {
+    const struct {
+        const char* name;
+        const char* text;
+        std::size_t rules;
+    } cases[] = {
+        {"two charged entries, 4 to pass on",
+         "ARC R S 4 0 0 4\nARC S A 0 0 0 0 10 1 4\nARC S A 0 0 0 0 12 1 4\nARC A R 4 0 0 4\nEND", 1},
+        {"one entry without a charge",
+         "ARC R S 4 0 0 4\nARC S A 0 0 0 0 10 1 4\nARC S A 0 0 3 4\nARC A R 4 0 0 4\nEND", 0},
+        {"nothing to pass on",
+         "ARC R S 0 0 0 4\nARC S A 0 0 0 0 10 1 4\nARC A R 0 0 0 4\nEND", 0},
+        {"an entry that carries no positive flow does not count",
+         "ARC R S 4 0 0 4\nARC S A 0 0 0 0 10 1 4\nARC S A -3 0 1 0\nARC A R 4 0 0 4\nEND", 1},
+        {"a charge above a lower bound is no opening",
+         "ARC R S 4 0 0 4\nARC S A 1 0 0 1 10 1 4\nARC A R 4 0 0 4\nEND", 0},
+    };
+    for (const auto& c : cases) {
+        Parse(c.text);
+        std::vector<std::int64_t> end;
+        std::int32_t piece = 0;
+        for (const ArcRecord& arc : tables_.ArcTable) {
+            piece += arc.pieceCount - 1;
+            end.push_back(arc.pieceCount == 1 ? arc.upper : tables_.PieceTable[piece - 1].upper);
+        }
+        OpeningRules rules;
+        rules.Find(tables_, end);
+        EXPECT_EQ(rules.Count(), c.rules) << c.name;
+    }
+}
+
+// Prices on the rules lift the root bound of a fixed-charge network far
+// above the envelopes' own, and never above the optimum.
+TEST(OpeningRules, LiftTheRootBoundOfAFixedChargeNetwork) {
+    FixedChargeOptions options;
+    options.arcs = 40;
+    options.nodes = 12;
+    options.sources = 2;
+    options.sinks = 4;
+    const std::string text = GenerateFixedChargeProblem(options);
+    const auto rootBound = [&](SearchMethodsFactory methods, long stopAfter, double& total) {
+        testing::FakeMonitor monitor;
+        monitor.stopAfterBranches = stopAfter;
+        CalculationRun run(monitor, 0.0, methods);
+        run.Run(text);
+        total = run.IncumbentCost();
+        return run.BranchTree().at(0).bound;
+    };
+    double optimum = 0.0;
+    double unused = 0.0;
+    const double lifted = rootBound(FastSearchMethods, -1, optimum);
+    const double plain = rootBound(PlainSearchMethods, 1, unused);
+    EXPECT_GT(lifted - plain, 0.3 * (optimum - plain));
+    EXPECT_LE(lifted, optimum + 1e-6);
+}
+
 // ---- Against exhaustive enumeration on small random problems.
 
 struct RandomArc {
@@ -441,19 +503,31 @@ std::optional<double> Enumerate(const std::vector<RandomArc>& arcs, int nodes) {
     }
 }
 
+// Every rule that narrows, prunes or prices is exercised here: negative
+// costs and bounds, jumps both ways, charged arcs, infeasible problems.
 TEST(Oracle, RandomSmallProblemsReachTheEnumeratedOptimum) {
     std::mt19937 random(20261207);
     const auto pick = [&](int lo, int hi) {
         return std::uniform_int_distribution<int>(lo, hi)(random);
     };
     int feasible = 0;
-    for (int problem = 0; problem < 400; ++problem) {
+    for (int problem = 0; problem < 1500; ++problem) {
         const int nodes = pick(2, 4);
         std::vector<RandomArc> arcs(static_cast<std::size_t>(pick(2, 5)));
         std::string text;
         for (RandomArc& arc : arcs) {
             arc.from = pick(0, nodes - 1);
             arc.to = pick(0, nodes - 1);
+            if (pick(0, 2) == 0) {
+                // Charged: free at 0, a charge from 1 on (where opening rules apply).
+                arc.lower = 0;
+                arc.pieces = {{0.0, 0.0, 0}, {pick(1, 8), pick(-1, 3), pick(1, 4)}};
+                const auto& [charge, unit, end] = arc.pieces[1];
+                text += "ARC N" + std::to_string(arc.from) + " N" + std::to_string(arc.to) +
+                        " 0 0 0 0 " + std::to_string(static_cast<int>(charge)) + ' ' +
+                        std::to_string(static_cast<int>(unit)) + ' ' + std::to_string(end) + "\n";
+                continue;
+            }
             arc.lower = pick(-2, 2);
             int end = arc.lower + pick(0, 3);
             double base = pick(0, 1) == 0 ? 0.0 : pick(-3, 5);
@@ -498,7 +572,7 @@ TEST(Oracle, RandomSmallProblemsReachTheEnumeratedOptimum) {
         }
         EXPECT_NEAR(cost, o.total, 1e-9) << text;
     }
-    EXPECT_GT(feasible, 100);
+    EXPECT_GT(feasible, 400);
 }
 
 }  // namespace
