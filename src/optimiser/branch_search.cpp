@@ -30,6 +30,7 @@ void BranchSearch::StartSearch() {
     t_.BranchList.SetSize(At(t_.BranchCapacity));
     IncumbentCost = LargestDouble;
     methods_.selector->StartSearch();
+    freePairs_.clear();
     for (auto& side : pseudoCost_) {
         side.assign(At(t_.ArcCount), PseudoCost{});
     }
@@ -101,12 +102,20 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
                 runList, solution);
         }
         if (IncumbentCost - t_.BranchList[At(SelectedBranch)].bound <= tolerance_) {
-            return End(SearchEnd::OptimalInBranch, runList, solution);
+            if (!methods_.selector->DepthFirst()) {
+                return End(SearchEnd::OptimalInBranch, runList, solution);
+            }
+            // Not the smallest bound: this record alone has nothing to gain.
+            t_.BranchList[At(SelectedBranch)].status = kBranchClosed;
+            Retire(SelectedBranch);
+            plunge = -1;
+            continue;
         }
         if (methods_.refined && plunge >= 0 && t_.BranchList[At(plunge)].status == kBranchOpen &&
             IncumbentCost - t_.BranchList[At(plunge)].bound > tolerance_) {
             SelectedBranch = plunge;
         }
+        t_.BranchList[At(SelectedBranch)].status = kBranchBranched;
         for (int child = 0; child < 2; ++child) {
             const BranchRecord& parent = t_.BranchList[At(SelectedBranch)];
             BranchToSolve = child == 0 ? parent.firstChild : parent.secondChild;
@@ -140,8 +149,7 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
                           t_.BestSolutionTable.begin());
             }
         }
-        BranchRecord& branched = t_.BranchList[At(SelectedBranch)];
-        branched.status = kBranchBranched;
+        const BranchRecord& branched = t_.BranchList[At(SelectedBranch)];
         const BranchRecord& low = t_.BranchList[At(branched.firstChild)];
         const BranchRecord& high = t_.BranchList[At(branched.secondChild)];
         plunge = high.status == kBranchOpen && (low.status != kBranchOpen || high.bound < low.bound)
@@ -181,7 +189,7 @@ void BranchSearch::TakeIncumbent() {
 // children solved warm for a few pivots and undone, their rises learnt.
 // Without a list of candidates, the arc with the largest gap.
 BranchSearch::BranchChoice BranchSearch::ChooseBranchArc() {
-    BranchChoice best{result_.gapArcIndex, result_.gapArcFlow, 0.0, 0.0, 0.0};
+    BranchChoice best{result_.gapArcIndex, result_.gapArcFlow, 0.0, -LargestDouble, -LargestDouble};
     if (!methods_.refined || result_.candidates == nullptr || result_.candidates->empty()) {
         return best;
     }
@@ -211,8 +219,8 @@ BranchSearch::BranchChoice BranchSearch::ChooseBranchArc() {
     for (std::size_t k = 0; k < scored_.size(); ++k) {
         const BranchCandidate& candidate = scored_[k].second;
         double score = scored_[k].first;
-        double lowBound = 0.0;
-        double highBound = 0.0;
+        double lowBound = -LargestDouble;  // unknown: no rise
+        double highBound = -LargestDouble;
         const bool thin = pseudoCost_[0][At(candidate.arc)].count < kReliable ||
                           pseudoCost_[1][At(candidate.arc)].count < kReliable;
         if (k < tried && thin) {
@@ -302,6 +310,30 @@ void BranchSearch::Learn(int side, std::int32_t arc, double perGap) {
 void BranchSearch::BranchOrClose() {
     CloseOrCreateChildren();
     methods_.selector->RecordSolved(BranchToSolve, t_.BranchList[At(BranchToSolve)]);
+    if (methods_.refined && t_.BranchList[At(BranchToSolve)].status == kBranchClosed) {
+        Retire(BranchToSolve);
+    }
+}
+
+// A closed record whose sibling is closed too frees their pair of records
+// for new children, and closes their parent in turn: the list then holds
+// only the open records and the paths to them, however long the search.
+void BranchSearch::Retire(std::int32_t record) {
+    while (record != 0) {
+        const std::int32_t parentIndex = t_.BranchList[At(record)].parent;
+        BranchRecord& parent = t_.BranchList[At(parentIndex)];
+        const std::int32_t sibling =
+            record == parent.firstChild ? parent.secondChild : parent.firstChild;
+        if (t_.BranchList[At(sibling)].status != kBranchClosed ||
+            parent.status != kBranchBranched) {
+            return;
+        }
+        t_.BranchList[At(parent.firstChild)].status = kBranchFree;
+        t_.BranchList[At(parent.secondChild)].status = kBranchFree;
+        freePairs_.push_back(parent.firstChild);
+        parent.status = kBranchClosed;
+        record = parentIndex;
+    }
 }
 
 BranchSearch::ChildRanges BranchSearch::RangesOfChildren(std::int32_t arcIndex,
@@ -354,7 +386,17 @@ void BranchSearch::CloseOrCreateChildren() {
     record->branchArc = arcIndex;
     record->branchGap = choice.gap;
 
-    const std::int32_t free = methods_.selector->FirstFreeRecord(t_);
+    std::int32_t free = 0;
+    if (!freePairs_.empty()) {
+        free = freePairs_.back();
+        freePairs_.pop_back();
+    } else {
+        free = methods_.selector->FirstFreeRecord(t_);
+    }
+    if (free >= t_.BranchCapacity - 3 && methods_.refined && !methods_.selector->DepthFirst() &&
+        t_.BranchCapacity >= RecordLimit) {
+        methods_.selector->StartDepthFirst(t_);
+    }
     if (free >= t_.BranchCapacity - 3) {
         const std::size_t old = At(t_.BranchCapacity);
         t_.BranchCapacity += kBranchStep;

@@ -50,6 +50,9 @@ class BranchSearch {
     SearchEnd RunSearch(std::string& runList, std::string& solution);
 
     double IncumbentCost = LargestDouble;
+    // Records the list may reach before the search turns depth first (at
+    // 80 B a record and its heap entry, 320 MB).
+    std::int32_t RecordLimit = 1 << 22;
     std::int32_t SelectedBranch = 0;
     std::int32_t BranchToSolve = 0;
 
@@ -61,6 +64,7 @@ class BranchSearch {
     void Solve();
     void SolveEmptyChild();
     void BranchOrClose();
+    void Retire(std::int32_t record);
     void CloseOrCreateChildren();
     void TakeIncumbent();
     // The incumbent and its gap to the last bound in the live fields.
@@ -69,7 +73,7 @@ class BranchSearch {
         std::int32_t arc;
         std::int64_t flow;
         double gap;
-        double lowBound;  // of each child, where a trial found it; else 0
+        double lowBound;  // of each child, where a trial found it; else -LargestDouble
         double highBound;
     };
     BranchChoice ChooseBranchArc();
@@ -101,6 +105,7 @@ class BranchSearch {
     std::array<std::vector<PseudoCost>, 2> pseudoCost_;
     std::array<PseudoCost, 2> averageCost_;
     std::vector<std::pair<double, BranchCandidate>> scored_;
+    std::vector<std::int32_t> freePairs_;  // first records of free pairs
 };
 
 }  // namespace kova

@@ -7,13 +7,45 @@ namespace kova {
 void HeapBranchSelector::StartSearch() {
     open_ = {};
     recordsInUse_ = 0;
+    depthFirst_ = false;
+    stack_.clear();
+}
+
+void HeapBranchSelector::StartDepthFirst(const ProblemTables& tables) {
+    depthFirst_ = true;
+    // The heap's records, worst bound at the bottom of the stack.
+    std::vector<Entry> entries;
+    for (; !open_.empty(); open_.pop()) {
+        const Entry& top = open_.top();
+        const BranchRecord& record = tables.BranchList[static_cast<std::size_t>(top.second)];
+        if (record.status == 0 && record.bound == top.first) {
+            entries.push_back(top);
+        }
+    }
+    stack_.clear();
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+        stack_.push_back(it->second);
+    }
 }
 
 bool HeapBranchSelector::SelectBranch(const ProblemTables& tables, std::int32_t& selected,
                                       std::int32_t& recordsInUse) {
-    // Records leave the open set only by being branched; drop those lazily.
-    while (!open_.empty() &&
-           tables.BranchList[static_cast<std::size_t>(open_.top().second)].status != 0) {
+    if (depthFirst_) {
+        while (!stack_.empty() &&
+               tables.BranchList[static_cast<std::size_t>(stack_.back())].status != 0) {
+            stack_.pop_back();
+        }
+        recordsInUse = recordsInUse_;
+        selected = stack_.empty() ? 0 : stack_.back();
+        return !stack_.empty();
+    }
+    // Records leave the open set only by being branched; drop those lazily,
+    // and entries of a record used again since, which carry its old bound.
+    while (!open_.empty()) {
+        const BranchRecord& top = tables.BranchList[static_cast<std::size_t>(open_.top().second)];
+        if (top.status == 0 && top.bound == open_.top().first) {
+            break;
+        }
         open_.pop();
     }
     recordsInUse = recordsInUse_;
@@ -33,7 +65,11 @@ void HeapBranchSelector::RecordSolved(std::int32_t record, const BranchRecord& s
     recordsInUse_ = std::max(recordsInUse_, record + 1);
     // A bound at or above the largest double (or not a number) is never selected.
     if (solved.status == 0 && solved.bound < LargestDouble) {
-        open_.emplace(solved.bound, record);
+        if (depthFirst_) {
+            stack_.push_back(record);
+        } else {
+            open_.emplace(solved.bound, record);
+        }
     }
 }
 

@@ -18,12 +18,16 @@ class HeapBranchSelector final : public BranchSelector {
     std::int32_t FirstFreeRecord(const ProblemTables& tables) override;
     void RecordSolved(std::int32_t record, const BranchRecord& solved) override;
     void ChildrenCreated(std::int32_t first) override;
+    void StartDepthFirst(const ProblemTables& tables) override;
+    bool DepthFirst() const override { return depthFirst_; }
 
   private:
     // (bound, index): the smallest bound first, then the lowest index.
     using Entry = std::pair<double, std::int32_t>;
     std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open_;
     std::int32_t recordsInUse_ = 0;
+    bool depthFirst_ = false;
+    std::vector<std::int32_t> stack_;  // depth first: open records, the next last
 };
 
 }  // namespace kova

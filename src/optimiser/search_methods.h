@@ -95,6 +95,12 @@ class BranchSelector {
     virtual void RecordSolved(std::int32_t record, const BranchRecord& solved) = 0;
     // Two children were written at `first` and `first` + 1.
     virtual void ChildrenCreated(std::int32_t first) = 0;
+    // From now on the most recently solved open record first, the best
+    // bound first among those open now: the list then grows no further
+    // than the depth of the tree. A selected record is then not the one
+    // with the smallest bound.
+    virtual void StartDepthFirst(const ProblemTables& /*tables*/) {}
+    virtual bool DepthFirst() const { return false; }
 };
 
 struct SearchMethods {

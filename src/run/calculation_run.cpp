@@ -13,18 +13,14 @@ void CalculationRun::Run(std::string_view dataText) {
     results_ = RunResults{};
     end_.reset();
     solutionRows_.clear();
-    branchTree_.clear();
+    rootBound_ = NoSolutionCost;
     accepted_ = parser_.ParseProblem(dataText, results_.runList);
     if (accepted_) {
         FillSolutionBounds();
         BranchSearch search(tables_, monitor_, tolerance_, methods_(tables_, monitor_));
         end_ = search.RunSearch(results_.runList, results_.solution);
-        branchTree_.clear();
-        for (const BranchRecord& record : tables_.BranchList) {
-            if (record.status == kBranchFree) {
-                break;
-            }
-            branchTree_.push_back(record);
+        if (tables_.BranchList.size() > 0 && tables_.BranchList[0].status != kBranchFree) {
+            rootBound_ = tables_.BranchList[0].bound;
         }
         incumbentCost_ = search.IncumbentCost;
         solverWork_ = search.Work();

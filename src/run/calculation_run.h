@@ -60,8 +60,8 @@ class CalculationRun {
     };
     const std::vector<SolutionRow>& SolutionRows() const { return solutionRows_; }
 
-    // The branch list as the search left it, kept for comparisons.
-    const std::vector<BranchRecord>& BranchTree() const { return branchTree_; }
+    // The root's bound; NoSolutionCost before a root solve.
+    double RootBound() const { return rootBound_; }
 
   private:
     void FillSolutionBounds();
@@ -78,7 +78,7 @@ class CalculationRun {
     double incumbentCost_ = LargestDouble;
     std::int64_t solverWork_ = 0;
     std::vector<SolutionRow> solutionRows_;
-    std::vector<BranchRecord> branchTree_;
+    double rootBound_ = NoSolutionCost;
 };
 
 // What the run command leaves when the editor text is empty: one line added

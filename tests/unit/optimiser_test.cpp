@@ -111,6 +111,15 @@ const TrickyCase kTrickyCases[] = {
      "ARC T S 15 0 0 15\nEND",
      "3.5e+016"},
     {"NoArcs", "END", "0."},
+    // Negative bounds all through the tree: a child's unknown bound is no rise.
+    {"NegativeBoundsInTheTree",
+     "ARC N13 N10 0 0 -2 7 0 -1 13 17 6 20 63 2 22\nARC N1 N7 -3 0 9 5\nARC N11 N13 -3 0 5 2\n"
+     "ARC N1 N10 -3 0 6 1\nARC N0 N3 1 0 6 8\nARC N12 N13 3 14 9 3 14 -3 10 14 2 18\n"
+     "ARC N7 N3 -5 17 6 -5 36 6 2 64 0 3\nARC N7 N14 0 0 1 0 4 -2 6 4 2 9 33 3 17\n"
+     "ARC N10 N12 0 -8 -2 3 -8 2 9 4 0 12 26 4 13\nARC N2 N0 0 0 -3 1 0 -5 2 0 -9 4 0 -12 7\n"
+     "ARC N14 N7 0 0 -1 5 1 -2 11 13 -2 12\nARC N2 N11 -4 0 -2 1\nARC N1 N1 -3 0 8 4\n"
+     "ARC N7 N2 -4 0 -2 2 0 2 2 2 3 9 43 1 13\nEND",
+     "-11."},
 };
 
 INSTANTIATE_TEST_SUITE_P(Examples, TrickyProblems, ::testing::ValuesIn(kTrickyCases),
@@ -435,7 +444,7 @@ TEST(OpeningRules, LiftTheRootBoundOfAFixedChargeNetwork) {
         CalculationRun run(monitor, 0.0, methods);
         run.Run(text);
         total = run.IncumbentCost();
-        return run.BranchTree().at(0).bound;
+        return run.RootBound();
     };
     double optimum = 0.0;
     double unused = 0.0;
@@ -443,6 +452,41 @@ TEST(OpeningRules, LiftTheRootBoundOfAFixedChargeNetwork) {
     const double plain = rootBound(PlainSearchMethods, 1, unused);
     EXPECT_GT(lifted - plain, 0.3 * (optimum - plain));
     EXPECT_LE(lifted, optimum + 1e-6);
+}
+
+// A search held to a few records turns depth first, reuses the records of
+// finished subtrees, and still proves the same optimum.
+TEST(BranchList, ALimitedListStillReachesTheOptimum) {
+    FixedChargeOptions options;
+    options.layout = FixedChargeLayout::Layered;
+    options.arcs = 160;
+    options.nodes = 40;
+    options.sources = 2;
+    options.sinks = 8;
+    const std::string text = GenerateFixedChargeProblem(options);
+    const auto solve = [&](std::int32_t limit, std::int32_t& capacity, std::int32_t& branches) {
+        ProblemTables tables;
+        testing::FakeMonitor monitor;
+        ProblemParser parser(tables, monitor);
+        std::string runList;
+        EXPECT_TRUE(parser.ParseProblem(text, runList));
+        BranchSearch search(tables, monitor, 0.0, FastSearchMethods(tables, monitor));
+        search.RecordLimit = limit;
+        std::string solution;
+        const SearchEnd end = search.RunSearch(runList, solution);
+        EXPECT_TRUE(end == SearchEnd::OptimalInBranch || end == SearchEnd::Exhausted);
+        capacity = tables.BranchCapacity;
+        branches = tables.BranchesSolved;
+        return search.IncumbentCost;
+    };
+    std::int32_t freeCapacity = 0, limitedCapacity = 0, freeBranches = 0, limitedBranches = 0;
+    const double unlimited = solve(1 << 22, freeCapacity, freeBranches);
+    const double limited = solve(200, limitedCapacity, limitedBranches);
+    EXPECT_EQ(limited, unlimited);
+    ASSERT_GT(freeCapacity, 400) << "the problem must need more records than the limit";
+    EXPECT_LE(limitedCapacity, 400);
+    // Without reuse the list would hold two records per branch.
+    EXPECT_LT(freeCapacity, freeBranches);
 }
 
 // ---- Against exhaustive enumeration on small random problems.
