@@ -113,6 +113,7 @@ struct KovaResult {
     double total = 0.0;
     std::int32_t branches = 0;
     std::vector<std::pair<double, double>> incumbents;  // seconds, total
+    std::int64_t narrowings = 0;
 };
 
 KovaResult SolveKova(const std::string& text, double tolerance, double maxSeconds = 1e9) {
@@ -126,6 +127,7 @@ KovaResult SolveKova(const std::string& text, double tolerance, double maxSecond
     result.total = run.IncumbentCost();
     result.branches = run.Tables().BranchesSolved;
     result.incumbents = monitor.Incumbents();
+    result.narrowings = run.Narrowings();
     return result;
 }
 
@@ -419,7 +421,8 @@ void FixedChargeRow(FixedChargeLayout layout, int arcs, std::uint64_t seed, doub
         totals = "KOVA " + Thousands(kova.total) + (kova.finished ? " proved" : "") + ", CBC " +
                  (cbc.best ? Thousands(*cbc.best) + (cbc.total ? " proved" : "") : "none");
     }
-    totals += ", " + Thousands(kova.branches) + " branches";
+    totals += ", " + Thousands(kova.branches) + " branches, " + Thousands(kova.narrowings) +
+              " ranges cut by prices";
     if (!kova.incumbents.empty()) {
         totals += "; first " + above(kova.incumbents.front().second) + " at " +
                   Seconds(kova.incumbents.front().first);

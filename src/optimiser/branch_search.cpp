@@ -283,7 +283,7 @@ void BranchSearch::NarrowByRootPrices() {
         std::int64_t lo = 0;
         std::int64_t hi = 0;
         if (methods_.relaxation->RangeWithin(i, slack, lo, hi)) {
-            setUp_.Restrict(i, lo, hi);
+            narrowings_ += setUp_.Restrict(i, lo, hi) ? 1 : 0;
         }
     }
 }

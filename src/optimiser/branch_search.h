@@ -56,6 +56,9 @@ class BranchSearch {
     std::int32_t SelectedBranch = 0;
     std::int32_t BranchToSolve = 0;
 
+    // Arc ranges the root's prices narrowed against an incumbent, for
+    // measurements.
+    std::int64_t Narrowings() const { return narrowings_; }
     // Solver work over all solves, for measurements.
     std::int64_t Work() const { return methods_.relaxation->Work(); }
 
@@ -95,6 +98,7 @@ class BranchSearch {
     BranchSetUp setUp_;
     RelaxationResult result_;  // of the last solve
     double rootBound_ = 0.0;
+    std::int64_t narrowings_ = 0;
 
     // Rise of a child's bound per unit of its parent's gap on the branch
     // arc: per arc and per side (the low child 0, the high child 1).

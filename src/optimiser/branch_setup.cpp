@@ -28,10 +28,10 @@ void BranchSetUp::Start() {
     narrowed_.clear();
 }
 
-void BranchSetUp::Restrict(std::int32_t arc, std::int64_t lo, std::int64_t hi) {
+bool BranchSetUp::Restrict(std::int32_t arc, std::int64_t lo, std::int64_t hi) {
     const auto a = At(arc);
     if (lo <= low_[a] && hi >= high_[a]) {
-        return;
+        return false;
     }
     low_[a] = std::max(low_[a], lo);
     high_[a] = std::min(high_[a], hi);
@@ -39,6 +39,7 @@ void BranchSetUp::Restrict(std::int32_t arc, std::int64_t lo, std::int64_t hi) {
     if (at == narrowed_.end() || *at != arc) {
         narrowed_.insert(at, arc);
     }
+    return true;
 }
 
 bool BranchSetUp::SetUpBranch(std::int32_t branchToSolve, std::int32_t selectedBranch) {

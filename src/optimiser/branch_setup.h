@@ -20,8 +20,9 @@ class BranchSetUp {
     // as the bounds of the arcs at its two ends tell, and from then on does
     // the same in every branch after its own ranges are applied.
     void TightenRanges();
-    // Narrows one arc's range for the rest of the search.
-    void Restrict(std::int32_t arc, std::int64_t lo, std::int64_t hi);
+    // Narrows one arc's range for the rest of the search; false when the
+    // range already lay within lo..hi.
+    bool Restrict(std::int32_t arc, std::int64_t lo, std::int64_t hi);
     std::int64_t RangeLow(std::int32_t arc) const { return low_[static_cast<std::size_t>(arc)]; }
     std::int64_t RangeHigh(std::int32_t arc) const { return high_[static_cast<std::size_t>(arc)]; }
 

@@ -24,6 +24,7 @@ void CalculationRun::Run(std::string_view dataText) {
         }
         incumbentCost_ = search.IncumbentCost;
         solverWork_ = search.Work();
+        narrowings_ = search.Narrowings();
         if (!results_.solution.empty()) {
             KeepSolutionRows();
         }

@@ -46,6 +46,8 @@ class CalculationRun {
     double IncumbentCost() const { return incumbentCost_; }
     // Units of flow-solver work over the run, for measurements.
     std::int64_t SolverWork() const { return solverWork_; }
+    // Arc ranges narrowed by the root's prices against an incumbent.
+    std::int64_t Narrowings() const { return narrowings_; }
     // Seconds from the start of the run to its end, as the elapsed time counts them.
     std::int64_t ElapsedSeconds() const;
 
@@ -77,6 +79,7 @@ class CalculationRun {
     std::optional<SearchEnd> end_;
     double incumbentCost_ = LargestDouble;
     std::int64_t solverWork_ = 0;
+    std::int64_t narrowings_ = 0;
     std::vector<SolutionRow> solutionRows_;
     double rootBound_ = NoSolutionCost;
 };

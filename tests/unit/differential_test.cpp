@@ -144,12 +144,20 @@ TEST(Differential, SameOptimumAsThePlainMethod) {
     // Searches of more branches are stopped and not compared.
     const char* branches = std::getenv("KOVA_DIFFERENTIAL_BRANCHES");
     const long fastLimit = branches != nullptr ? std::atol(branches) : 2000;
+    // Larger problems are left out where the plain method is slow (sanitizers).
+    const char* largest = std::getenv("KOVA_DIFFERENTIAL_MAX_ARCS");
+    const int maxArcs = largest != nullptr ? std::atoi(largest) : 1 << 30;
     const char* first = std::getenv("KOVA_DIFFERENTIAL_SEED");
     const std::uint64_t base = first != nullptr ? std::strtoull(first, nullptr, 10) : 1;
     int compared = 0;
+    int skipped = 0;
     for (int i = 0; i < count; ++i) {
         const std::uint64_t seed = base + static_cast<std::uint64_t>(i);
         const Case c = MakeCase(seed);
+        if (c.arcs > maxArcs) {
+            ++skipped;
+            continue;
+        }
         SCOPED_TRACE("seed " + std::to_string(seed) + ", tolerance " + std::to_string(c.tolerance) +
                      "\n" + c.text);
         // Neither search is stopped on the problems it can finish quickly;
@@ -178,7 +186,7 @@ TEST(Differential, SameOptimumAsThePlainMethod) {
             FAIL();
         }
     }
-    EXPECT_GT(compared, count * 3 / 4);
+    EXPECT_GT(compared, (count - skipped) * 3 / 4);
 }
 
 }  // namespace
