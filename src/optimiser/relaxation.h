@@ -2,8 +2,8 @@
 // envelope over the arc's current range, each envelope segment a parallel
 // arc of a fixed network (as many slots per arc as its envelopes can have
 // segments, so the network keeps its shape through the whole search),
-// solved as a minimum-cost
-// circulation and evaluated under the envelope and the true costs.
+// solved as a minimum-cost circulation and evaluated under the envelope
+// and the true costs.
 //
 // Charged arcs obey opening rules (see OpeningRules). Each rule's price, a
 // Lagrange multiplier found by subgradient steps at the root, moves charge
