@@ -63,6 +63,11 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
                     TakeIncumbent();
                     ShowIncumbent();
                 }
+                if (IncumbentCost - result_.relaxedTotal > tolerance_ &&
+                    methods_.relaxation->FindIncumbent(IncumbentCost)) {
+                    ++t_.IncumbentUpdates;
+                    ShowIncumbent();
+                }
                 if (IncumbentCost - result_.relaxedTotal > tolerance_) {
                     const double before = IncumbentCost;
                     const bool changed = methods_.relaxation->StrengthenBound(IncumbentCost);

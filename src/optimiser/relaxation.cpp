@@ -20,6 +20,10 @@ std::size_t At(std::int64_t i) {
 constexpr std::int32_t kPriceRounds = 60;
 constexpr double kFirstScale = 1.0;
 constexpr std::int32_t kFlatRounds = 4;
+// Linear solves of the slope scaling at the root, at most.
+constexpr std::int32_t kScalingRounds = 40;
+// Passes of the local search over the open arcs, at most.
+constexpr std::int32_t kClosingPasses = 3;
 
 // Records of one arc that give the same pieces, hence the same envelope: a
 // narrowed record keeps a run of the parsed pieces, which its first piece
@@ -465,6 +469,158 @@ bool EnvelopeRelaxation::StrengthenBound(double& incumbent) {
     SetRulePrices(best);
     rootKept_ = false;
     return true;
+}
+
+void EnvelopeRelaxation::ArcFlows(std::vector<std::int64_t>& flows) const {
+    flows.assign(At(t_.ArcCount), 0);
+    for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
+        for (std::int32_t s = firstSlot_[At(i)]; s < firstSlot_[At(i) + 1]; ++s) {
+            flows[At(i)] += network_.flow[At(s)];
+        }
+    }
+}
+
+bool EnvelopeRelaxation::PriceArc(std::int32_t arc, double slope) {
+    for (std::int32_t s = firstSlot_[At(arc)]; s < firstSlot_[At(arc) + 1]; ++s) {
+        const auto i = At(s);
+        if (network_.cost[i] != slope &&
+            !simplex_.ChangeArc(s, network_.lower[i], network_.upper[i], slope)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Slope scaling: every arc whose cost is not linear is priced at its true
+// cost's slope from its lower bound to its last flow (to the end of its
+// range while it carries nothing more), and the network solved again,
+// until the flow repeats. On a fixed charge f + c x that is c + f / x: an
+// arc that carries much pays little of its charge per unit, which gathers
+// flow onto few arcs as the true costs reward. Each solve's flow is costed
+// as a candidate incumbent.
+bool EnvelopeRelaxation::FindIncumbent(double& incumbent) {
+    if (!simplex_.CanResolve()) {
+        return false;
+    }
+    savedSimplex_ = simplex_;
+    savedNetwork_ = network_;
+    ArcFlows(arcFlow_);
+    closed_.clear();
+    scaledSlope_.assign(At(t_.ArcCount), 0.0);
+    lastArcFlow_.clear();
+    bool improved = false;
+    const auto tryFlow = [&] {
+        const double total = TrueTotal(nullptr);
+        if (total < incumbent) {
+            incumbent = TrueTotal(&t_.BestSolutionTable);
+            improved = true;
+        }
+        return total;
+    };
+    bool solved = true;
+    for (std::int32_t round = 0; solved && round < kScalingRounds; ++round) {
+        solved = ScaleSlopes(round == 0) && simplex_.Resolve() == FlowOutcome::Optimal;
+        work_ += simplex_.Pivots();
+        if (solved) {
+            tryFlow();
+            lastArcFlow_.swap(arcFlow_);
+            ArcFlows(arcFlow_);
+            if (arcFlow_ == lastArcFlow_) {
+                break;
+            }
+        }
+    }
+    if (solved) {
+        CloseArcs(tryFlow);
+    }
+    simplex_ = savedSimplex_;
+    network_ = savedNetwork_;
+    return improved;
+}
+
+bool EnvelopeRelaxation::ScaleSlopes(bool first) {
+    std::int32_t pieceCursor = 0;
+    for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
+        const ArcRecord& arc = t_.WorkArcTable[At(i)];
+        const PieceRecord* pieces = t_.WorkPieceTable.data() + pieceCursor;
+        pieceCursor += arc.pieceCount - 1;
+        const ArcRecord& parsed = t_.ArcTable[At(i)];
+        if (parsed.pieceCount == 1 && parsed.baseCost == 0.0) {
+            continue;  // linear: its envelope is its cost
+        }
+        std::int64_t end = 0;
+        for (std::int32_t s = firstSlot_[At(i)]; s < firstSlot_[At(i) + 1]; ++s) {
+            end += network_.upper[At(s)];
+        }
+        const std::int64_t lo = network_.lower[At(firstSlot_[At(i)])];
+        const std::int64_t flow = arcFlow_[At(i)];
+        const std::int64_t to = flow > lo ? flow : first ? end : lo;
+        if (to > lo) {
+            scaledSlope_[At(i)] =
+                (TrueArcCost(arc, pieces, to, false) - TrueArcCost(arc, pieces, lo, false)) /
+                static_cast<double>(to - lo);
+        }
+        if (!closed_.empty() && closed_[At(i)]) {
+            continue;
+        }
+        if (!PriceArc(i, scaledSlope_[At(i)])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Local search from the last slope-scaling flow: each arc that carries
+// more than its lower bound is priced out of use (dearer than any path
+// without it) and the network solved again; a flow that costs less is
+// kept with its arc closed and the slopes taken from it, else the arc's
+// slope is put back. Arcs that cost most per unit they carry go first.
+template <typename TryFlow>
+void EnvelopeRelaxation::CloseArcs(TryFlow&& tryFlow) {
+    double penalty = 1.0;
+    for (std::int32_t s = 0; s < network_.ArcCount(); ++s) {
+        penalty += std::fabs(network_.cost[At(s)]);
+    }
+    closed_.assign(At(t_.ArcCount), false);
+    double current = TrueTotal(nullptr);
+    for (std::int32_t pass = 0; pass < kClosingPasses; ++pass) {
+        order_.clear();
+        for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
+            const ArcRecord& parsed = t_.ArcTable[At(i)];
+            if (!(parsed.pieceCount == 1 && parsed.baseCost == 0.0) && !closed_[At(i)] &&
+                arcFlow_[At(i)] > network_.lower[At(firstSlot_[At(i)])]) {
+                order_.push_back(i);
+            }
+        }
+        std::stable_sort(order_.begin(), order_.end(), [&](std::int32_t a, std::int32_t b) {
+            return scaledSlope_[At(a)] > scaledSlope_[At(b)];
+        });
+        bool better = false;
+        for (const std::int32_t arc : order_) {
+            if (arcFlow_[At(arc)] <= network_.lower[At(firstSlot_[At(arc)])]) {
+                continue;  // emptied by an earlier move
+            }
+            if (!PriceArc(arc, penalty) || simplex_.Resolve() != FlowOutcome::Optimal) {
+                return;
+            }
+            work_ += simplex_.Pivots();
+            const double total = tryFlow();
+            if (total < current) {
+                current = total;
+                closed_[At(arc)] = true;
+                better = true;
+                ArcFlows(arcFlow_);
+                if (!ScaleSlopes(false)) {
+                    return;
+                }
+            } else if (!PriceArc(arc, scaledSlope_[At(arc)])) {
+                return;
+            }
+        }
+        if (!better) {
+            return;
+        }
+    }
 }
 
 SearchMethods FastSearchMethods(ProblemTables& tables, RunMonitor& monitor) {

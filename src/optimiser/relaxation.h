@@ -45,6 +45,7 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     bool TrialBound(std::int32_t arc, std::int64_t lo, std::int64_t hi, std::int64_t pivotLimit,
                     double& bound) override;
     bool StrengthenBound(double& incumbent) override;
+    bool FindIncumbent(double& incumbent) override;
     // Sum of the node prices in the bound, for measurements.
     double ChargeTotal() const { return chargeTotal_; }
 
@@ -91,6 +92,20 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     double chargeTotal_ = 0.0;
     ArcRecord chargedArc_{};
     std::vector<PieceRecord> chargedPieces_;
+    // Per arc: the unit cost each slope-scaling solve gives it.
+    std::vector<double> scaledSlope_;
+    std::vector<std::int64_t> arcFlow_, lastArcFlow_;
+    void ArcFlows(std::vector<std::int64_t>& flows) const;
+    // Every slot of `arc` priced at `slope`; false when the solver needs a
+    // cold start.
+    bool PriceArc(std::int32_t arc, double slope);
+    // Slopes from arcFlow_ into the network (the first time, arcs without
+    // flow take the slope over their whole range); false as PriceArc.
+    bool ScaleSlopes(bool first);
+    template <typename TryFlow>
+    void CloseArcs(TryFlow&& tryFlow);
+    std::vector<bool> closed_;  // per arc, by the local search
+    std::vector<std::int32_t> order_;
     NetworkSimplex savedSimplex_;
     FlowNetwork savedNetwork_;
     ArcRecord trialArc_{};

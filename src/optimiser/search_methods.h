@@ -68,6 +68,11 @@ class RelaxationSolver {
     // BestSolutionTable. True when the root must be solved again (the
     // relaxation changed); false when nothing changed.
     virtual bool StrengthenBound(double& /*incumbent*/) { return false; }
+    // Right after the root solve: looks for flows that cost less than
+    // `incumbent` by linear solves around the root's flow, leaving the
+    // relaxation as it was. A better flow lowers `incumbent` and goes into
+    // BestSolutionTable; true when one was found.
+    virtual bool FindIncumbent(double& /*incumbent*/) { return false; }
     // Right after a solve with a flow: the bound of the same subproblem with
     // `arc` held to lo..hi, by a warm solve of at most `pivotLimit` pivots
     // that is then undone (NoSolutionCost when no flow fits). False when the

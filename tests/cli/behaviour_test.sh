@@ -78,7 +78,7 @@ check "json has the keys in order" grep -q \
 check "json ends with a null error" grep -q '"error":null}$' "$work/json"
 "$solve" --json "$data/optimal-branch.kvf" >"$work/json-branch"
 check "json optimal in a branch" grep -q \
-    '^{"end":"optimal-branch","total":-2,"branches":2,"updates":3,"elapsed_seconds":0,"arcs":\[{"no":1,"from":"N2","to":"N0","lower":4,"upper":13,"cost":-7,"flow":11},{"no":2,"from":"N0","to":"N2","lower":4,"upper":12,"cost":5,"flow":9},{"no":3,"from":"N2","to":"N0","lower":-2,"upper":10,"cost":0,"flow":-2}\],"error":null}$' \
+    '^{"end":"optimal-branch","total":45,"branches":2,"updates":2,"elapsed_seconds":0,"arcs":\[{"no":1,"from":"N2","to":"N1","lower":1,"upper":20,"cost":0,"flow":1},.*{"no":5,"from":"N0","to":"N2","lower":-1,"upper":21,"cost":0,"flow":0}\],"error":null}$' \
     "$work/json-branch"
 "$solve" --json "$examples/data-error.kvf" >"$work/json-error" 2>/dev/null
 check "json data error" grep -q \
