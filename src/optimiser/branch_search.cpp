@@ -17,6 +17,10 @@ constexpr std::int32_t kBranchStep = 100;
 constexpr std::size_t kTrialCandidates = 8;
 constexpr std::int64_t kTrialPivots = 200;
 constexpr std::int32_t kReliable = 4;
+// An arc whose own envelope is exact at the flow is narrowed by a branch's
+// prices only when this share of its range is left at most: every kept
+// range costs memory and set-up work in each branch below.
+constexpr double kWorthNarrowing = 0.5;
 
 std::size_t At(std::int64_t i) {
     return static_cast<std::size_t>(i);
@@ -165,7 +169,53 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
 
 void BranchSearch::Solve() {
     result_ = methods_.relaxation->SolveRelaxation();
+    if (methods_.refined && result_.HasFlow() && NarrowByPrices()) {
+        setUp_.Keep(BranchToSolve, narrower_);
+    }
     BranchOrClose();
+}
+
+// Flows of an arc that this solve's prices show to cost more than the
+// incumbent leave its range in this branch and below it: the envelopes
+// over the narrower ranges lift the bound. True when some arc narrowed.
+bool BranchSearch::NarrowByPrices() {
+    narrower_.clear();
+    if (tolerance_ < 0.0 || IncumbentCost >= LargestDouble) {
+        return false;
+    }
+    const double slack = IncumbentCost - tolerance_ - result_.relaxedTotal +
+                         1e-6 * std::max(1.0, std::fabs(IncumbentCost));
+    if (slack < 0.0) {
+        return false;  // closed as it is
+    }
+    if (result_.candidates == nullptr) {
+        return false;
+    }
+    gapArc_.assign(At(t_.ArcCount), 0);
+    for (const BranchCandidate& candidate : *result_.candidates) {
+        gapArc_[At(candidate.arc)] = 1;
+    }
+    for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
+        if (t_.ArcTable[At(i)].pieceCount == 1) {
+            continue;
+        }
+        const std::int64_t lo = setUp_.BranchLow(i);
+        const std::int64_t hi = setUp_.BranchHigh(i);
+        std::int64_t withinLo = 0;
+        std::int64_t withinHi = 0;
+        if (!methods_.relaxation->RangeNowWithin(i, slack, withinLo, withinHi) ||
+            (withinLo <= lo && withinHi >= hi)) {
+            continue;
+        }
+        withinLo = std::max(withinLo, lo);
+        withinHi = std::min(withinHi, hi);
+        if (gapArc_[At(i)] != 0 || static_cast<double>(withinHi - withinLo) <=
+                                       kWorthNarrowing * static_cast<double>(hi - lo)) {
+            narrower_.push_back(BranchSetUp::Range{i, withinLo, withinHi});
+        }
+    }
+    branchNarrowings_ += static_cast<std::int64_t>(narrower_.size());
+    return !narrower_.empty();
 }
 
 // A second child whose range starts past its end holds no flow: closed
@@ -208,8 +258,8 @@ BranchSearch::BranchChoice BranchSearch::ChooseBranchArc() {
     };
     scored_.clear();
     for (const BranchCandidate& candidate : *result_.candidates) {
-        const double score = std::max(estimate(candidate, 0), 1e-6) *
-                             std::max(estimate(candidate, 1), 1e-6);
+        const double score =
+            std::max(estimate(candidate, 0), 1e-6) * std::max(estimate(candidate, 1), 1e-6);
         scored_.emplace_back(score, candidate);
     }
     // Highest score first, lower arc first on ties.
@@ -245,8 +295,10 @@ BranchSearch::BranchChoice BranchSearch::ChooseBranchArc() {
                         methods_.relaxation->TrialBound(candidate.arc, lo, hi, limit, bound[side]);
                 }
                 if (known[side]) {
-                    rise[side] = std::max(0.0, std::min(bound[side], parentBound + 1e9 *
-                                              std::max(1.0, candidate.gap)) - parentBound);
+                    rise[side] = std::max(
+                        0.0,
+                        std::min(bound[side], parentBound + 1e9 * std::max(1.0, candidate.gap)) -
+                            parentBound);
                     if (bound[side] < NoSolutionCost) {
                         Learn(side, candidate.arc, rise[side] / candidate.gap);
                     }
@@ -335,6 +387,8 @@ void BranchSearch::Retire(std::int32_t record) {
         }
         t_.BranchList[At(parent.firstChild)].status = kBranchFree;
         t_.BranchList[At(parent.secondChild)].status = kBranchFree;
+        setUp_.Forget(parent.firstChild);
+        setUp_.Forget(parent.secondChild);
         freePairs_.push_back(parent.firstChild);
         parent.status = kBranchClosed;
         record = parentIndex;
@@ -370,12 +424,14 @@ void BranchSearch::CloseOrCreateChildren() {
     if (!result_.HasFlow()) {
         record->bound = NoSolutionCost;
         record->status = kBranchClosed;
+        setUp_.Forget(BranchToSolve);
         return;
     }
     record->bound = result_.relaxedTotal;
     record->status = kBranchOpen;
     if (result_.relaxedTotal > IncumbentCost) {
         record->status = kBranchClosed;
+        setUp_.Forget(BranchToSolve);
         return;
     }
     const BranchChoice choice = ChooseBranchArc();
@@ -416,6 +472,8 @@ void BranchSearch::CloseOrCreateChildren() {
     }
     record->firstChild = free;
     record->secondChild = free + 1;
+    setUp_.Forget(free);
+    setUp_.Forget(free + 1);
     const std::int32_t parentIndex = BranchToSolve;
     BranchRecord& low = t_.BranchList[At(free)];
     low.parent = parentIndex;
@@ -432,12 +490,12 @@ void BranchSearch::CloseOrCreateChildren() {
     const double bound = record->bound;
     low.bound = high.bound = bound;
     if (methods_.refined) {
-        low.bound = std::max(bound + methods_.relaxation->RiseToRange(arcIndex, low.rangeLow,
-                                                                      low.rangeHigh),
-                             choice.lowBound);
-        high.bound = std::max(bound + methods_.relaxation->RiseToRange(arcIndex, high.rangeLow,
-                                                                       high.rangeHigh),
-                              choice.highBound);
+        low.bound = std::max(
+            bound + methods_.relaxation->RiseToRange(arcIndex, low.rangeLow, low.rangeHigh),
+            choice.lowBound);
+        high.bound = std::max(
+            bound + methods_.relaxation->RiseToRange(arcIndex, high.rangeLow, high.rangeHigh),
+            choice.highBound);
     }
     methods_.selector->ChildrenCreated(free);
 }

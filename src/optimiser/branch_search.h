@@ -59,6 +59,8 @@ class BranchSearch {
     // Arc ranges the root's prices narrowed against an incumbent, for
     // measurements.
     std::int64_t Narrowings() const { return narrowings_; }
+    // Arc ranges narrowed in branches by their own prices.
+    std::int64_t BranchNarrowings() const { return branchNarrowings_; }
     // Solver work over all solves, for measurements.
     std::int64_t Work() const { return methods_.relaxation->Work(); }
 
@@ -86,6 +88,10 @@ class BranchSearch {
     ChildRanges RangesOfChildren(std::int32_t arc, std::int64_t flow) const;
     void Learn(int side, std::int32_t arc, double perGap);
     void NarrowByRootPrices();
+    bool NarrowByPrices();
+    std::vector<BranchSetUp::Range> narrower_;
+    std::vector<char> gapArc_;
+    std::int64_t branchNarrowings_ = 0;
     // The child's bound, known before its solve, leaves nothing to gain.
     bool CannotImprove(const BranchRecord& child) const;
     void LearnFromChild(std::int32_t child);

@@ -13,6 +13,10 @@ std::size_t At(std::int64_t i) {
 
 void BranchSetUp::Start() {
     propagate_ = false;
+    keptFirst_.clear();
+    keptCount_.clear();
+    keptPool_.clear();
+    keptLive_ = 0;
     const auto arcs = At(t_.ArcCount);
     parsedLow_.resize(arcs);
     parsedHigh_.resize(arcs);
@@ -43,18 +47,35 @@ bool BranchSetUp::Restrict(std::int32_t arc, std::int64_t lo, std::int64_t hi) {
 }
 
 bool BranchSetUp::SetUpBranch(std::int32_t branchToSolve, std::int32_t selectedBranch) {
-    // The ranges on the path to the root, the deepest of each arc.
-    ranges_.clear();
+    // The ranges on the path to the root, each ancestor's branch and what
+    // its prices narrowed below it, intersected with the search's own.
+    branchLow_ = low_;
+    branchHigh_ = high_;
+    seeds_.clear();
+    const auto narrow = [&](std::int32_t arc, std::int64_t lo, std::int64_t hi) {
+        const auto a = At(arc);
+        branchLow_[a] = std::max(branchLow_[a], lo);
+        branchHigh_[a] = std::min(branchHigh_[a], hi);
+        if (t_.ArcFlags[a] == 0) {
+            t_.ArcFlags[a] = 1;
+            seeds_.push_back(arc);
+        }
+    };
     std::int32_t node = branchToSolve;
     std::int32_t ancestor = selectedBranch;
     while (true) {
         const BranchRecord& parent = t_.BranchList[At(ancestor)];
         const BranchRecord& child = t_.BranchList[At(node)];
         const std::int32_t arc = parent.branchArc;
-        if (arc >= 0 && arc < t_.ArcCount && t_.ArcFlags[At(arc)] == 0) {
-            ranges_.push_back(Range{arc, std::max(child.rangeLow, low_[At(arc)]),
-                                    std::min(child.rangeHigh, high_[At(arc)])});
-            t_.ArcFlags[At(arc)] = 1;
+        if (arc >= 0 && arc < t_.ArcCount) {
+            narrow(arc, child.rangeLow, child.rangeHigh);
+        }
+        if (At(ancestor) < keptCount_.size()) {
+            const std::uint32_t first = keptFirst_[At(ancestor)];
+            for (std::uint32_t k = 0; k < keptCount_[At(ancestor)]; ++k) {
+                const KeptRange& kept = keptPool_[first + k];
+                narrow(kept.arc, kept.lo, kept.hi);
+            }
         }
         if (ancestor == 0) {
             break;
@@ -62,54 +83,67 @@ bool BranchSetUp::SetUpBranch(std::int32_t branchToSolve, std::int32_t selectedB
         node = ancestor;
         ancestor = parent.parent;
     }
-    const std::size_t pathRanges = ranges_.size();
-    // Arcs no branch narrowed keep the search's range.
-    for (const std::int32_t arc : narrowed_) {
-        if (t_.ArcFlags[At(arc)] == 0) {
-            ranges_.push_back(Range{arc, low_[At(arc)], high_[At(arc)]});
-        }
-    }
     bool feasible = true;
-    for (const Range& range : ranges_) {
-        t_.ArcFlags[At(range.arc)] = 0;
-        feasible = feasible && range.lo <= range.hi;
+    for (const std::int32_t arc : seeds_) {
+        feasible = feasible && branchLow_[At(arc)] <= branchHigh_[At(arc)];
     }
-    if (!feasible) {
+    // What the branch's ranges leave the other arcs.
+    if (!feasible || (propagate_ && !Propagate(branchLow_, branchHigh_, seeds_))) {
+        for (const std::int32_t arc : seeds_) {
+            t_.ArcFlags[At(arc)] = 0;
+        }
         return false;
     }
-    if (propagate_) {
-        // What the branch's ranges leave the other arcs.
-        branchLow_ = low_;
-        branchHigh_ = high_;
-        seeds_.clear();
-        for (std::size_t k = 0; k < pathRanges; ++k) {
-            branchLow_[At(ranges_[k].arc)] = ranges_[k].lo;
-            branchHigh_[At(ranges_[k].arc)] = ranges_[k].hi;
-            seeds_.push_back(ranges_[k].arc);
+    // Arcs on the path are narrowed even to their whole range: that drops
+    // pieces the range leaves empty, as the branch meant.
+    ranges_.clear();
+    for (std::int32_t a = 0; a < t_.ArcCount; ++a) {
+        if (branchLow_[At(a)] != parsedLow_[At(a)] || branchHigh_[At(a)] != parsedHigh_[At(a)] ||
+            t_.ArcFlags[At(a)] != 0) {
+            ranges_.push_back(Range{a, branchLow_[At(a)], branchHigh_[At(a)]});
+            t_.ArcFlags[At(a)] = 0;
         }
-        if (!Propagate(branchLow_, branchHigh_, seeds_)) {
-            return false;
-        }
-        // Arcs on the path are narrowed even to their whole range: that drops
-        // pieces the range leaves empty, as the branch meant.
-        for (std::size_t k = 0; k < pathRanges; ++k) {
-            t_.ArcFlags[At(ranges_[k].arc)] = 1;
-        }
-        ranges_.clear();
-        for (std::int32_t a = 0; a < t_.ArcCount; ++a) {
-            if (branchLow_[At(a)] != parsedLow_[At(a)] || branchHigh_[At(a)] != parsedHigh_[At(a)] ||
-                t_.ArcFlags[At(a)] != 0) {
-                ranges_.push_back(Range{a, branchLow_[At(a)], branchHigh_[At(a)]});
-                t_.ArcFlags[At(a)] = 0;
-            }
-        }
-        Rebuild();
-        return true;
     }
-    std::sort(ranges_.begin(), ranges_.end(),
-              [](const Range& a, const Range& b) { return a.arc < b.arc; });
     Rebuild();
     return true;
+}
+
+void BranchSetUp::Keep(std::int32_t record, const std::vector<Range>& narrower) {
+    Forget(record);
+    if (narrower.empty()) {
+        return;
+    }
+    if (keptCount_.size() <= At(record)) {
+        keptFirst_.resize(At(record) + 1, 0);
+        keptCount_.resize(At(record) + 1, 0);
+    }
+    // Forgotten blocks leave holes; the pool is packed again when they
+    // outweigh the ranges still kept.
+    if (keptPool_.size() > 2 * keptLive_ + 4096) {
+        std::vector<KeptRange> packed;
+        packed.reserve(2 * keptLive_ + narrower.size());
+        for (std::size_t r = 0; r < keptCount_.size(); ++r) {
+            const std::uint32_t first = keptFirst_[r];
+            keptFirst_[r] = static_cast<std::uint32_t>(packed.size());
+            packed.insert(packed.end(), keptPool_.begin() + first,
+                          keptPool_.begin() + first + keptCount_[r]);
+        }
+        keptPool_.swap(packed);
+    }
+    keptFirst_[At(record)] = static_cast<std::uint32_t>(keptPool_.size());
+    keptCount_[At(record)] = static_cast<std::uint32_t>(narrower.size());
+    keptLive_ += narrower.size();
+    for (const Range& range : narrower) {
+        keptPool_.push_back(KeptRange{range.arc, static_cast<std::int32_t>(range.lo),
+                                      static_cast<std::int32_t>(range.hi)});
+    }
+}
+
+void BranchSetUp::Forget(std::int32_t record) {
+    if (At(record) < keptCount_.size()) {
+        keptLive_ -= keptCount_[At(record)];
+        keptCount_[At(record)] = 0;
+    }
 }
 
 void BranchSetUp::SetUpRoot() {
@@ -269,10 +303,10 @@ bool BranchSetUp::Propagate(std::vector<std::int64_t>& low, std::vector<std::int
             const auto v = At(arc.to);
             // The arc carries what enters u less what leaves u by other arcs,
             // and what leaves v less what enters v by other arcs.
-            const std::int64_t up = std::min({high[a], inHigh_[u] - (outLow_[u] - low[a]),
-                                              outHigh_[v] - (inLow_[v] - low[a])});
-            const std::int64_t down = std::max({low[a], inLow_[u] - (outHigh_[u] - high[a]),
-                                                outLow_[v] - (inHigh_[v] - high[a])});
+            const std::int64_t up = std::min(
+                {high[a], inHigh_[u] - (outLow_[u] - low[a]), outHigh_[v] - (inLow_[v] - low[a])});
+            const std::int64_t down = std::max(
+                {low[a], inLow_[u] - (outHigh_[u] - high[a]), outLow_[v] - (inHigh_[v] - high[a])});
             if (down > up) {
                 feasible = false;
                 break;

@@ -1,6 +1,7 @@
 // Working copies of the arc and piece tables for one subproblem: rebuilt
-// from the parsed tables in one pass, each ancestor's branch arc cut down
-// to the flow range the subproblem allows (the deepest range of an arc wins).
+// from the parsed tables in one pass, each ancestor's branch arc, and the
+// arcs its prices narrowed, cut down to the flow range the subproblem
+// allows (an arc's ranges on the path intersected).
 #pragma once
 
 #include <cstdint>
@@ -37,14 +38,26 @@ class BranchSetUp {
     static std::int32_t Narrowed(const ArcRecord& arc, const PieceRecord* extra, std::int64_t lo,
                                  std::int64_t hi, ArcRecord& out, PieceRecord* pieces);
 
-  private:
     struct Range {
         std::int32_t arc;
         std::int64_t lo;
         std::int64_t hi;
     };
+    // Ranges that hold below `record`: applied to every branch set up
+    // under it, until forgotten.
+    void Keep(std::int32_t record, const std::vector<Range>& narrower);
+    void Forget(std::int32_t record);
+    // Ranges kept, for measurements.
+    std::size_t KeptRanges() const { return keptLive_; }
+    // The range of `arc` in the branch set up last.
+    std::int64_t BranchLow(std::int32_t arc) const {
+        return branchLow_[static_cast<std::size_t>(arc)];
+    }
+    std::int64_t BranchHigh(std::int32_t arc) const {
+        return branchHigh_[static_cast<std::size_t>(arc)];
+    }
 
-
+  private:
     void Rebuild();
     // Bound propagation over the node balances, from the arcs' ends in
     // `seeds` (every node when empty), until nothing changes or the work
@@ -54,6 +67,15 @@ class BranchSetUp {
 
     ProblemTables& t_;
     std::vector<Range> ranges_;
+    // Per record, a block of the pool; flows fit 32 bits.
+    struct KeptRange {
+        std::int32_t arc;
+        std::int32_t lo;
+        std::int32_t hi;
+    };
+    std::vector<std::uint32_t> keptFirst_, keptCount_;
+    std::vector<KeptRange> keptPool_;
+    std::size_t keptLive_ = 0;
     // Ranges that hold for the whole search, and the arcs narrower than parsed.
     std::vector<std::int64_t> parsedLow_, parsedHigh_, low_, high_;
     std::vector<std::int32_t> narrowed_;

@@ -26,7 +26,8 @@ std::int32_t MostSegments(const ArcRecord& arc, const PieceRecord* extra) {
     std::int64_t start = arc.upper;
     for (std::int32_t k = 0; k < arc.pieceCount - 1; ++k) {
         drops += extra[k].baseCost < endValue ? 1 : 0;
-        endValue = extra[k].baseCost + extra[k].unitCost * static_cast<double>(extra[k].upper - start);
+        endValue =
+            extra[k].baseCost + extra[k].unitCost * static_cast<double>(extra[k].upper - start);
         start = extra[k].upper;
     }
     return arc.pieceCount + drops + 1;

@@ -31,7 +31,7 @@ class OpeningRules {
     double Charges(const std::vector<double>& prices, std::vector<double>& charge) const;
 
   private:
-    std::vector<std::int32_t> rules_;  // the ruled nodes
+    std::vector<std::int32_t> rules_;                  // the ruled nodes
     std::vector<std::int32_t> enterStart_, entering_;  // per node: its entering arcs
     std::vector<std::int32_t> ruleArcs_;
 };

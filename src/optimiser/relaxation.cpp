@@ -221,12 +221,35 @@ bool EnvelopeRelaxation::RangeWithin(std::int32_t arc, double slack, std::int64_
     if (!rootKept_ || !(slack >= 0.0)) {
         return false;
     }
+    Reach(arc, slack, rootLower_, rootUpper_, rootFlow_, rootReduced_, lo, hi);
+    return true;
+}
+
+bool EnvelopeRelaxation::RangeNowWithin(std::int32_t arc, double slack, std::int64_t& lo,
+                                        std::int64_t& hi) const {
+    if (!(slack >= 0.0)) {
+        return false;
+    }
+    reduced_.resize(network_.from.size());
+    for (std::int32_t s = firstSlot_[At(arc)]; s < firstSlot_[At(arc) + 1]; ++s) {
+        reduced_[At(s)] = network_.ReducedCost(s);
+    }
+    Reach(arc, slack, network_.lower, network_.upper, network_.flow, reduced_, lo, hi);
+    return true;
+}
+
+void EnvelopeRelaxation::Reach(std::int32_t arc, double slack,
+                               const std::vector<std::int64_t>& lower,
+                               const std::vector<std::int64_t>& upper,
+                               const std::vector<std::int64_t>& flows,
+                               const std::vector<double>& reduced, std::int64_t& lo,
+                               std::int64_t& hi) const {
     std::int64_t flow = 0;
     for (std::int32_t s = firstSlot_[At(arc)]; s < firstSlot_[At(arc) + 1]; ++s) {
-        flow += rootFlow_[At(s)];
+        flow += flows[At(s)];
     }
     const auto reach = [&](bool up) {
-        Steps(arc, up, rootLower_, rootUpper_, rootFlow_, rootReduced_);
+        Steps(arc, up, lower, upper, flows, reduced);
         std::int64_t moved = 0;
         double spent = 0.0;
         for (const Step& step : steps_) {
@@ -246,7 +269,6 @@ bool EnvelopeRelaxation::RangeWithin(std::int32_t arc, double slack, std::int64_
     };
     hi = flow + reach(true);
     lo = flow - reach(false);
-    return true;
 }
 
 double EnvelopeRelaxation::RiseToRange(std::int32_t arc, std::int64_t lo, std::int64_t hi) const {
@@ -299,8 +321,8 @@ bool EnvelopeRelaxation::TrialBound(std::int32_t arc, std::int64_t lo, std::int6
     }
     const ArcRecord& parsed = t_.ArcTable[At(arc)];
     trialPieces_.resize(At(parsed.pieceCount));
-    BranchSetUp::Narrowed(parsed, t_.PieceTable.data() + firstPiece_[At(arc)], lo, hi,
-                          trialArc_, trialPieces_.data());
+    BranchSetUp::Narrowed(parsed, t_.PieceTable.data() + firstPiece_[At(arc)], lo, hi, trialArc_,
+                          trialPieces_.data());
     if (!charge_.empty() && charge_[At(arc)] > 0.0) {
         ApplyCharge(arc, trialArc_, trialPieces_.data());
     }
@@ -377,9 +399,8 @@ double EnvelopeRelaxation::TrueTotal(GrowArray<SolutionRecord>* rows) const {
             flow += network_.flow[At(s)];
         }
         const ArcRecord& parsed = t_.ArcTable[At(i)];
-        const double cost =
-            TrueArcCost(arc, t_.WorkPieceTable.data() + pieceCursor, flow,
-                        parsed.pieceCount == 1 && parsed.baseCost == 0.0);
+        const double cost = TrueArcCost(arc, t_.WorkPieceTable.data() + pieceCursor, flow,
+                                        parsed.pieceCount == 1 && parsed.baseCost == 0.0);
         pieceCursor += arc.pieceCount - 1;
         total += cost;
         if (rows != nullptr) {

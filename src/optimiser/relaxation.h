@@ -33,7 +33,9 @@ namespace kova {
 class EnvelopeRelaxation final : public RelaxationSolver {
   public:
     EnvelopeRelaxation(ProblemTables& tables, RunMonitor& monitor)
-        : t_(tables), monitor_(monitor), ticker_(tables, monitor),
+        : t_(tables),
+          monitor_(monitor),
+          ticker_(tables, monitor),
           simplex_(network_, ticker_),
           savedSimplex_(network_, ticker_) {}
 
@@ -41,6 +43,8 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     std::int64_t Work() const override { return work_; }
     bool RangeWithin(std::int32_t arc, double slack, std::int64_t& lo,
                      std::int64_t& hi) const override;
+    bool RangeNowWithin(std::int32_t arc, double slack, std::int64_t& lo,
+                        std::int64_t& hi) const override;
     double RiseToRange(std::int32_t arc, std::int64_t lo, std::int64_t hi) const override;
     bool TrialBound(std::int32_t arc, std::int64_t lo, std::int64_t hi, std::int64_t pivotLimit,
                     double& bound) override;
@@ -66,11 +70,11 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     NetworkSimplex simplex_;
 
     bool laidOut_ = false;
-    std::vector<std::int32_t> firstSlot_;  // per arc, and one past the last arc
+    std::vector<std::int32_t> firstSlot_;   // per arc, and one past the last arc
     std::vector<std::int32_t> firstPiece_;  // per arc, into PieceTable
-    std::vector<double> startValue_;       // per arc: envelope value at the lower bound
-    std::vector<ArcRecord> builtFrom_;     // per arc: the working record of its envelope
-    std::vector<std::int64_t> builtEnd_;   // and the end of its range
+    std::vector<double> startValue_;        // per arc: envelope value at the lower bound
+    std::vector<ArcRecord> builtFrom_;      // per arc: the working record of its envelope
+    std::vector<std::int64_t> builtEnd_;    // and the end of its range
     std::vector<std::int32_t> changedArcs_;
     std::vector<BranchCandidate> candidates_;
     ArcEnvelope envelope_;
@@ -124,6 +128,11 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     };
     mutable std::vector<Step> steps_;
     mutable std::vector<double> reduced_;
+    // The flows of `arc` within `slack` of the flow's cost, by the given
+    // reduced costs.
+    void Reach(std::int32_t arc, double slack, const std::vector<std::int64_t>& lower,
+               const std::vector<std::int64_t>& upper, const std::vector<std::int64_t>& flows,
+               const std::vector<double>& reduced, std::int64_t& lo, std::int64_t& hi) const;
     // Slot steps of `arc` that move its flow up (or down), cheapest first.
     void Steps(std::int32_t arc, bool up, const std::vector<std::int64_t>& lower,
                const std::vector<std::int64_t>& upper, const std::vector<std::int64_t>& flow,

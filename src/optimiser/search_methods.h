@@ -55,6 +55,12 @@ class RelaxationSolver {
                              std::int64_t& /*hi*/) const {
         return false;
     }
+    // The same, right after any solve with a flow, by that solve's reduced
+    // costs: what holds for the subproblem and everything below it.
+    virtual bool RangeNowWithin(std::int32_t /*arc*/, double /*slack*/, std::int64_t& /*lo*/,
+                                std::int64_t& /*hi*/) const {
+        return false;
+    }
     // Right after a solve with a flow: the least its bound rises when
     // `arc` must carry lo..hi, judged by its reduced costs (0 when the
     // relaxation cannot tell).
