@@ -21,6 +21,8 @@ constexpr std::int32_t kReliable = 4;
 // prices only when this share of its range is left at most: every kept
 // range costs memory and set-up work in each branch below.
 constexpr double kWorthNarrowing = 0.5;
+// Solves of the root over its narrowed ranges, at most.
+constexpr std::int32_t kRootRounds = 8;
 
 std::size_t At(std::int64_t i) {
     return static_cast<std::size_t>(i);
@@ -82,6 +84,7 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
                         result_ = methods_.relaxation->SolveRelaxation();
                     }
                 }
+                NarrowRoot();
             }
             BranchOrClose();
             if (result_.Stopped()) {
@@ -341,6 +344,27 @@ void BranchSearch::NarrowByRootPrices() {
         std::int64_t hi = 0;
         if (methods_.relaxation->RangeWithin(i, slack, lo, hi)) {
             narrowings_ += setUp_.Restrict(i, lo, hi) ? 1 : 0;
+        }
+    }
+}
+
+// The root solved again over the ranges its prices narrowed, while they
+// narrow: each solve's prices see further than the last.
+void BranchSearch::NarrowRoot() {
+    for (std::int32_t round = 0; round < kRootRounds && result_.HasFlow() &&
+                                 IncumbentCost - result_.relaxedTotal > tolerance_;
+         ++round) {
+        rootBound_ = result_.relaxedTotal;
+        const std::int64_t before = narrowings_;
+        NarrowByRootPrices();
+        if (narrowings_ == before) {
+            return;
+        }
+        setUp_.SetUpRoot();
+        methods_.relaxation->ForgetRoot();
+        result_ = methods_.relaxation->SolveRelaxation();
+        if (result_.HasFlow() && IncumbentCost > result_.trueTotal) {
+            TakeIncumbent();
         }
     }
 }

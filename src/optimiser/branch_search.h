@@ -88,6 +88,7 @@ class BranchSearch {
     ChildRanges RangesOfChildren(std::int32_t arc, std::int64_t flow) const;
     void Learn(int side, std::int32_t arc, double perGap);
     void NarrowByRootPrices();
+    void NarrowRoot();
     bool NarrowByPrices();
     std::vector<BranchSetUp::Range> narrower_;
     std::vector<char> gapArc_;

@@ -73,42 +73,65 @@ void BuildEnvelope(const ArcRecord& arc, const PieceRecord* extra, ArcEnvelope& 
     envelope.startValue = hullValue;
     std::int64_t hullFlow = arc.lower;
 
-    std::size_t scanStart = 0;
-    while (true) {
-        double bestSlope = LargestDouble;
-        std::size_t chosen = pieces.size();
-        for (std::size_t k = scanStart; k < pieces.size(); ++k) {
-            const ArcEnvelope::Point& piece = pieces[k];
-            if (piece.end == hullFlow) {
+    // The hull's vertices left to right in one pass (a point leaves when a
+    // later one lies strictly below the line to it), so collinear points
+    // stay vertices: the nearer end point wins on equal slopes.
+    std::vector<std::size_t>& hull = envelope.hull;
+    hull.clear();
+    const auto slopeFrom = [&](std::size_t from, const ArcEnvelope::Point& to) {
+        const std::int64_t x = hull.size() > from ? pieces[hull[from]].end : arc.lower;
+        const double y = hull.size() > from ? pieces[hull[from]].candidate : hullValue;
+        return (to.candidate - y) / static_cast<double>(to.end - x);
+    };
+    for (std::size_t k = 0; k < pieces.size(); ++k) {
+        const ArcEnvelope::Point& point = pieces[k];
+        if (point.end == arc.lower) {
+            continue;  // in the start value
+        }
+        bool keep = true;
+        while (!hull.empty()) {
+            const ArcEnvelope::Point& last = pieces[hull.back()];
+            if (last.end == point.end) {
+                keep = point.candidate < last.candidate;
+                if (!keep) {
+                    break;
+                }
+                hull.pop_back();
                 continue;
             }
-            const double slope =
-                (piece.candidate - hullValue) / static_cast<double>(piece.end - hullFlow);
-            if (slope < bestSlope) {
-                bestSlope = slope;
-                chosen = k;
+            // The vertex before the last one: the start while there is none.
+            const std::size_t before = hull.size() >= 2 ? hull.size() - 2 : hull.size();
+            if (slopeFrom(before, point) < slopeFrom(before, last)) {
+                hull.pop_back();
+            } else {
+                break;
             }
         }
-        if (chosen == pieces.size()) {
-            // Nothing to wrap to: a range of one flow, or slopes beyond the
-            // doubles. One last segment to the final end.
-            const double slope = hullFlow == finalEnd
-                                     ? 0.0
-                                     : (pieces.back().candidate - hullValue) /
-                                           static_cast<double>(finalEnd - hullFlow);
-            envelope.segments.push_back(EnvelopeSegment{finalEnd, slope});
-            return;
+        if (keep) {
+            hull.push_back(k);
         }
-        const std::int64_t end = pieces[chosen].end;
-        envelope.segments.push_back(EnvelopeSegment{end, bestSlope});
+    }
+    for (const std::size_t k : hull) {
+        const std::int64_t end = pieces[k].end;
+        const double slope = (pieces[k].candidate - hullValue) / static_cast<double>(end - hullFlow);
+        if (!(slope < LargestDouble)) {
+            break;
+        }
+        envelope.segments.push_back(EnvelopeSegment{end, slope});
         if (end == finalEnd) {
             return;
         }
-        hullValue += bestSlope * static_cast<double>(end - hullFlow);
+        hullValue += slope * static_cast<double>(end - hullFlow);
         hullFlow = end;
-        scanStart = chosen + 1;
     }
+    // Nothing to wrap to: a range of one flow, or slopes beyond the
+    // doubles. One last segment to the final end.
+    const double slope = hullFlow == finalEnd ? 0.0
+                                              : (pieces.back().candidate - hullValue) /
+                                                    static_cast<double>(finalEnd - hullFlow);
+    envelope.segments.push_back(EnvelopeSegment{finalEnd, slope});
 }
+  // namespace kova
 
 double TrueArcCost(const ArcRecord& arc, const PieceRecord* pieces, std::int64_t flow,
                    bool fromZero) {

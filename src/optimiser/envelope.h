@@ -26,11 +26,12 @@ struct ArcEnvelope {
         double candidate;
     };
     std::vector<Point> points;
+    std::vector<std::size_t> hull;  // the points that are vertices
 };
 
 // `pieces` are the arc's pieceCount - 1 further pieces. The lower convex
-// hull of the values at the lower bound and at every piece end, wrapped
-// from the left; on equal slopes the nearer end point wins.
+// hull of the values at the lower bound and at every piece end, in time
+// linear in the pieces; on equal slopes the nearer end point wins.
 // `exactDrops`: after a drop at a breakpoint the next flow's value is a
 // hull point, so the envelope is the hull of the integer flows' costs;
 // otherwise the drop is bridged down to the breakpoint itself (weaker, with

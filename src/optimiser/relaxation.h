@@ -50,6 +50,7 @@ class EnvelopeRelaxation final : public RelaxationSolver {
                     double& bound) override;
     bool StrengthenBound(double& incumbent) override;
     bool FindIncumbent(double& incumbent) override;
+    void ForgetRoot() override { rootKept_ = false; }
     // Sum of the node prices in the bound, for measurements.
     double ChargeTotal() const { return chargeTotal_; }
 

@@ -74,6 +74,8 @@ class RelaxationSolver {
     // BestSolutionTable. True when the root must be solved again (the
     // relaxation changed); false when nothing changed.
     virtual bool StrengthenBound(double& /*incumbent*/) { return false; }
+    // The root's ranges changed: its next solve is kept as the root.
+    virtual void ForgetRoot() {}
     // Right after the root solve: looks for flows that cost less than
     // `incumbent` by linear solves around the root's flow, leaving the
     // relaxation as it was. A better flow lowers `incumbent` and goes into

@@ -326,6 +326,49 @@ TEST_F(OneArc, EnvelopeShapes) {
     }
 }
 
+// Random arcs (jumps both ways, concave and convex runs): the envelope is
+// convex, lies below the cost at every flow and touches it at its vertices,
+// which makes it the hull.
+TEST_F(OneArc, EnvelopeIsTheHullOfTheCosts) {
+    std::mt19937 random(11);
+    const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    for (int trial = 0; trial < 300; ++trial) {
+        std::ostringstream text;
+        const int lower = pick(-5, 5);
+        int end = lower + pick(1, 6);
+        // Bases never fall; a piece's base below the last one's end is a drop.
+        int base = pick(-20, 20);
+        text << "ARC A B " << lower << ' ' << base << ' ' << pick(-6, 6) << ' ' << end;
+        for (int k = pick(0, 8); k > 0; --k) {
+            end += pick(1, 7);
+            base += pick(0, 40);
+            text << ' ' << base << ' ' << pick(-6, 6) << ' ' << end;
+        }
+        text << "\nEND";
+        SCOPED_TRACE(text.str());
+        const Segments segments = Envelope(text.str());
+        const ArcRecord& arc = tables_.WorkArcTable[0];
+        const PieceRecord* pieces = tables_.WorkPieceTable.data();
+        const auto cost = [&](std::int64_t flow) { return TrueArcCost(arc, pieces, flow, false); };
+        ASSERT_FALSE(segments.empty());
+        ASSERT_EQ(segments.back().first, end);
+        std::int64_t from = lower;
+        double value = envelope_.startValue;
+        EXPECT_NEAR(value, cost(lower), 1e-9);
+        double lastSlope = -LargestDouble;
+        for (const auto& [to, slope] : segments) {
+            EXPECT_GE(slope, lastSlope - 1e-9);
+            lastSlope = slope;
+            for (std::int64_t x = from + 1; x <= to; ++x) {
+                EXPECT_LE(value + slope * static_cast<double>(x - from), cost(x) + 1e-9) << x;
+            }
+            value += slope * static_cast<double>(to - from);
+            EXPECT_NEAR(value, cost(to), 1e-9) << to;
+            from = to;
+        }
+    }
+}
+
 // ---- Narrowing an arc to a range: the pieces outside go, the first kept
 // piece starts at the range's low end, the last ends at its high end, and
 // the next arc's pieces move down unchanged.
