@@ -31,6 +31,10 @@ bool NetworkSimplex::ChangeArc(std::int32_t arc, std::int64_t lower, std::int64_
     const std::int64_t flow = lower_[a] + flow_[a];
     if (std::fabs(cost) > largestCost_) {
         SetBigM(std::fabs(cost));
+    } else if (std::fabs(cost_[a]) >= largestCost_ && std::fabs(cost) < largestCost_) {
+        // The largest cost may have gone: the optimality tolerance scales
+        // with it and must come down with it.
+        largestMayShrink_ = true;
     }
     if (state_[a] == kTree && cost != cost_[a]) {
         treeCostChanged_ = true;
@@ -76,6 +80,16 @@ FlowOutcome NetworkSimplex::Resolve(std::int64_t pivotLimit) {
     if (ticker_->Start()) {
         warm_ = false;
         return FlowOutcome::Stopped;
+    }
+    if (largestMayShrink_) {
+        largestMayShrink_ = false;
+        double largest = 1.0;
+        for (std::int32_t a = 0; a < realArcs_; ++a) {
+            largest = std::max(largest, std::fabs(cost_[At(a)]));
+        }
+        if (largest < largestCost_) {
+            SetBigM(largest);
+        }
     }
     if (treeCostChanged_) {
         ComputePotentials();
@@ -172,6 +186,7 @@ void NetworkSimplex::SetBigM(double largestCost) {
 }
 
 void NetworkSimplex::InitialTree() {
+    largestMayShrink_ = false;
     nodes_ = net_->nodeCount;
     realArcs_ = net_->ArcCount();
     firstSpare_ = realArcs_ + nodes_;

@@ -82,6 +82,7 @@ class NetworkSimplex {
     std::int32_t firstSpare_ = 0;
     double tolerance_ = 0.0;
     double largestCost_ = 1.0;
+    bool largestMayShrink_ = false;
     double bigM_ = 0.0;  // cost of artificial and spare arcs
     bool warm_ = false;
     bool stalled_ = false;  // the last Pivot reached its limit

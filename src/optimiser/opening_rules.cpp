@@ -56,10 +56,22 @@ void OpeningRules::Find(const ProblemTables& t, const std::vector<std::int64_t>&
             rules_.push_back(static_cast<std::int32_t>(v));
         }
     }
+    // A charged arc's charge is the base of its second piece.
+    std::vector<double> charge(At(t.ArcCount), 0.0);
+    std::int32_t piece = 0;
+    for (std::int32_t i = 0; i < t.ArcCount; ++i) {
+        if (IsCharged(t.ArcTable[At(i)])) {
+            charge[At(i)] = t.PieceTable[At(piece)].baseCost;
+        }
+        piece += t.ArcTable[At(i)].pieceCount - 1;
+    }
     std::vector<char> read(At(t.ArcCount), 0);
-    for (const std::int32_t node : rules_) {
+    largestCharge_.assign(rules_.size(), 0.0);
+    for (std::size_t r = 0; r < rules_.size(); ++r) {
+        const std::int32_t node = rules_[r];
         for (std::int32_t k = enterStart_[At(node)]; k < enterStart_[At(node) + 1]; ++k) {
             read[At(entering_[At(k)])] = 1;
+            largestCharge_[r] = std::max(largestCharge_[r], charge[At(entering_[At(k)])]);
         }
     }
     for (std::int32_t i = 0; i < t.ArcCount; ++i) {

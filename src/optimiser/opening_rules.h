@@ -23,6 +23,10 @@ class OpeningRules {
     // Arcs whose opening the rules read.
     const std::vector<std::int32_t>& Arcs() const { return ruleArcs_; }
 
+    // The largest charge among rule r's arcs: a higher price only makes
+    // every one of them cheaper to open than to leave closed.
+    double LargestCharge(std::size_t r) const { return largestCharge_[r]; }
+
     // How far each rule is from holding, for openings 0..1 per arc:
     // 1 less the openings of the node's entering arcs.
     void Violations(const std::vector<double>& opening, std::vector<double>& out) const;
@@ -34,6 +38,7 @@ class OpeningRules {
     std::vector<std::int32_t> rules_;                  // the ruled nodes
     std::vector<std::int32_t> enterStart_, entering_;  // per node: its entering arcs
     std::vector<std::int32_t> ruleArcs_;
+    std::vector<double> largestCharge_;  // per rule
 };
 
 }  // namespace kova

@@ -120,6 +120,18 @@ const TrickyCase kTrickyCases[] = {
      "ARC N14 N7 0 0 -1 5 1 -2 11 13 -2 12\nARC N2 N11 -4 0 -2 1\nARC N1 N1 -3 0 8 4\n"
      "ARC N7 N2 -4 0 -2 2 0 2 2 2 3 9 43 1 13\nEND",
      "-11."},
+    // A first step of the prices far too long: the solver's tolerance grew
+    // with the costs and no longer came down, which ended later solves early.
+    {"PricesOfOpeningRulesStayBounded",
+     "ARC SRC N0 4 0 0 4\nARC SRC N1 1 0 0 1\nARC SRC N2 1 0 0 1\nARC N5 SNK 6 0 0 6\n"
+     "ARC SNK SRC 6 0 0 6\nARC N0 N3 0 0 0 0 112 5 6\nARC N1 N4 0 0 0 0 325 1 6\n"
+     "ARC N3 N5 0 0 0 0 1283 7 6\nARC N1 N5 0 0 0 0 1422 7 6\nARC N1 N5 0 0 0 0 265 7 6\n"
+     "ARC N3 N1 0 0 0 0 132 6 6\nARC N0 N5 0 0 0 0 222 1 6\nARC N3 N0 0 0 0 0 2379 7 6\n"
+     "ARC N0 N3 0 0 0 0 350 1 6\nARC N2 N5 0 0 0 0 1096 3 6\nARC N3 N1 0 0 3 6\n"
+     "ARC N4 N0 0 0 0 0 643 5 6\nARC N5 N4 0 0 0 0 119 10 6\nARC N1 N0 0 0 0 0 2610 10 6\n"
+     "ARC N0 N5 0 0 0 0 1903 7 6\nARC N5 N3 0 0 0 0 275 1 6\nARC N2 N4 0 0 0 0 1793 5 6\n"
+     "ARC N4 N2 0 0 0 0 831 4 6\nARC N4 N1 0 0 0 0 414 8 6\nARC N4 N1 0 0 0 0 1131 3 6\nEND",
+     "1543."},
 };
 
 INSTANTIATE_TEST_SUITE_P(Examples, TrickyProblems, ::testing::ValuesIn(kTrickyCases),
