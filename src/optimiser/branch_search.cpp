@@ -21,6 +21,9 @@ constexpr std::int32_t kReliable = 4;
 // prices only when this share of its range is left at most: every kept
 // range costs memory and set-up work in each branch below.
 constexpr double kWorthNarrowing = 0.5;
+// A branch record with its heap entry and kept-range index, for the memory
+// the list may take before the search turns depth first.
+constexpr std::int64_t kRecordBytes = 88;
 // Solves of the root over its narrowed ranges, at most.
 constexpr std::int32_t kRootRounds = 8;
 
@@ -478,8 +481,10 @@ void BranchSearch::CloseOrCreateChildren() {
     } else {
         free = methods_.selector->FirstFreeRecord(t_);
     }
-    if (free >= t_.BranchCapacity - 3 && methods_.refined && !methods_.selector->DepthFirst() &&
-        t_.BranchCapacity >= RecordLimit) {
+    if (methods_.refined && !methods_.selector->DepthFirst() &&
+        (free >= t_.BranchCapacity - 3 ? t_.BranchCapacity : 0) +
+                setUp_.KeptBytes() / kRecordBytes >=
+            RecordLimit) {
         methods_.selector->StartDepthFirst(t_);
     }
     if (free >= t_.BranchCapacity - 3) {

@@ -51,7 +51,8 @@ class BranchSearch {
 
     double IncumbentCost = LargestDouble;
     // Records the list may reach before the search turns depth first (at
-    // 80 B a record and its heap entry, 320 MB).
+    // 88 B a record with its heap entry, 352 MB); the ranges kept for the
+    // records count at their size.
     std::int32_t RecordLimit = 1 << 22;
     std::int32_t SelectedBranch = 0;
     std::int32_t BranchToSolve = 0;

@@ -117,11 +117,12 @@ void BranchSetUp::Keep(std::int32_t record, const std::vector<Range>& narrower) 
         keptFirst_.resize(At(record) + 1, 0);
         keptCount_.resize(At(record) + 1, 0);
     }
-    // Forgotten blocks leave holes; the pool is packed again when they
-    // outweigh the ranges still kept.
-    if (keptPool_.size() > 2 * keptLive_ + 4096) {
+    // Forgotten blocks leave holes; a full pool is packed again, rather
+    // than grown, when they make up a third of it.
+    if (keptPool_.size() + narrower.size() > keptPool_.capacity() &&
+        keptPool_.size() > keptLive_ + keptLive_ / 2 + 4096) {
         std::vector<KeptRange> packed;
-        packed.reserve(2 * keptLive_ + narrower.size());
+        packed.reserve(keptPool_.capacity());
         for (std::size_t r = 0; r < keptCount_.size(); ++r) {
             const std::uint32_t first = keptFirst_[r];
             keptFirst_[r] = static_cast<std::uint32_t>(packed.size());

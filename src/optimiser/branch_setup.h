@@ -47,8 +47,11 @@ class BranchSetUp {
     // under it, until forgotten.
     void Keep(std::int32_t record, const std::vector<Range>& narrower);
     void Forget(std::int32_t record);
-    // Ranges kept, for measurements.
-    std::size_t KeptRanges() const { return keptLive_; }
+    // Memory of the kept ranges.
+    std::int64_t KeptBytes() const {
+        return static_cast<std::int64_t>(keptPool_.capacity() * sizeof(KeptRange) +
+                                         keptCount_.capacity() * 2 * sizeof(std::uint32_t));
+    }
     // The range of `arc` in the branch set up last.
     std::int64_t BranchLow(std::int32_t arc) const {
         return branchLow_[static_cast<std::size_t>(arc)];

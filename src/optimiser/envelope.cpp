@@ -113,7 +113,8 @@ void BuildEnvelope(const ArcRecord& arc, const PieceRecord* extra, ArcEnvelope& 
     }
     for (const std::size_t k : hull) {
         const std::int64_t end = pieces[k].end;
-        const double slope = (pieces[k].candidate - hullValue) / static_cast<double>(end - hullFlow);
+        const double slope =
+            (pieces[k].candidate - hullValue) / static_cast<double>(end - hullFlow);
         if (!(slope < LargestDouble)) {
             break;
         }
@@ -131,7 +132,7 @@ void BuildEnvelope(const ArcRecord& arc, const PieceRecord* extra, ArcEnvelope& 
                                                     static_cast<double>(finalEnd - hullFlow);
     envelope.segments.push_back(EnvelopeSegment{finalEnd, slope});
 }
-  // namespace kova
+// namespace kova
 
 double TrueArcCost(const ArcRecord& arc, const PieceRecord* pieces, std::int64_t flow,
                    bool fromZero) {

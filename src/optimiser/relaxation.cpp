@@ -461,8 +461,7 @@ bool EnvelopeRelaxation::StrengthenBound(double& incumbent) {
         }
         const double length = scale * (incumbent - bound) / norm;
         for (std::size_t r = 0; r < prices.size(); ++r) {
-            prices[r] = std::clamp(prices[r] + length * violation[r], 0.0,
-                                   rules_.LargestCharge(r));
+            prices[r] = std::clamp(prices[r] + length * violation[r], 0.0, rules_.LargestCharge(r));
         }
         SetRulePrices(prices);
         BuildEnvelopes();
