@@ -114,6 +114,7 @@ struct KovaResult {
     std::int32_t branches = 0;
     std::vector<std::pair<double, double>> incumbents;  // seconds, total
     std::int64_t narrowings = 0;
+    std::int64_t branchNarrowings = 0;
 };
 
 KovaResult SolveKova(const std::string& text, double tolerance, double maxSeconds = 1e9) {
@@ -128,6 +129,7 @@ KovaResult SolveKova(const std::string& text, double tolerance, double maxSecond
     result.branches = run.Tables().BranchesSolved;
     result.incumbents = monitor.Incumbents();
     result.narrowings = run.Narrowings();
+    result.branchNarrowings = run.BranchNarrowings();
     return result;
 }
 
@@ -422,7 +424,8 @@ void FixedChargeRow(FixedChargeLayout layout, int arcs, std::uint64_t seed, doub
                  (cbc.best ? Thousands(*cbc.best) + (cbc.total ? " proved" : "") : "none");
     }
     totals += ", " + Thousands(kova.branches) + " branches, " + Thousands(kova.narrowings) +
-              " ranges cut by prices";
+              " ranges cut by the root's prices, " + Thousands(kova.branchNarrowings) +
+              " by branches' own";
     if (!kova.incumbents.empty()) {
         totals += "; first " + above(kova.incumbents.front().second) + " at " +
                   Seconds(kova.incumbents.front().first);
@@ -543,7 +546,9 @@ int main(int argc, char** argv) {
     const int memoryArcs = quick ? 20000 : 100000;
     std::printf("Peak memory per arc, linear root solve of %d arcs: %.0f B\n", memoryArcs,
                 PeakBytesPerArc(memoryArcs));
-    std::printf("Memory per branch record: %zu B (list record and heap entry)\n",
-                sizeof(BranchRecord) + sizeof(std::pair<double, std::int32_t>));
+    std::printf("Memory per branch record: %zu B (list record, heap entry and kept-range index),"
+                " and 12 B per range a branch keeps for those below it\n",
+                sizeof(BranchRecord) + sizeof(std::pair<double, std::int32_t>) +
+                    2 * sizeof(std::uint32_t));
     return 0;
 }

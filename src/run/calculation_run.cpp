@@ -25,6 +25,7 @@ void CalculationRun::Run(std::string_view dataText) {
         incumbentCost_ = search.IncumbentCost;
         solverWork_ = search.Work();
         narrowings_ = search.Narrowings();
+        branchNarrowings_ = search.BranchNarrowings();
         if (!results_.solution.empty()) {
             KeepSolutionRows();
         }

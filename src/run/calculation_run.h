@@ -48,6 +48,8 @@ class CalculationRun {
     std::int64_t SolverWork() const { return solverWork_; }
     // Arc ranges narrowed by the root's prices against an incumbent.
     std::int64_t Narrowings() const { return narrowings_; }
+    // Arc ranges narrowed in branches by their own prices.
+    std::int64_t BranchNarrowings() const { return branchNarrowings_; }
     // Seconds from the start of the run to its end, as the elapsed time counts them.
     std::int64_t ElapsedSeconds() const;
 
@@ -80,6 +82,7 @@ class CalculationRun {
     double incumbentCost_ = LargestDouble;
     std::int64_t solverWork_ = 0;
     std::int64_t narrowings_ = 0;
+    std::int64_t branchNarrowings_ = 0;
     std::vector<SolutionRow> solutionRows_;
     double rootBound_ = NoSolutionCost;
 };
