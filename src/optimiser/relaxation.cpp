@@ -638,6 +638,45 @@ void EnvelopeRelaxation::CloseArcs(TryFlow&& tryFlow) {
                 return;
             }
         }
+        // Then each arc without flow priced as if its charge were paid: the
+        // slope of its cost past its first flow.
+        std::int32_t pieceCursor = 0;
+        for (std::int32_t arc = 0; arc < t_.ArcCount; ++arc) {
+            const ArcRecord& record = t_.WorkArcTable[At(arc)];
+            const PieceRecord* pieces = t_.WorkPieceTable.data() + pieceCursor;
+            pieceCursor += record.pieceCount - 1;
+            const ArcRecord& parsed = t_.ArcTable[At(arc)];
+            const std::int64_t lo = network_.lower[At(firstSlot_[At(arc)])];
+            std::int64_t end = 0;
+            for (std::int32_t s = firstSlot_[At(arc)]; s < firstSlot_[At(arc) + 1]; ++s) {
+                end += network_.upper[At(s)];
+            }
+            if ((parsed.pieceCount == 1 && parsed.baseCost == 0.0) || closed_[At(arc)] ||
+                arcFlow_[At(arc)] > lo || end <= lo + 1) {
+                continue;
+            }
+            const double open = (TrueArcCost(record, pieces, end, false) -
+                                 TrueArcCost(record, pieces, lo + 1, false)) /
+                                static_cast<double>(end - lo - 1);
+            if (!(open < scaledSlope_[At(arc)])) {
+                continue;
+            }
+            if (!PriceArc(arc, open) || simplex_.Resolve() != FlowOutcome::Optimal) {
+                return;
+            }
+            work_ += simplex_.Pivots();
+            const double total = tryFlow();
+            if (total < current) {
+                current = total;
+                better = true;
+                ArcFlows(arcFlow_);
+                if (!ScaleSlopes(false)) {
+                    return;
+                }
+            } else if (!PriceArc(arc, scaledSlope_[At(arc)])) {
+                return;
+            }
+        }
         if (!better) {
             return;
         }
