@@ -122,6 +122,10 @@ void CKOVAApp::RouteCommands() {
     });
     connect(&instance_, &SingleInstance::FileRequested, this, &CKOVAApp::OnFileHandedOver);
     frame.SetCloseGuard([this] { return document_->SaveModified(); });
+    connect(&frame, &CMainFrame::SettingsNotStored, this, [this](const QString& reason) {
+        prompts_.ShowMessage(frame_.get(), QString::fromUtf8(kCannotStoreSettings).arg(reason),
+                             BoxIcon::Stop);
+    });
 }
 
 void CKOVAApp::OnFileHandedOver(const QString& path) {

@@ -2,12 +2,12 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "app/app_texts.h"
 #include "app/document_text.h"
 #include "app/kova_view.h"
 #include "app/user_prompts.h"
+#include "run/output_file.h"
 
 namespace kova::app {
 namespace {
@@ -74,17 +74,11 @@ bool CKOVADoc::OnSaveDocument(const QString& path) {
     } else {
         bytes = view_.WindowText();
     }
-    // Written beside the file and renamed over it, so a failure leaves the old file.
-    QSaveFile file(path);
-    bool ok = file.open(QIODevice::WriteOnly);
-    if (ok) {
-        ok = file.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
-             static_cast<qint64>(bytes.size());
-        ok = ok && file.commit();
-    }
-    if (!ok) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
+    // Written beside the file, synced and renamed over it, so a failure (a
+    // full disk among them) leaves the old file whole and the text modified.
+    if (const std::string error = ReplaceFile(QFile::encodeName(path).toStdString(), bytes);
+        !error.empty()) {
+        const QString reason = QString::fromLocal8Bit(error);
         prompts_.ShowMessage(view_.window(),
                              QString::fromUtf8(kCannotSave).arg(Native(path), reason),
                              BoxIcon::Stop);

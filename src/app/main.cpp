@@ -94,6 +94,8 @@ int main(int argc, char** argv) {
             break;
     }
     const int status = QApplication::exec();
-    store.Sync();
+    if (!store.Sync()) {
+        std::fprintf(stderr, "kova: settings not stored: %s\n", store.SyncError().c_str());
+    }
     return status;
 }
