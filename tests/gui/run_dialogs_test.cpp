@@ -380,6 +380,29 @@ class RunDialogsTest : public QObject {
         QCOMPARE(*store_->ReadString("Init", "Tole"), std::string("-2."));
     }
 
+    void settingsThatCannotBeStoredAreReported() {
+        // The settings folder is a file: nothing can be written there.
+        QFile blocker(dir_->filePath(QStringLiteral("blocker")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QtSettingsStore store(dir_->filePath(QStringLiteral("blocker/KOVA.ini")));
+        RunCommands commands(store, *prompts_);
+        commands.beforeDialog = [](QDialog& dialog) {
+            auto* settings = static_cast<CInitSettingsDlg*>(&dialog);
+            QTimer::singleShot(0, settings, [settings] {
+                CloseWhenDone closer{settings};
+                settings->ToleranceEdit()->setText(QStringLiteral("5"));
+                settings->accept();
+            });
+        };
+        commands.EditInitSettings(*view_);
+        QCOMPARE(prompts_->messages.size(), 1);
+        QVERIFY(prompts_->messages.first().text.startsWith(U("設定を保存できません。\n")));
+        QVERIFY(prompts_->messages.first().text.contains(QStringLiteral("blocker")));
+        QCOMPARE(prompts_->messages.first().icon, app::BoxIcon::Stop);
+        QCOMPARE(commands.Settings().tolerance, 5.0);
+    }
+
     void printRefusals() {
         // The data text is needed when it is to be printed.
         commands_->SetAskPrinter([](QPrinter&, QWidget*) {
@@ -505,6 +528,7 @@ class RunDialogsTest : public QObject {
         QTest::newRow("trailing letters") << "0.5abc" << false << 0.0;
         QTest::newRow("empty") << "" << false << 0.0;
         QTest::newRow("comma") << "0,5" << false << 0.0;
+        QTest::newRow("beyond the doubles") << "1e400" << false << 0.0;
     }
     void toleranceTexts() {
         QFETCH(QString, text);
