@@ -440,6 +440,27 @@ class ShellTest : public QObject {
                      .arg(path, QString::fromLocal8Bit(std::strerror(ENOSPC))));
     }
 
+    void longLinesAreShownReadOnly() {
+        const QByteArray bytes = "ARC S A 0 0 1 10\r\n!" +
+                                 QByteArray(CKOVAView::kLongestEditedLine + 1, 'x') +
+                                 "\r\nEND\r\n";
+        WriteBytes(Path("long.kvf"), bytes);
+        Start(Path("long.kvf"));
+        QVERIFY(app_->View().isReadOnly());
+        QVERIFY(app_->View().document()->blockCount() > 4);  // the long line in pieces
+        QCOMPARE(prompts_->messages.size(), 1);
+        QCOMPARE(prompts_->messages.first().icon, BoxIcon::Information);
+        Type(QStringLiteral("y"));
+        QVERIFY(!app_->Document().IsModified());
+        QCOMPARE(QByteArray::fromStdString(app_->View().WindowText()), bytes);
+        QVERIFY(app_->Document().DoSave(Path("copy.kvf")));
+        QCOMPARE(ReadBytes(Path("copy.kvf")), bytes);
+        // Ordinary lines are edited again.
+        WriteBytes(Path("short.kvf"), "END");
+        QVERIFY(app_->OpenDocumentFile(Path("short.kvf")));
+        QVERIFY(!app_->View().isReadOnly());
+    }
+
     void startWithUnreadableFileFails() {
         CKOVAApp app(*store_, *prompts_, InstanceName());
         QCOMPARE(app.InitInstance(Path("missing.kvf")), CKOVAApp::Start::Failed);
