@@ -112,15 +112,39 @@ std::optional<QByteArray> RenderIni(const Values& values, const QString& fallbac
     return std::nullopt;
 }
 
-QString UserFile() {
-    // Where QSettings puts the user's INI file of "Velorand"/"KOVA".
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/Velorand/KOVA.ini");
+// Where QSettings keeps the INI files of "Velorand"/"KOVA": the user's own
+// first, then those it falls back to for keys the user's file lacks (the
+// organisation's file, then both of every system configuration folder).
+QStringList SettingsFiles() {
+    QStringList files;
+    const QStringList folders = QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation);
+    for (qsizetype i = 0; i < folders.size(); ++i) {
+        files << folders.at(i) + QStringLiteral("/Velorand/KOVA.ini");
+        if (i == 0) {
+            files << folders.at(i) + QStringLiteral("/Velorand.ini");
+        }
+    }
+    for (qsizetype i = 1; i < folders.size(); ++i) {
+        files << folders.at(i) + QStringLiteral("/Velorand.ini");
+    }
+    return files;
 }
 
 }  // namespace
 
-QtSettingsStore::QtSettingsStore() : QtSettingsStore(UserFile()) {}
+QtSettingsStore::QtSettingsStore() : QtSettingsStore(SettingsFiles().constFirst()) {
+    const QStringList files = SettingsFiles();
+    for (qsizetype i = files.size() - 1; i >= 1; --i) {
+        QFile file(files.at(i));
+        if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        const QByteArray bytes = file.read(kLargestFile);
+        if (const auto values = ParseIni(bytes, QDir::tempPath())) {
+            fallback_.insert(*values);
+        }
+    }
+}
 
 QtSettingsStore::QtSettingsStore(const QString& iniPath)
     : path_(QFileInfo(iniPath).absoluteFilePath()) {
@@ -131,7 +155,9 @@ std::optional<std::string> QtSettingsStore::ReadString(const std::string& sectio
                                                        const std::string& key) {
     const QString name = Key(section, key);
     const auto pending = pending_.constFind(name);
-    const QVariant value = pending != pending_.cend() ? *pending : stored_.value(name);
+    const QVariant value = pending != pending_.cend()      ? *pending
+                           : stored_.contains(name) ? stored_.value(name)
+                                                    : fallback_.value(name);
     if (!value.isValid()) {
         return std::nullopt;
     }

@@ -47,8 +47,9 @@ class QtSettingsStore final : public SettingsStore {
     bool Store();
 
     QString path_;
-    QMap<QString, QVariant> stored_;   // the file as last read or written
-    QMap<QString, QVariant> pending_;  // written here, not yet in the file
+    QMap<QString, QVariant> stored_;    // the file as last read or written
+    QMap<QString, QVariant> pending_;   // written here, not yet in the file
+    QMap<QString, QVariant> fallback_;  // the organisation's and the system's files, read only
     Stamp stamp_;
     std::string readProblem_;
     std::string syncError_;

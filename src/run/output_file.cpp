@@ -32,12 +32,12 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
-std::string WriteInPlace(const std::string& path, std::string_view bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+std::string WriteInPlace(const std::string& path, std::string_view bytes, int flags = 0) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | flags);
     if (fd < 0) {
         return Reason(errno);
     }
-    const bool written = WriteAll(fd, bytes);
+    const bool written = WriteAll(fd, bytes) && (flags == 0 || ::fsync(fd) == 0);
     const int error = errno;
     if (::close(fd) != 0 && written) {
         return Reason(errno);
@@ -100,6 +100,12 @@ std::string ReplaceFile(const std::string& path, std::string_view bytes) {
     const std::string target = exists ? LinkTarget(path) : path;
     std::string temporary;
     const int fd = CreateBeside(target, temporary);
+    if (fd < 0 && exists && (errno == EACCES || errno == EPERM) &&
+        ::access(target.c_str(), W_OK) == 0) {
+        // A writable file in a folder that is not: only writing in place is
+        // possible, as it always was.
+        return WriteInPlace(target, bytes, O_TRUNC);
+    }
     if (fd < 0) {
         return Reason(errno);
     }

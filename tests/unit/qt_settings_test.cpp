@@ -55,9 +55,18 @@ TEST(QtSettingsStore, ReadsHandWrittenValues) {
 
 TEST(QtSettingsStore, UserStoreLivesUnderTheConfigurationFolder) {
     QTemporaryDir dir;
+    QTemporaryDir system;
     ASSERT_EQ(setenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit().constData(), 1), 0);
+    ASSERT_EQ(setenv("XDG_CONFIG_DIRS", system.path().toLocal8Bit().constData(), 1), 0);
+    // A system-wide file gives what the user's lacks, and is never copied into it.
+    ASSERT_TRUE(QDir(system.path()).mkpath("Velorand"));
+    QFile shared(system.filePath("Velorand/KOVA.ini"));
+    ASSERT_TRUE(shared.open(QIODevice::WriteOnly));
+    shared.write("[Init]\nTole=7\nFlow=0\n");
+    shared.close();
     {
         QtSettingsStore store;
+        EXPECT_EQ(store.ReadString("Init", "Flow"), "0");
         store.WriteString("Init", "Tole", "1.5");
         store.WriteString("Window size", "Rect", "0010 0010 0800 0600");
         ASSERT_TRUE(store.Sync());
@@ -67,6 +76,11 @@ TEST(QtSettingsStore, UserStoreLivesUnderTheConfigurationFolder) {
     QtSettingsStore again;
     EXPECT_EQ(again.ReadString("Init", "Tole"), "1.5");
     EXPECT_EQ(again.ReadString("Window size", "Rect"), "0010 0010 0800 0600");
+    EXPECT_EQ(again.ReadString("Init", "Flow"), "0");
+    QFile own(file);
+    ASSERT_TRUE(own.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(own.readAll().contains("Flow"));
+    unsetenv("XDG_CONFIG_DIRS");
 }
 
 QByteArray Bytes(const QString& path) {
