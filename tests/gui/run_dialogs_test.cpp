@@ -494,6 +494,13 @@ class RunDialogsTest : public QObject {
         commands_->PrintData(*view_);
         QVERIFY(prompts_->messages.isEmpty());
         QVERIFY(QFileInfo(dir_->filePath(QStringLiteral("setup.pdf"))).size() > 0);
+        // A PDF that cannot be written is a failed print, and the printer keeps its file.
+        chosen.setOutputFileName(QStringLiteral("/dev/full"));
+        commands_->PrintData(*view_);
+        QCOMPARE(prompts_->messages.size(), 1);
+        QCOMPARE(prompts_->messages.first().text, U("KOVA 印刷失敗"));
+        QCOMPARE(prompts_->messages.first().icon, app::BoxIcon::None);
+        QCOMPARE(chosen.outputFileName(), QStringLiteral("/dev/full"));
     }
 
     // Pages outside a one-page job: no sheet at all; the next print is whole again.
