@@ -1,6 +1,5 @@
 #include "parser/problem_parser.h"
 
-#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstring>
@@ -329,7 +328,12 @@ bool ProblemParser::CheckCostRange(std::int32_t arc, std::int32_t firstPiece,
                                    std::string& runList) {
     const ArcRecord& record = tables_.ArcTable[static_cast<std::size_t>(arc)];
     double largest = 0.0;
-    const auto take = [&largest](double cost) { largest = std::max(largest, std::fabs(cost)); };
+    const auto take = [&largest](double cost) {
+        // A NaN stays, so it is refused like an infinity.
+        if (!(std::fabs(cost) <= largest)) {
+            largest = std::fabs(cost);
+        }
+    };
     // Costs are linear on each piece: its two ends bound them.
     take(record.baseCost);
     take(record.baseCost +
