@@ -1,6 +1,6 @@
 // Runs whole calculations on arbitrary texts and checks what every run must
 // give: an end for every accepted problem, and for every reported solution a
-// circulation within the bounds whose costs add up to the reported total.
+// circulation within the bounds whose finite costs add up to the reported total.
 // A long search is stopped after a fixed number of solver steps.
 #include <cmath>
 #include <cstddef>
@@ -50,9 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::map<std::string, std::int64_t> balance;
     double total = 0.0;
-    bool finite = std::isfinite(run.IncumbentCost());
+    // The reader refuses costs whose totals could leave the doubles.
+    Require(std::isfinite(run.IncumbentCost()));
+    bool finite = true;
     for (const auto& row : run.SolutionRows()) {
         Require(row.flow >= row.lower && row.flow <= row.upper);
+        Require(std::isfinite(row.cost));
         balance[row.from] -= row.flow;
         balance[row.to] += row.flow;
         total += row.cost;

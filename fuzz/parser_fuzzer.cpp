@@ -1,7 +1,9 @@
 // Feeds arbitrary bytes to the reader and checks what must hold for every
 // input: the tables are never written past their sizes (the sanitizers see
-// that), an accepted problem is complete and consistent, and the code page
+// that), an accepted problem is complete and consistent with values the
+// calculation can carry, and the code page
 // 932 conversion gives back every byte.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -42,11 +44,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Require(arc.from >= 0 && arc.from < tables.NodeCount);
             Require(arc.to >= 0 && arc.to < tables.NodeCount);
             Require(arc.lower <= arc.upper);
+            Require(arc.lower >= -kova::LargeInt && arc.upper <= kova::LargeInt);
+            Require(std::isfinite(arc.baseCost) && std::isfinite(arc.unitCost));
             Require(arc.pieceCount >= 1);
             pieces += arc.pieceCount - 1;
             multiPieceArcs += arc.pieceCount > 1;
         }
         Require(pieces == tables.ExtraPieceCount);
+        for (const kova::PieceRecord& piece : tables.PieceTable) {
+            Require(piece.upper <= kova::LargeInt);
+            Require(std::isfinite(piece.baseCost) && std::isfinite(piece.unitCost));
+        }
         Require(tables.NetArcBound == tables.ArcCount + 2 * pieces + multiPieceArcs);
     }
     tables.Release();

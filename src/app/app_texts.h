@@ -32,6 +32,9 @@ inline constexpr const char* kCannotSave = "%1 に保存できません。\n%2";
 inline constexpr const char* kTooLarge = "ファイルが大きすぎます (上限 %1 MB)。";
 inline constexpr const char* kNoSuchFile = "ファイルが見つかりません。";
 inline constexpr const char* kIsFolder = "フォルダです。";
+inline constexpr const char* kCannotStoreSettings = "設定を保存できません。\n%1";
+inline constexpr const char* kLongLinesReadOnly =
+    "%1 文字を超える行があるため、この文書は表示のみで編集できません。";
 inline constexpr const char* kLossySave =
     "この文書には KOVA ﾌｧｲﾙに保存できない文字があります。\n"
     "それらの文字は「?」として保存されます。保存しますか?";

@@ -14,6 +14,7 @@
 #include "app/kova_doc.h"
 #include "app/kova_view.h"
 #include "app/main_frame.h"
+#include "app/print_file.h"
 #include "app/user_prompts.h"
 
 namespace kova::app {
@@ -122,6 +123,10 @@ void CKOVAApp::RouteCommands() {
     });
     connect(&instance_, &SingleInstance::FileRequested, this, &CKOVAApp::OnFileHandedOver);
     frame.SetCloseGuard([this] { return document_->SaveModified(); });
+    connect(&frame, &CMainFrame::SettingsNotStored, this, [this](const QString& reason) {
+        prompts_.ShowMessage(frame_.get(), QString::fromUtf8(kCannotStoreSettings).arg(reason),
+                             BoxIcon::Stop);
+    });
 }
 
 void CKOVAApp::OnFileHandedOver(const QString& path) {
@@ -177,7 +182,7 @@ void CKOVAApp::OnFilePrintPreview() {
     // The editor's own pagination.
     QPrintPreviewDialog preview(printer_.get(), frame_.get());
     connect(&preview, &QPrintPreviewDialog::paintRequested, view_,
-            [this](QPrinter* printer) { view_->print(printer); });
+            [this](QPrinter* printer) { PrintEditorPages(*view_, view_->WindowText(), printer); });
     preview.exec();
 }
 

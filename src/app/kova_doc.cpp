@@ -2,12 +2,12 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "app/app_texts.h"
 #include "app/document_text.h"
 #include "app/kova_view.h"
 #include "app/user_prompts.h"
+#include "run/output_file.h"
 
 namespace kova::app {
 namespace {
@@ -29,37 +29,48 @@ bool CKOVADoc::OnNewDocument() {
     return true;
 }
 
-bool CKOVADoc::OnOpenDocument(const QString& path) {
+std::optional<std::string> CKOVADoc::ReadFile(const QString& path, QString* reason) {
     const QFileInfo info(path);
     QFile file(path);
-    QString reason;
+    const QString tooLarge = QString::fromUtf8(kTooLarge).arg(kLargestFile / (1024 * 1024));
     if (!info.exists()) {
-        reason = QString::fromUtf8(kNoSuchFile);
+        *reason = QString::fromUtf8(kNoSuchFile);
     } else if (info.isDir()) {
-        reason = QString::fromUtf8(kIsFolder);
+        *reason = QString::fromUtf8(kIsFolder);
     } else if (info.size() > kLargestFile) {
-        reason = QString::fromUtf8(kTooLarge).arg(kLargestFile / (1024 * 1024));
+        *reason = tooLarge;
     } else if (!file.open(QIODevice::ReadOnly)) {
-        reason = file.errorString();
-    }
-    QByteArray bytes;
-    if (reason.isEmpty()) {
-        bytes = file.readAll();
+        *reason = file.errorString();
+    } else {
+        const QByteArray bytes = file.read(kLargestFile + 1);
         if (file.error() != QFileDevice::NoError) {
-            reason = file.errorString();
+            *reason = file.errorString();
         } else if (bytes.size() > kLargestFile) {
-            reason = QString::fromUtf8(kTooLarge).arg(kLargestFile / (1024 * 1024));
+            *reason = tooLarge;
+        } else {
+            return bytes.toStdString();
         }
     }
-    if (!reason.isEmpty()) {
+    return std::nullopt;
+}
+
+bool CKOVADoc::OnOpenDocument(const QString& path) {
+    const std::optional<std::string> bytes = ReadFile(path, &openError_);
+    if (!bytes) {
         prompts_.ShowMessage(view_.window(),
-                             QString::fromUtf8(kCannotOpen).arg(Native(path), reason),
+                             QString::fromUtf8(kCannotOpen).arg(Native(path), openError_),
                              BoxIcon::Stop);
         return false;
     }
-    view_.SetWindowText(bytes.toStdString());
+    openError_.clear();
+    view_.SetWindowText(*bytes);
     SetPathName(Native(path));
     emit PathUsed(pathName_);
+    if (view_.isReadOnly()) {
+        prompts_.ShowMessage(view_.window(),
+                             QString::fromUtf8(kLongLinesReadOnly).arg(CKOVAView::kLongestEditedLine),
+                             BoxIcon::Information);
+    }
     return true;
 }
 
@@ -74,17 +85,11 @@ bool CKOVADoc::OnSaveDocument(const QString& path) {
     } else {
         bytes = view_.WindowText();
     }
-    // Written beside the file and renamed over it, so a failure leaves the old file.
-    QSaveFile file(path);
-    bool ok = file.open(QIODevice::WriteOnly);
-    if (ok) {
-        ok = file.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
-             static_cast<qint64>(bytes.size());
-        ok = ok && file.commit();
-    }
-    if (!ok) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
+    // Written beside the file, synced and renamed over it, so a failure (a
+    // full disk among them) leaves the old file whole and the text modified.
+    if (const std::string error = ReplaceFile(QFile::encodeName(path).toStdString(), bytes);
+        !error.empty()) {
+        const QString reason = QString::fromLocal8Bit(error);
         prompts_.ShowMessage(view_.window(),
                              QString::fromUtf8(kCannotSave).arg(Native(path), reason),
                              BoxIcon::Stop);

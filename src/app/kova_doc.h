@@ -3,6 +3,8 @@
 
 #include <QObject>
 #include <QString>
+#include <optional>
+#include <string>
 
 namespace kova::app {
 
@@ -16,6 +18,12 @@ class CKOVADoc final : public QObject {
     static constexpr qint64 kLargestFile = 64LL * 1024 * 1024;
 
     CKOVADoc(CKOVAView& view, UserPrompts& prompts);
+
+    // Every byte of a file the editor can take; nothing, with the reason
+    // for the user, when it cannot.
+    static std::optional<std::string> ReadFile(const QString& path, QString* reason);
+    // Why the last open failed.
+    const QString& OpenError() const { return openError_; }
 
     // Empties the text; the document becomes untitled.
     bool OnNewDocument();
@@ -46,6 +54,7 @@ class CKOVADoc final : public QObject {
     CKOVAView& view_;
     UserPrompts& prompts_;
     QString pathName_;
+    QString openError_;
 };
 
 }  // namespace kova::app

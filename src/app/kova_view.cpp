@@ -5,11 +5,44 @@
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/document_text.h"
 
 namespace kova::app {
 namespace {
+
+// Pieces of a long line are shown as lines of their own, so each is laid
+// out alone.
+constexpr qsizetype kShownPiece = 4096;
+
+qsizetype LongestLine(const QString& text) {
+    qsizetype longest = 0;
+    qsizetype length = 0;
+    for (const QChar c : text) {
+        length = (c == QLatin1Char('\n') || c == QLatin1Char('\r')) ? 0 : length + 1;
+        longest = std::max(longest, length);
+    }
+    return longest;
+}
+
+QString InPieces(const QString& text) {
+    QString pieces;
+    pieces.reserve(text.size() + text.size() / kShownPiece + 1);
+    qsizetype length = 0;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
+            length = 0;
+        } else if (length == kShownPiece) {
+            pieces += QLatin1Char('\n');
+            length = 1;
+        } else {
+            ++length;
+        }
+        pieces += c;
+    }
+    return pieces;
+}
 
 bool HasLocalFiles(const QMimeData* mime) {
     if (mime == nullptr || !mime->hasUrls()) {
@@ -43,7 +76,11 @@ std::string CKOVAView::WindowText() const {
 
 void CKOVAView::SetWindowText(const std::string& bytes) {
     savedBytes_ = bytes;
-    setPlainText(BytesToDisplay(bytes));
+    const QString text = BytesToDisplay(bytes);
+    // Unmodified, the text is `savedBytes_`: the pieces never reach a file.
+    const bool tooLong = LongestLine(text) > kLongestEditedLine;
+    setPlainText(tooLong ? InPieces(text) : text);
+    setReadOnly(tooLong);
     document()->setModified(false);
 }
 

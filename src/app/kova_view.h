@@ -20,8 +20,12 @@ class CKOVAView final : public QPlainTextEdit {
     // last, these are exactly those bytes (LF-only line ends and bytes that
     // are no character included); after an edit every line ends in CR LF.
     std::string WindowText() const;
-    // Replaces the text; the document counts as unmodified afterwards.
+    // Replaces the text; the document counts as unmodified afterwards. A
+    // text with a line longer than kLongestEditedLine characters is shown in
+    // pieces and cannot be edited: the editor lays out a whole line at every
+    // keystroke, which takes seconds at such lengths.
     void SetWindowText(const std::string& bytes);
+    static constexpr qsizetype kLongestEditedLine = 100000;
     // After a save: the saved bytes are now the unmodified text.
     void MarkSaved(const std::string& bytes);
 

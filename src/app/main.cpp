@@ -7,6 +7,7 @@
 
 #include "app/app_texts.h"
 #include "app/kova_app.h"
+#include "app/kova_doc.h"
 #include "app/main_frame.h"
 #include "app/print_file.h"
 #include "app/tool_icons.h"
@@ -88,12 +89,15 @@ int main(int argc, char** argv) {
         case kova::app::CKOVAApp::Start::HandedOver:
             return 0;
         case kova::app::CKOVAApp::Start::Failed:
-            std::fprintf(stderr, "kova: cannot open %s\n", qPrintable(files.constFirst()));
+            std::fprintf(stderr, "kova: cannot open %s: %s\n", qPrintable(files.constFirst()),
+                         qPrintable(kova.Document().OpenError()));
             return 66;
         case kova::app::CKOVAApp::Start::Running:
             break;
     }
     const int status = QApplication::exec();
-    store.Sync();
+    if (!store.Sync()) {
+        std::fprintf(stderr, "kova: settings not stored: %s\n", store.SyncError().c_str());
+    }
     return status;
 }

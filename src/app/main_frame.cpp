@@ -252,6 +252,9 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     OnDestroy();
+    if (!Store().Sync()) {
+        emit SettingsNotStored(QString::fromStdString(Store().SyncError()));
+    }
     event->accept();
 }
 

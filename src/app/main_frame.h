@@ -43,6 +43,8 @@ class CMainFrame final : public CPersistentFrame {
 
   signals:
     void RecentFileChosen(const QString& path);
+    // The placement (and whatever else was pending) could not be stored on closing.
+    void SettingsNotStored(const QString& reason);
     void FilesDropped(const QStringList& paths);
 
   protected:

@@ -48,6 +48,9 @@ void RecentFileList::Save() {
         store_.WriteString(kSection, Key(i),
                            i < paths_.size() ? paths_.at(i).toStdString() : std::string());
     }
+    // Stored at once, so another start sees it; a failure keeps the list
+    // pending, and the closing window reports it.
+    store_.Sync();
 }
 
 }  // namespace kova::app

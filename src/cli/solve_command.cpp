@@ -1,17 +1,19 @@
 #include "cli/solve_command.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iostream>
-#include <iterator>
 #include <memory>
 
 #include "cli/json_report.h"
 #include "cli/terminal_monitor.h"
 #include "run/calculation_run.h"
 #include "run/init_settings.h"
+#include "run/output_file.h"
 #include "text/cp932.h"
 #include "text/number_text.h"
 #include "text/system_texts.h"
@@ -28,45 +30,49 @@ struct InputFile {
 };
 
 // Reads at most one byte past the limit, so an endless stream is refused too.
-void ReadStream(std::istream& stream, InputFile& input) {
+void ReadDescriptor(int fd, InputFile& input) {
     char buffer[1 << 16];
-    while (stream && input.bytes.size() <= kMaxInputBytes) {
-        stream.read(buffer, sizeof buffer);
-        input.bytes.append(buffer, static_cast<std::size_t>(stream.gcount()));
+    while (input.bytes.size() <= kMaxInputBytes) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            input.error = std::strerror(errno);
+            return;
+        }
+        if (count == 0) {
+            return;
+        }
+        input.bytes.append(buffer, static_cast<std::size_t>(count));
     }
-    if (stream.bad()) {
-        input.error = "read error";
-    } else if (input.bytes.size() > kMaxInputBytes) {
-        input.error = "too large (more than " + std::to_string(kMaxInputBytes) + " bytes)";
-    }
+    input.error = "too large (more than " + std::to_string(kMaxInputBytes) + " bytes)";
 }
 
 InputFile ReadInput(const std::string& path) {
     InputFile input;
     if (path == "-") {
-        ReadStream(std::cin, input);
+        ReadDescriptor(STDIN_FILENO, input);
+        return input;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        input.error = std::strerror(errno);
         return input;
     }
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
+    if (::fstat(fd, &info) != 0) {
         input.error = std::strerror(errno);
-        return input;
-    }
-    if (S_ISDIR(info.st_mode)) {
+    } else if (S_ISDIR(info.st_mode)) {
         input.error = "is a directory";
-        return input;
-    }
-    if (S_ISREG(info.st_mode) && static_cast<std::uintmax_t>(info.st_size) > kMaxInputBytes) {
+    } else if (S_ISREG(info.st_mode) &&
+               static_cast<std::uintmax_t>(info.st_size) > kMaxInputBytes) {
         input.error = "too large (" + std::to_string(info.st_size) + " bytes; at most " +
                       std::to_string(kMaxInputBytes) + ")";
-        return input;
+    } else {
+        ReadDescriptor(fd, input);
     }
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream) {
-        input.error = std::strerror(errno);
-        return input;
-    }
-    ReadStream(stream, input);
+    ::close(fd);
     return input;
 }
 
@@ -78,27 +84,45 @@ std::size_t LineOfOffset(const std::string& text, std::size_t offset) {
     return line;
 }
 
-bool WriteBytes(const std::string& path, const std::string& bytes, std::string& error) {
-    std::ofstream stream(path, std::ios::binary | std::ios::trunc);
-    if (stream) {
-        stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        stream.flush();
+// Control bytes (a UTF-16 file read as code page 932 is full of NULs) shown
+// as \xNN, so a message on a terminal or in a log stays one readable line.
+std::string Printable(std::string_view utf8) {
+    std::string out;
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
     }
-    if (!stream) {
-        error = std::strerror(errno);
-        return false;
-    }
-    return true;
+    return out;
 }
 
 }  // namespace
 
 int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams streams) {
     const std::string& path = options.inputPath;
+    const std::pair<const char*, const std::optional<std::string>*> outputs[] = {
+        {"--run-list", &options.runListPath},
+        {"--solution", &options.solutionPath},
+    };
+    for (const auto& [option, target] : outputs) {
+        if (*target && path != "-" && SameRegularFile(**target, path)) {
+            streams.err << "kova-solve: " << option << " " << **target
+                        << ": is the problem file itself; choose another file\n";
+            return kExitUsage;
+        }
+    }
     InputFile input = ReadInput(path);
     if (!input.error.empty()) {
         streams.err << "kova-solve: " << path << ": cannot read: " << input.error << "\n";
         return kExitNotReadable;
+    }
+    if (streams.inputRead) {
+        streams.inputRead();
     }
     std::string text = std::move(input.bytes);
     if (options.inputEncoding == InputEncoding::Utf8) {
@@ -153,7 +177,7 @@ int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams 
         report.elapsedSeconds = run.ElapsedSeconds();
         if (const auto& error = run.Error()) {
             streams.err << "kova-solve: " << path << ": Line " << IntegerText(error->line) << " : "
-                        << Cp932ToUtf8(error->message) << "\n";
+                        << Printable(Cp932ToUtf8(error->message)) << "\n";
             report.end = "data-error";
             report.error = JsonError{error->line, error->message};
             status = kExitDataError;
@@ -175,6 +199,7 @@ int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams 
         }
     }
 
+    errno = 0;
     if (options.json) {
         streams.out << ToJson(report);
     } else if (options.raw) {
@@ -183,16 +208,24 @@ int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams 
         streams.out << Cp932ToUtf8(results.runList + results.solution);
     }
     streams.out.flush();
+    if (!streams.out) {
+        const int error = errno;
+        streams.err << "kova-solve: standard output: cannot write: "
+                    << (error != 0 ? std::strerror(error) : "write error") << "\n";
+        status = kExitCannotWrite;
+    }
 
-    const std::pair<const std::optional<std::string>*, const std::string*> outputs[] = {
+    const std::pair<const std::optional<std::string>*, const std::string*> files[] = {
         {&options.runListPath, &results.runList},
         {&options.solutionPath, &results.solution},
     };
-    for (const auto& [target, bytes] : outputs) {
-        std::string error;
-        if (*target && !WriteBytes(**target, *bytes, error)) {
+    for (const auto& [target, bytes] : files) {
+        if (!*target) {
+            continue;
+        }
+        if (const std::string error = ReplaceFile(**target, *bytes); !error.empty()) {
             streams.err << "kova-solve: " << **target << ": cannot write: " << error << "\n";
-            return kExitCannotWrite;
+            status = kExitCannotWrite;
         }
     }
     return status;

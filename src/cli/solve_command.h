@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <ostream>
 
 #include "cli/cli_options.h"
@@ -13,7 +14,10 @@ struct SolveStreams {
     std::ostream& out;
     std::ostream& err;
     bool errIsTerminal = false;
-    const std::atomic<int>* interrupts = nullptr;  // Ctrl+C presses, from the signal handler
+    // Stop signals (Ctrl+C, SIGTERM, SIGHUP) counted by the signal handler.
+    const std::atomic<int>* interrupts = nullptr;
+    // Called once the input is read: from then on a stop signal stops the search.
+    std::function<void()> inputRead;
 };
 
 int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams streams);

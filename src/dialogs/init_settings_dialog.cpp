@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <charconv>
+#include <cmath>
 
 #include "app/dialog_units.h"
 #include "app/user_prompts.h"
@@ -88,7 +89,7 @@ bool CInitSettingsDlg::ParseTolerance(const QString& text, double* value) {
     }
     std::size_t used = 0;
     const double parsed = Strtod(bytes, &used);
-    if (used != bytes.size()) {
+    if (used != bytes.size() || !std::isfinite(parsed)) {
         return false;
     }
     *value = parsed;

@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <QPrinter>
 
+#include "app/app_texts.h"
 #include "app/document_text.h"
 #include "app/user_prompts.h"
 #include "dialogs/init_settings_dialog.h"
@@ -85,7 +86,13 @@ void RunCommands::EditInitSettings(app::CKOVAView& view) {
     settings_.printData = dialog.m_printData;
     settings_.printFlow = dialog.m_printFlow;
     settings_.printRunList = dialog.m_printRunList;
-    settings_.WriteAll(store_);
+    if (!settings_.WriteAll(store_)) {
+        // The values hold for this session and are tried again at the next write.
+        prompts_.ShowMessage(view.window(),
+                             QString::fromUtf8(app::kCannotStoreSettings)
+                                 .arg(QString::fromStdString(store_.SyncError())),
+                             app::BoxIcon::Stop);
+    }
 }
 
 void RunCommands::PrintData(app::CKOVAView& view) {

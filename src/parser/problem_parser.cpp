@@ -1,6 +1,7 @@
 #include "parser/problem_parser.h"
 
 #include <cassert>
+#include <cmath>
 #include <cstring>
 
 #include "text/c_runtime.h"
@@ -12,6 +13,9 @@ namespace kova {
 namespace {
 
 constexpr std::size_t kNameRoomStep = 50;
+// How far above the costs of its arcs the calculation may reach: costs of
+// whole paths, reduced costs of two such sums, artificial costs above them.
+constexpr double kCostRoom = 16.0;
 
 bool IsSeparator(char c) {
     return c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == '(' || c == ')' || c == ',';
@@ -214,6 +218,7 @@ bool ProblemParser::ParseArcs(std::string_view text, std::string& runList) {
     const SystemTexts& texts = Texts();
     std::int32_t arc = 0;
     std::int32_t piece = 0;
+    double costRange = 0.0;
     do {
         assert(arc < t.ArcCount);
         ArcRecord& record = t.ArcTable[static_cast<std::size_t>(arc)];
@@ -231,13 +236,21 @@ bool ProblemParser::ParseArcs(std::string_view text, std::string& runList) {
         }
         record.to = FindName();
         ReadToken(text);
-        record.lower = Atoi(t.CurrentToken);
+        if (!ReadBound(record.lower)) {
+            return ReportTokenError(texts.boundTooLarge, runList);
+        }
         ReadToken(text);
-        record.baseCost = Atof(t.CurrentToken);
+        if (!ReadCost(record.baseCost)) {
+            return ReportTokenError(texts.costTooLarge, runList);
+        }
         ReadToken(text);
-        record.unitCost = Atof(t.CurrentToken);
+        if (!ReadCost(record.unitCost)) {
+            return ReportTokenError(texts.costTooLarge, runList);
+        }
         ReadToken(text);
-        record.upper = Atoi(t.CurrentToken);
+        if (!ReadBound(record.upper)) {
+            return ReportTokenError(texts.boundTooLarge, runList);
+        }
         ReadToken(text);
         if (record.upper < record.lower) {
             return ReportBounds(IntegerText(record.lower), IntegerText(record.upper), runList);
@@ -249,11 +262,17 @@ bool ProblemParser::ParseArcs(std::string_view text, std::string& runList) {
                 assert(piece < t.ExtraPieceCount);
                 PieceRecord& extra = t.PieceTable[static_cast<std::size_t>(piece)];
                 ++pieceCount;
-                extra.baseCost = Atof(t.CurrentToken);
+                if (!ReadCost(extra.baseCost)) {
+                    return ReportTokenError(texts.costTooLarge, runList);
+                }
                 ReadToken(text);
-                extra.unitCost = Atof(t.CurrentToken);
+                if (!ReadCost(extra.unitCost)) {
+                    return ReportTokenError(texts.costTooLarge, runList);
+                }
                 ReadToken(text);
-                extra.upper = Atoi(t.CurrentToken);
+                if (!ReadBound(extra.upper)) {
+                    return ReportTokenError(texts.boundTooLarge, runList);
+                }
                 ReadToken(text);
                 ++piece;
                 if (t.CurrentToken == "ARC") {
@@ -261,7 +280,8 @@ bool ProblemParser::ParseArcs(std::string_view text, std::string& runList) {
                 }
             }
         }
-        if (!CheckPieceChain(arc, firstPiece, pieceCount, runList)) {
+        if (!CheckPieceChain(arc, firstPiece, pieceCount, runList) ||
+            !CheckCostRange(arc, firstPiece, pieceCount, costRange, runList)) {
             return false;
         }
         record.pieceCount = pieceCount;
@@ -287,6 +307,59 @@ bool ProblemParser::CheckPieceChain(std::int32_t arc, std::int32_t firstPiece,
         previousBase = extra.baseCost;
     }
     return true;
+}
+
+bool ProblemParser::ReadBound(std::int32_t& value) const {
+    value = Atoi(tables_.CurrentToken);
+    return value >= -LargeInt && value <= LargeInt;
+}
+
+bool ProblemParser::ReadCost(double& value) const {
+    value = Atof(tables_.CurrentToken);
+    return std::isfinite(value);
+}
+
+// The largest cost the arc can take anywhere in its range must be finite,
+// and so must the sum of these over the arcs so far, with room for the
+// calculation: it prices paths through every node and adds costs dearer
+// than any path of real arcs.
+bool ProblemParser::CheckCostRange(std::int32_t arc, std::int32_t firstPiece,
+                                   std::int32_t pieceCount, double& costRange,
+                                   std::string& runList) {
+    const ArcRecord& record = tables_.ArcTable[static_cast<std::size_t>(arc)];
+    double largest = 0.0;
+    const auto take = [&largest](double cost) {
+        // A NaN stays, so it is refused like an infinity.
+        if (!(std::fabs(cost) <= largest)) {
+            largest = std::fabs(cost);
+        }
+    };
+    // Costs are linear on each piece: its two ends bound them.
+    take(record.baseCost);
+    take(record.baseCost +
+         record.unitCost * (static_cast<double>(record.upper) - static_cast<double>(record.lower)));
+    if (pieceCount == 1 && record.baseCost == 0.0) {
+        // Such an arc is costed from flow 0.
+        take(record.unitCost * static_cast<double>(record.lower));
+        take(record.unitCost * static_cast<double>(record.upper));
+    }
+    std::int32_t start = record.upper;
+    for (std::int32_t k = 0; k < pieceCount - 1; ++k) {
+        const PieceRecord& extra = tables_.PieceTable[static_cast<std::size_t>(firstPiece + k)];
+        take(extra.baseCost);
+        take(extra.baseCost +
+             extra.unitCost * (static_cast<double>(extra.upper) - static_cast<double>(start)));
+        start = extra.upper;
+    }
+    costRange += largest;
+    if (std::isfinite(costRange * kCostRoom * (static_cast<double>(tables_.NodeCount) + 1.0))) {
+        return true;
+    }
+    const std::string from = tables_.NameSlot(record.from);
+    const std::string to = tables_.NameSlot(record.to);
+    const auto trimmed = [](const std::string& slot) { return slot.substr(0, slot.find(' ')); };
+    return Report(BoundsLine(),
+                  Texts().costTotalTooLarge + trimmed(from) + " " + trimmed(to) + " )", runList);
 }
 
 // The arc's own line: the look-ahead token sits on the next line unless it

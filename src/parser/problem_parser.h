@@ -44,6 +44,12 @@ class ProblemParser {
     bool ParseArcs(std::string_view text, std::string& runList);
     bool CheckPieceChain(std::int32_t arc, std::int32_t firstPiece, std::int32_t pieceCount,
                          std::string& runList);
+    // Bounds beyond +-LargeInt and costs that are not finite are refused:
+    // the calculation could not carry them exactly.
+    bool ReadBound(std::int32_t& value) const;
+    bool ReadCost(double& value) const;
+    bool CheckCostRange(std::int32_t arc, std::int32_t firstPiece, std::int32_t pieceCount,
+                        double& costRange, std::string& runList);
     bool DispatchStatement(std::string& runList);
 
     bool ReportTokenError(const std::string& kind, std::string& runList);

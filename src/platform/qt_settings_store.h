@@ -2,8 +2,10 @@
 // solver: an INI file under the user's configuration folder.
 #pragma once
 
-#include <QSettings>
-#include <memory>
+#include <QMap>
+#include <QString>
+#include <QVariant>
+#include <sys/types.h>
 
 #include "run/settings_store.h"
 
@@ -24,11 +26,33 @@ class QtSettingsStore final : public SettingsStore {
                      const std::string& value) override;
     void WriteInt(const std::string& section, const std::string& key, std::int32_t value) override;
 
-    QSettings& Settings() { return *settings_; }
+    // Stores what is pending so that a failure keeps the old file whole (the
+    // values stay pending), then takes in what another program wrote.
     bool Sync() override;
+    std::string SyncError() const override { return syncError_; }
+    // Why the file could not be read (say, it is a pipe, which would block),
+    // or empty. Such a store reads as empty and refuses to write.
+    const std::string& ReadProblem() const { return readProblem_; }
+    const QString& FileName() const { return path_; }
 
   private:
-    std::unique_ptr<QSettings> settings_;
+    struct Stamp {
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = -1;
+        long long modified = 0;  // nanoseconds
+        bool operator==(const Stamp&) const = default;
+    };
+    void Reload();
+    bool Store();
+
+    QString path_;
+    QMap<QString, QVariant> stored_;    // the file as last read or written
+    QMap<QString, QVariant> pending_;   // written here, not yet in the file
+    QMap<QString, QVariant> fallback_;  // the organisation's and the system's files, read only
+    Stamp stamp_;
+    std::string readProblem_;
+    std::string syncError_;
 };
 
 }  // namespace kova

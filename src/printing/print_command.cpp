@@ -6,6 +6,7 @@
 #include "app/document_text.h"
 #include "app/user_prompts.h"
 #include "printing/page_painter.h"
+#include "printing/pdf_output.h"
 #include "printing/print_layout.h"
 #include "text/date_time.h"
 #include "text/system_texts.h"
@@ -61,9 +62,14 @@ void PrintCommand::Run(const std::string& dataText, const RunResults& results,
         PrintLayout(std::move(input), [this] { return DateTimeText(clock_.Now()); }).Layout();
     // No page in the range: no job, so no blank sheet comes out.
     if (!pages.empty()) {
+        PdfFileOutput output(printer);
         PagePainter painter;
         if (painter.Begin(printer)) {
             painter.DrawAndEnd(pages);
+            if (!output.Finish().isEmpty()) {
+                prompts_.ShowMessage(parent, app::BytesToDisplay(Texts().printFailed),
+                                     app::BoxIcon::None);
+            }
         } else {
             prompts_.ShowMessage(parent, app::BytesToDisplay(Texts().printFailed),
                                  app::BoxIcon::None);

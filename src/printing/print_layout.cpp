@@ -25,7 +25,7 @@ std::string PrintLayout::ExpandTabs(const std::string& line) {
     return expanded;
 }
 
-std::size_t PrintLayout::WrapLength(const std::string& line) {
+std::size_t PrintLayout::WrapLength(std::string_view line) {
     if (line.size() <= kWrapBytes) {
         return line.size();
     }
@@ -133,17 +133,19 @@ void PrintLayout::PrintData() {
         if (NeedsBreak()) {
             PageBreak();
         }
-        std::string line = ExpandTabs(NextLine(text));
-        if (InRange(nextPage_ - 1) && !line.empty()) {
+        const std::string expanded = ExpandTabs(NextLine(text));
+        if (InRange(nextPage_ - 1) && !expanded.empty()) {
             DrawCell(std::to_string(lineNumber_));
+            // Cut from the front without moving the rest: a line may be megabytes.
+            std::string_view line = expanded;
             while (line.size() > kWrapBytes) {
                 const std::size_t cut = WrapLength(line);
-                DrawLine(line.substr(0, cut));
+                DrawLine(std::string(line.substr(0, cut)));
                 ++lines_;
                 DrawCell(std::string());
-                line.erase(0, cut);
+                line.remove_prefix(cut);
             }
-            DrawLine(line);
+            DrawLine(std::string(line));
         }
         ++lineNumber_;
         ++lines_;

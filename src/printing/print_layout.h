@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kova {
@@ -56,7 +57,7 @@ class PrintLayout {
     static std::string ExpandTabs(const std::string& line);
     // Where a data line is cut: after 80 bytes, or 79 when byte 80 would
     // split a double-byte character.
-    static std::size_t WrapLength(const std::string& line);
+    static std::size_t WrapLength(std::string_view line);
     // The header of one page (code page 932).
     static std::string HeaderText(const std::string& dateTime, int page);
 

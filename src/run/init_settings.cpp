@@ -1,5 +1,7 @@
 #include "run/init_settings.h"
 
+#include <cmath>
+
 #include "text/c_runtime.h"
 #include "text/number_text.h"
 
@@ -15,6 +17,11 @@ void InitSettings::ReadAll(SettingsStore& store) {
     printData = printFlow = printRunList = 1;
     store.Sync();
     tolerance = Strtod(store.ReadString(kSection, "Tole").value_or(std::string()));
+    // A tolerance beyond the doubles (say "1e400") would end every search at
+    // its root: such a stored value counts as absent.
+    if (!std::isfinite(tolerance)) {
+        tolerance = 0.0;
+    }
     ReadFlags(store);
 }
 
@@ -25,12 +32,12 @@ void InitSettings::ReadFlags(SettingsStore& store) {
     printFlow = store.ReadInt(kSection, "Flow", 1);
 }
 
-void InitSettings::WriteAll(SettingsStore& store) const {
+bool InitSettings::WriteAll(SettingsStore& store) const {
     store.WriteString(kSection, "Tole", NumberText(tolerance));
     store.WriteInt(kSection, "DataFile", printData);
     store.WriteInt(kSection, "RunList", printRunList);
     store.WriteInt(kSection, "Flow", printFlow);
-    store.Sync();
+    return store.Sync();
 }
 
 }  // namespace kova

@@ -13,12 +13,13 @@ struct InitSettings {
     std::int32_t printFlow = 1;
     std::int32_t printRunList = 1;
 
-    // "Tole" through strtod (absent, empty or non-numeric: 0), then the three
-    // flags with default 1.
+    // "Tole" through strtod (absent, empty, non-numeric or not finite: 0),
+    // then the three flags with default 1.
     void ReadAll(SettingsStore& store);
     void ReadFlags(SettingsStore& store);
-    // "Tole" as ten-digit number text, then the flags as integers.
-    void WriteAll(SettingsStore& store) const;
+    // "Tole" as ten-digit number text, then the flags as integers; false
+    // when the store could not keep them (store.SyncError() says why).
+    bool WriteAll(SettingsStore& store) const;
 };
 
 }  // namespace kova

@@ -27,6 +27,8 @@ class SettingsStore {
     // Writes what is pending and takes in what another program wrote, so
     // each command sees the store as it is now. False when it cannot write.
     virtual bool Sync() { return true; }
+    // Why the last Sync could not write, for the user.
+    virtual std::string SyncError() const { return {}; }
 };
 
 class MemorySettingsStore final : public SettingsStore {

@@ -23,6 +23,9 @@ struct SystemTexts {
     std::string contradictoryBounds;
     std::string contradictoryUpper;
     std::string nameTooLong;
+    std::string boundTooLarge;
+    std::string costTooLarge;
+    std::string costTotalTooLarge;
 
     // Run command and run driver.
     std::string noInputData;

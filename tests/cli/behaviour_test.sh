@@ -100,6 +100,53 @@ wait "$pid"
 status=$?
 check "Ctrl+C ends with the best solution so far (exit 0)" test "$status" = 0
 check "Ctrl+C ends stopped" grep -q '"end":"stopped-branch"' "$work/interrupted"
+for signal in TERM HUP; do
+    "$solve" --json --quiet "$data/long-search.kvf" >"$work/$signal" &
+    pid=$!
+    sleep 1
+    kill -"$signal" "$pid"
+    wait "$pid"
+    status=$?
+    check "SIG$signal ends with the best solution so far (exit 0)" test "$status" = 0
+    check "SIG$signal ends stopped" grep -q '"end":"stopped-branch"' "$work/$signal"
+done
+
+# Output that cannot be written is a failure, and no file is lost.
+"$solve" --quiet "$examples/sample.kvf" >/dev/full 2>"$work/full-err"
+check "a full standard output is exit 73" test $? = 73
+check "a full standard output is reported" grep -q 'standard output: cannot write' "$work/full-err"
+check "a closed standard output is exit 73" \
+    bash -c "'$solve' --quiet '$examples/sample.kvf' >&- 2>/dev/null; [ \$? = 73 ]"
+check "a closed standard input is unreadable (66)" \
+    bash -c "'$solve' --quiet - <&- 2>/dev/null; [ \$? = 66 ]"
+check "a run list to /dev/full is exit 73" \
+    test "$(status_of "$solve" --quiet --run-list /dev/full "$examples/sample.kvf")" = 73
+check "outputs to /dev/null stay devices" bash -c \
+    "'$solve' --quiet --run-list /dev/null --solution /dev/null '$examples/sample.kvf' >/dev/null && test -c /dev/null"
+cp "$examples/sample.kvf" "$work/self.kvf"
+check "an output that is the problem is a usage error" \
+    test "$(status_of "$solve" --quiet --run-list "$work/./self.kvf" "$work/self.kvf")" = 64
+check "the problem stays whole" cmp -s "$examples/sample.kvf" "$work/self.kvf"
+mkdir -p "$work/full"
+if mount -t tmpfs -o size=64k tmpfs "$work/full" 2>/dev/null; then
+    # A solution larger than the space left: the old file stays as it was.
+    awk 'BEGIN { for (i = 0; i < 200; i++) printf "ARC S N%d 0 0 %d 10\r\nARC N%d T 0 0 1 10\r\n", i, i % 7 + 1, i;
+                 printf "ARC T S 50 0 0 50\r\nEND\r\n" }' >"$work/wide.kvf"
+    echo old >"$work/full/solution"
+    dd if=/dev/zero of="$work/full/fill" bs=1k count=100 2>/dev/null
+    check "a full disk is exit 73" \
+        test "$(status_of "$solve" --quiet --solution "$work/full/solution" "$work/wide.kvf")" = 73
+    check "a full disk keeps the old file" test "$(cat "$work/full/solution")" = old
+    umount "$work/full"
+else
+    echo "skipped: the full-disk checks need a small tmpfs (mount as root)"
+fi
+
+# A settings file that is a pipe would block reading: it is not used.
+mkdir -p "$work/fifo/Velorand"
+mkfifo "$work/fifo/Velorand/KOVA.ini"
+check "a settings pipe does not block" bash -c \
+    "XDG_CONFIG_HOME='$work/fifo' timeout 10 '$solve' --quiet '$examples/sample.kvf' >/dev/null 2>&1"
 
 echo "behaviour: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -20,5 +20,31 @@ else
 fi
 "$kova" --print "$work/missing.kvf" --pdf "$work/x.pdf" 2>"$work/err"
 [ $? -eq 66 ] || fail "a missing file did not end with 66"
-grep -q "missing.kvf" "$work/err" || fail "no message for a missing file"
+grep -q "missing.kvf: " "$work/err" || fail "no message (with its reason) for a missing file"
+
+# Lines are laid out as the paper shows them: cut every 80 bytes.
+printf 'ARC S A 0 0 1 10\r\n!%0199d\r\nEND\r\n' 0 >"$work/long.kvf"
+"$kova" --print "$work/long.kvf" --pdf "$work/long.pdf" || fail "printing a long line failed"
+if command -v pdftotext >/dev/null; then
+    pdftotext -raw "$work/long.pdf" - | grep -qx '!0\{79\}' || fail "a long line is not cut at 80 bytes"
+fi
+
+# A PDF that cannot be written fails, and a PDF already there stays whole.
+"$kova" --print "$examples/sample.kvf" --pdf /dev/full 2>"$work/err"
+[ $? -eq 73 ] || fail "printing to /dev/full did not end with 73"
+grep -q "/dev/full: cannot write" "$work/err" || fail "no message for /dev/full"
+mkdir -p "$work/full"
+if mount -t tmpfs -o size=64k tmpfs "$work/full" 2>/dev/null; then
+    cp "$work/sample.pdf" "$work/full/out.pdf"
+    dd if=/dev/zero of="$work/full/fill" bs=1k count=100 2>/dev/null
+    "$kova" --print "$examples/sample.kvf" --pdf "$work/full/out.pdf" 2>/dev/null
+    status=$?
+    cmp -s "$work/sample.pdf" "$work/full/out.pdf"
+    same=$?
+    umount "$work/full"
+    [ $status -eq 73 ] || fail "printing to a full disk did not end with 73"
+    [ $same -eq 0 ] || fail "a full disk spoilt the PDF already there"
+else
+    echo "skipped: the full-disk check needs a small tmpfs (mount as root)"
+fi
 echo "print file: ok"

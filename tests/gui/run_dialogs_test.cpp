@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -379,6 +380,29 @@ class RunDialogsTest : public QObject {
         QCOMPARE(*store_->ReadString("Init", "Tole"), std::string("-2."));
     }
 
+    void settingsThatCannotBeStoredAreReported() {
+        // The settings folder is a file: nothing can be written there.
+        QFile blocker(dir_->filePath(QStringLiteral("blocker")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QtSettingsStore store(dir_->filePath(QStringLiteral("blocker/KOVA.ini")));
+        RunCommands commands(store, *prompts_);
+        commands.beforeDialog = [](QDialog& dialog) {
+            auto* settings = static_cast<CInitSettingsDlg*>(&dialog);
+            QTimer::singleShot(0, settings, [settings] {
+                CloseWhenDone closer{settings};
+                settings->ToleranceEdit()->setText(QStringLiteral("5"));
+                settings->accept();
+            });
+        };
+        commands.EditInitSettings(*view_);
+        QCOMPARE(prompts_->messages.size(), 1);
+        QVERIFY(prompts_->messages.first().text.startsWith(U("設定を保存できません。\n")));
+        QVERIFY(prompts_->messages.first().text.contains(QStringLiteral("blocker")));
+        QCOMPARE(prompts_->messages.first().icon, app::BoxIcon::Stop);
+        QCOMPARE(commands.Settings().tolerance, 5.0);
+    }
+
     void printRefusals() {
         // The data text is needed when it is to be printed.
         commands_->SetAskPrinter([](QPrinter&, QWidget*) {
@@ -470,6 +494,13 @@ class RunDialogsTest : public QObject {
         commands_->PrintData(*view_);
         QVERIFY(prompts_->messages.isEmpty());
         QVERIFY(QFileInfo(dir_->filePath(QStringLiteral("setup.pdf"))).size() > 0);
+        // A PDF that cannot be written is a failed print, and the printer keeps its file.
+        chosen.setOutputFileName(QStringLiteral("/dev/full"));
+        commands_->PrintData(*view_);
+        QCOMPARE(prompts_->messages.size(), 1);
+        QCOMPARE(prompts_->messages.first().text, U("KOVA 印刷失敗"));
+        QCOMPARE(prompts_->messages.first().icon, app::BoxIcon::None);
+        QCOMPARE(chosen.outputFileName(), QStringLiteral("/dev/full"));
     }
 
     // Pages outside a one-page job: no sheet at all; the next print is whole again.
@@ -504,6 +535,7 @@ class RunDialogsTest : public QObject {
         QTest::newRow("trailing letters") << "0.5abc" << false << 0.0;
         QTest::newRow("empty") << "" << false << 0.0;
         QTest::newRow("comma") << "0,5" << false << 0.0;
+        QTest::newRow("beyond the doubles") << "1e400" << false << 0.0;
     }
     void toleranceTexts() {
         QFETCH(QString, text);

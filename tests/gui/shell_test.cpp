@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QWhatsThis>
+#include <cstring>
 #include <future>
 #include <memory>
 
@@ -27,6 +28,7 @@
 #include "app/main_frame.h"
 #include "gui/scripted_prompts.h"
 #include "run/settings_store.h"
+#include "support/full_disk.h"
 
 using namespace kova;
 using namespace kova::app;
@@ -417,6 +419,46 @@ class ShellTest : public QObject {
         QVERIFY(!app_->Document().OnSaveDocument(Path("no/such/folder/x.kvf")));
         QVERIFY(app_->Document().IsModified());
         QCOMPARE(app_->Document().PathName(), Path("good.kvf"));
+    }
+
+    void saveOnAFullDiskKeepsTheOldFile() {
+        const testing::FullDisk disk(Path("full").toStdString());
+        if (!disk.Mounted()) {
+            QSKIP("a small tmpfs cannot be mounted here (needs root)");
+        }
+        const QString path = Path("full/plan.kvf");
+        WriteBytes(path, "TITLE plan\r\nEND\r\n");
+        Start(path);
+        disk.Fill();
+        Type(QStringLiteral("!"));
+        QVERIFY(!app_->Document().DoFileSave());
+        QCOMPARE(ReadBytes(path), QByteArray("TITLE plan\r\nEND\r\n"));
+        QVERIFY(app_->Document().IsModified());
+        QCOMPARE(prompts_->messages.size(), 1);
+        QCOMPARE(prompts_->messages.first().text,
+                 U("%1 に保存できません。\n%2")
+                     .arg(path, QString::fromLocal8Bit(std::strerror(ENOSPC))));
+    }
+
+    void longLinesAreShownReadOnly() {
+        const QByteArray bytes = "ARC S A 0 0 1 10\r\n!" +
+                                 QByteArray(CKOVAView::kLongestEditedLine + 1, 'x') +
+                                 "\r\nEND\r\n";
+        WriteBytes(Path("long.kvf"), bytes);
+        Start(Path("long.kvf"));
+        QVERIFY(app_->View().isReadOnly());
+        QVERIFY(app_->View().document()->blockCount() > 4);  // the long line in pieces
+        QCOMPARE(prompts_->messages.size(), 1);
+        QCOMPARE(prompts_->messages.first().icon, BoxIcon::Information);
+        Type(QStringLiteral("y"));
+        QVERIFY(!app_->Document().IsModified());
+        QCOMPARE(QByteArray::fromStdString(app_->View().WindowText()), bytes);
+        QVERIFY(app_->Document().DoSave(Path("copy.kvf")));
+        QCOMPARE(ReadBytes(Path("copy.kvf")), bytes);
+        // Ordinary lines are edited again.
+        WriteBytes(Path("short.kvf"), "END");
+        QVERIFY(app_->OpenDocumentFile(Path("short.kvf")));
+        QVERIFY(!app_->View().isReadOnly());
     }
 
     void startWithUnreadableFileFails() {

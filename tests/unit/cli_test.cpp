@@ -83,7 +83,7 @@ class SolveCommand : public ::testing::Test {
         out_.str("");
         err_.str("");
         options.fixedTime = DateTime{2026, 12, 7, 1, 2, 3};
-        return RunSolve(options, settings_, {out_, err_, false});
+        return RunSolve(options, settings_, {out_, err_, false, nullptr, {}});
     }
 
     fs::path dir_;
@@ -137,6 +137,47 @@ TEST_F(SolveCommand, Utf8InputIsConvertedFirst) {
     options.inputPath = Write("bad-utf8.kvf", "TITLE x\nARC \xFF");
     EXPECT_EQ(Solve(options), kExitNotReadable);
     EXPECT_NE(err_.str().find("line 2: not valid UTF-8"), std::string::npos) << err_.str();
+}
+
+// A stream whose every write fails, like standard output on a full disk.
+class FullDisk final : public std::streambuf {
+  protected:
+    int_type overflow(int_type) override { return traits_type::eof(); }
+    std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+};
+
+TEST_F(SolveCommand, LostOutputIsAFailure) {
+    SolveOptions options;
+    options.inputPath = Write("ok.kvf", "END");
+    options.solutionPath = (dir_ / "solution.txt").string();
+    FullDisk full;
+    std::ostream out(&full);
+    EXPECT_EQ(RunSolve(options, settings_, {out, err_, false, nullptr, {}}), kExitCannotWrite);
+    EXPECT_NE(err_.str().find("kova-solve: standard output: cannot write"), std::string::npos)
+        << err_.str();
+    // The files asked for are still written.
+    EXPECT_NE(Read(*options.solutionPath), "");
+}
+
+TEST_F(SolveCommand, OutputThatIsTheProblemIsRefused) {
+    SolveOptions options;
+    options.inputPath = Write("p.kvf", "END");
+    for (auto* target : {&options.runListPath, &options.solutionPath}) {
+        options.runListPath.reset();
+        options.solutionPath.reset();
+        *target = (dir_ / "." / "p.kvf").string();
+        EXPECT_EQ(Solve(options), kExitUsage);
+        EXPECT_NE(err_.str().find("is the problem file itself"), std::string::npos);
+        EXPECT_EQ(Read(options.inputPath), "END");
+    }
+}
+
+TEST_F(SolveCommand, ControlBytesInAMessageAreShownAsCodes) {
+    SolveOptions options;
+    options.inputPath = Write("utf16.kvf", std::string("A\0R\0C\0", 6));
+    EXPECT_EQ(Solve(options), kExitDataError);
+    EXPECT_EQ(err_.str().find('\0'), std::string::npos);
+    EXPECT_NE(err_.str().find("( A\\x00R\\x00C\\x00 )"), std::string::npos) << err_.str();
 }
 
 TEST_F(SolveCommand, UnwritableOutputIsReported) {

@@ -50,7 +50,9 @@ TEST(InitSettings, ToleranceReadsThroughStrtod) {
                                         {"", 0.0},
                                         {"5.e-002", 0.05},
                                         {"60.", 60.0},
-                                        {"-1", -1.0}}) {
+                                        {"-1", -1.0},
+                                        {"1e400", 0.0},
+                                        {"-1e400", 0.0}}) {
         MemorySettingsStore store;
         store.WriteString("Init", "Tole", stored);
         InitSettings settings;
