@@ -157,8 +157,6 @@ TEST(TrickyProblems, FlowsOfTheExamples) {
     EXPECT_EQ(NumberText(negative.total), "30.");
 }
 
-// Costs beyond the doubles (1e999 reads as infinity) make reduced costs that
-// are not numbers; such an arc still has to end within its bounds.
 // ---- The ends and the live fields.
 
 TEST(SearchEnds, OptimalAtTheRootWritesNoBranchLine) {
