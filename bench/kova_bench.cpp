@@ -547,7 +547,7 @@ int main(int argc, char** argv) {
     std::printf("Peak memory per arc, linear root solve of %d arcs: %.0f B\n", memoryArcs,
                 PeakBytesPerArc(memoryArcs));
     std::printf("Memory per branch record: %zu B (list record, heap entry and kept-range index),"
-                " and 12 B per range a branch keeps for those below it\n",
+                " 12 B more with its share of kept ranges\n",
                 sizeof(BranchRecord) + sizeof(std::pair<double, std::int32_t>) +
                     2 * sizeof(std::uint32_t));
     return 0;

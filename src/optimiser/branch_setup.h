@@ -47,6 +47,8 @@ class BranchSetUp {
     // under it, until forgotten.
     void Keep(std::int32_t record, const std::vector<Range>& narrower);
     void Forget(std::int32_t record);
+    // Ranges kept now.
+    std::size_t KeptRangeCount() const { return keptLive_; }
     // Memory of the kept ranges.
     std::int64_t KeptBytes() const {
         return static_cast<std::int64_t>(keptPool_.capacity() * sizeof(KeptRange) +
