@@ -425,7 +425,7 @@ void FixedChargeRow(FixedChargeLayout layout, int arcs, std::uint64_t seed, doub
     }
     totals += ", " + Thousands(kova.branches) + " branches, " + Thousands(kova.narrowings) +
               " ranges cut by the root's prices, " + Thousands(kova.branchNarrowings) +
-              " by branches' own";
+              " found by branches' own";
     if (!kova.incumbents.empty()) {
         totals += "; first " + above(kova.incumbents.front().second) + " at " +
                   Seconds(kova.incumbents.front().first);
