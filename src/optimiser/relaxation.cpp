@@ -604,7 +604,27 @@ void EnvelopeRelaxation::CloseArcs(TryFlow&& tryFlow) {
     }
     closed_.assign(At(t_.ArcCount), false);
     double current = TrueTotal(nullptr);
+    bool better = false;
+    // The arc priced at `price` and the network solved again: a flow that
+    // costs less is kept, with the slopes taken from it; else the arc's
+    // slope goes back.
+    enum class Move { Kept, Undone, Failed };
+    const auto tryMove = [&](std::int32_t arc, double price) {
+        if (!PriceArc(arc, price) || simplex_.Resolve() != FlowOutcome::Optimal) {
+            return Move::Failed;
+        }
+        work_ += simplex_.Pivots();
+        const double total = tryFlow();
+        if (total < current) {
+            current = total;
+            better = true;
+            ArcFlows(arcFlow_);
+            return ScaleSlopes(false) ? Move::Kept : Move::Failed;
+        }
+        return PriceArc(arc, scaledSlope_[At(arc)]) ? Move::Undone : Move::Failed;
+    };
     for (std::int32_t pass = 0; pass < kClosingPasses; ++pass) {
+        better = false;
         order_.clear();
         for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
             const ArcRecord& parsed = t_.ArcTable[At(i)];
@@ -616,27 +636,16 @@ void EnvelopeRelaxation::CloseArcs(TryFlow&& tryFlow) {
         std::stable_sort(order_.begin(), order_.end(), [&](std::int32_t a, std::int32_t b) {
             return scaledSlope_[At(a)] > scaledSlope_[At(b)];
         });
-        bool better = false;
         for (const std::int32_t arc : order_) {
             if (arcFlow_[At(arc)] <= network_.lower[At(firstSlot_[At(arc)])]) {
                 continue;  // emptied by an earlier move
             }
-            if (!PriceArc(arc, penalty) || simplex_.Resolve() != FlowOutcome::Optimal) {
+            closed_[At(arc)] = true;  // kept out of the slopes taken from a kept flow
+            const Move move = tryMove(arc, penalty);
+            if (move == Move::Failed) {
                 return;
             }
-            work_ += simplex_.Pivots();
-            const double total = tryFlow();
-            if (total < current) {
-                current = total;
-                closed_[At(arc)] = true;
-                better = true;
-                ArcFlows(arcFlow_);
-                if (!ScaleSlopes(false)) {
-                    return;
-                }
-            } else if (!PriceArc(arc, scaledSlope_[At(arc)])) {
-                return;
-            }
+            closed_[At(arc)] = move == Move::Kept;
         }
         // Then each arc without flow priced as if its charge were paid: the
         // slope of its cost past its first flow.
@@ -661,19 +670,7 @@ void EnvelopeRelaxation::CloseArcs(TryFlow&& tryFlow) {
             if (!(open < scaledSlope_[At(arc)])) {
                 continue;
             }
-            if (!PriceArc(arc, open) || simplex_.Resolve() != FlowOutcome::Optimal) {
-                return;
-            }
-            work_ += simplex_.Pivots();
-            const double total = tryFlow();
-            if (total < current) {
-                current = total;
-                better = true;
-                ArcFlows(arcFlow_);
-                if (!ScaleSlopes(false)) {
-                    return;
-                }
-            } else if (!PriceArc(arc, scaledSlope_[At(arc)])) {
+            if (tryMove(arc, open) == Move::Failed) {
                 return;
             }
         }
