@@ -94,7 +94,9 @@ check "time limit ends with a solution (exit 0)" test "$status" = 0
 check "time limit ends stopped" grep -q '"end":"stopped-branch"' "$work/limit"
 "$solve" --json --quiet "$data/long-search.kvf" >"$work/interrupted" &
 pid=$!
-sleep 1
+# Long enough for a sanitized build under load to have read its input and
+# installed its handlers; the search itself runs for minutes.
+sleep 2
 kill -INT "$pid"
 wait "$pid"
 status=$?
@@ -103,7 +105,7 @@ check "Ctrl+C ends stopped" grep -q '"end":"stopped-branch"' "$work/interrupted"
 for signal in TERM HUP; do
     "$solve" --json --quiet "$data/long-search.kvf" >"$work/$signal" &
     pid=$!
-    sleep 1
+    sleep 2
     kill -"$signal" "$pid"
     wait "$pid"
     status=$?
