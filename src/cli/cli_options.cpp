@@ -57,6 +57,22 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
              options.solutionPath = v;
              return {};
          }},
+        {"--csv",
+         [&](const std::string& v) -> std::string {
+             options.csvPath = v;
+             return {};
+         }},
+        {"--csv-encoding",
+         [&](const std::string& v) -> std::string {
+             if (v == "utf-8" || v == "utf8" || v == "UTF-8") {
+                 options.csvEncoding = CsvEncoding::Utf8WithBom;
+             } else if (v == "cp932" || v == "CP932" || v == "shift_jis") {
+                 options.csvEncoding = CsvEncoding::Cp932;
+             } else {
+                 return "unknown CSV encoding '" + v + "' (use utf-8 or cp932)";
+             }
+             return {};
+         }},
         {"--fixed-time",
          [&](const std::string& v) -> std::string {
              options.fixedTime = ParseDateTimeText(v);
@@ -156,6 +172,8 @@ std::string UsageText() {
            "  --json                print one JSON object instead of the texts\n"
            "  --run-list PATH       also write the run list's exact bytes to PATH\n"
            "  --solution PATH       also write the solution's exact bytes to PATH\n"
+           "  --csv PATH            also write the solution as CSV to PATH\n"
+           "  --csv-encoding ENC    the CSV in utf-8 with a BOM (default) or cp932\n"
            "  --fixed-time T        read every clock as T, \"YYYY/MM/DD HH:MM:SS\"\n"
            "  --time-limit SECONDS  stop the search after SECONDS\n"
            "  --max-branches N      stop the search after N branches\n"

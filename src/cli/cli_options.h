@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "run/solution_csv.h"
 #include "text/date_time.h"
 
 namespace kova::cli {
@@ -31,6 +32,8 @@ struct SolveOptions {
     bool quiet = false;
     std::optional<std::string> runListPath;
     std::optional<std::string> solutionPath;
+    std::optional<std::string> csvPath;
+    CsvEncoding csvEncoding = CsvEncoding::Utf8WithBom;
     std::optional<DateTime> fixedTime;
     std::optional<double> tolerance;
     std::optional<double> timeLimitSeconds;

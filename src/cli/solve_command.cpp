@@ -14,6 +14,7 @@
 #include "run/calculation_run.h"
 #include "run/init_settings.h"
 #include "run/output_file.h"
+#include "run/solution_csv.h"
 #include "text/cp932.h"
 #include "text/number_text.h"
 #include "text/system_texts.h"
@@ -101,6 +102,25 @@ std::string Printable(std::string_view utf8) {
     return out;
 }
 
+// Names listed up to a dozen; a cut through a large network can hold most of it.
+std::string DiagnosisText(const CalculationRun::Diagnosis& diagnosis) {
+    constexpr std::size_t kNamesShown = 12;
+    const std::size_t count = diagnosis.nodes.size();
+    std::string names;
+    for (std::size_t i = 0; i < count && i < kNamesShown; ++i) {
+        names += (i == 0 ? "" : ", ") + Printable(Cp932ToUtf8(diagnosis.nodes[i]));
+    }
+    if (count > kNamesShown) {
+        names += " and " + std::to_string(count - kNamesShown) + " more";
+    }
+    const bool in = diagnosis.inward;
+    return "no flow meets the bounds: the lower bounds of the arcs " +
+           std::string(in ? "into " : "out of ") + (count == 1 ? "node " : "nodes ") + names +
+           " force at least " + IntegerText(diagnosis.forced) + (in ? " in" : " out") +
+           ", but the upper bounds of the arcs " + (in ? "out" : "in") + " let at most " +
+           IntegerText(diagnosis.most) + (in ? " out" : " in");
+}
+
 }  // namespace
 
 int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams streams) {
@@ -108,6 +128,7 @@ int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams 
     const std::pair<const char*, const std::optional<std::string>*> outputs[] = {
         {"--run-list", &options.runListPath},
         {"--solution", &options.solutionPath},
+        {"--csv", &options.csvPath},
     };
     for (const auto& [option, target] : outputs) {
         if (*target && path != "-" && SameRegularFile(**target, path)) {
@@ -188,9 +209,25 @@ int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams 
             if (solved) {
                 report.total = run.IncumbentCost();
                 report.arcs = run.SolutionRows();
+                if (run.FinalBound() < NoSolutionCost) {
+                    report.bound = run.FinalBound();
+                }
+            }
+            report.diagnosis = run.Infeasibility();
+            if (report.diagnosis) {
+                streams.err << "kova-solve: " << path << ": " << DiagnosisText(*report.diagnosis)
+                            << "\n";
             }
             const bool stopped =
                 end == SearchEnd::StoppedAtRoot || end == SearchEnd::StoppedInBranch;
+            if (stopped && solved && !options.quiet) {
+                streams.err << "kova-solve: stopped with total " << NumberText(run.IncumbentCost());
+                if (report.bound) {
+                    streams.err << ", bound " << NumberText(*report.bound) << ", gap "
+                                << NumberText(run.IncumbentCost() - *report.bound);
+                }
+                streams.err << "\n";
+            }
             if (stopped) {
                 status = solved ? kExitSolved : kExitStoppedWithoutSolution;
             } else {
@@ -202,10 +239,12 @@ int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams 
     errno = 0;
     if (options.json) {
         streams.out << ToJson(report);
-    } else if (options.raw) {
-        streams.out << results.runList << results.solution;
     } else {
-        streams.out << Cp932ToUtf8(results.runList + results.solution);
+        // The run list ends without a line end, so the table would start on
+        // its last line.
+        const std::string joined =
+            results.runList + (results.solution.empty() ? "" : "\r\n") + results.solution;
+        streams.out << (options.raw ? joined : Cp932ToUtf8(joined));
     }
     streams.out.flush();
     if (!streams.out) {
@@ -215,12 +254,22 @@ int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams 
         status = kExitCannotWrite;
     }
 
+    std::string csv;
+    if (options.csvPath) {
+        if (report.total) {
+            csv = SolutionCsv(report.arcs, options.csvEncoding);
+        } else {
+            streams.err << "kova-solve: " << *options.csvPath
+                        << ": not written: there is no solution\n";
+        }
+    }
     const std::pair<const std::optional<std::string>*, const std::string*> files[] = {
         {&options.runListPath, &results.runList},
         {&options.solutionPath, &results.solution},
+        {report.total ? &options.csvPath : nullptr, &csv},
     };
     for (const auto& [target, bytes] : files) {
-        if (!*target) {
+        if (target == nullptr || !*target) {
             continue;
         }
         if (const std::string error = ReplaceFile(**target, *bytes); !error.empty()) {
