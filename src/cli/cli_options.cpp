@@ -5,19 +5,10 @@
 #include <functional>
 #include <map>
 
-#include "text/c_runtime.h"
+#include "text/number_text.h"
 
 namespace kova::cli {
 namespace {
-
-std::optional<double> ParseWholeNumber(const std::string& text) {
-    std::size_t consumed = 0;
-    const double value = Strtod(text, &consumed);
-    if (text.empty() || consumed != text.size() || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 std::optional<std::int64_t> ParseCount(const std::string& text) {
     std::int64_t value = 0;
@@ -82,13 +73,13 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
          }},
         {"--tolerance",
          [&](const std::string& v) -> std::string {
-             options.tolerance = ParseWholeNumber(v);
+             options.tolerance = ReadNumberText(v);
              return options.tolerance ? std::string()
                                       : "--tolerance needs a number, got '" + v + "'";
          }},
         {"--time-limit",
          [&](const std::string& v) -> std::string {
-             options.timeLimitSeconds = ParseWholeNumber(v);
+             options.timeLimitSeconds = ReadNumberText(v);
              if (!options.timeLimitSeconds || *options.timeLimitSeconds < 0) {
                  return "--time-limit needs a number of seconds (0 or more), got '" + v + "'";
              }
