@@ -38,6 +38,34 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
              }
              return {};
          }},
+        {"--input-format",
+         [&](const std::string& v) -> std::string {
+             if (v == "kvf") {
+                 options.inputFormat = InputFormat::DataLanguage;
+             } else if (v == "dimacs") {
+                 options.inputFormat = InputFormat::Dimacs;
+             } else if (v == "csv") {
+                 options.inputFormat = InputFormat::ArcTable;
+             } else {
+                 return "unknown input format '" + v + "' (use kvf, dimacs or csv)";
+             }
+             return {};
+         }},
+        {"--export-lp",
+         [&](const std::string& v) -> std::string {
+             options.exportLpPath = v;
+             return {};
+         }},
+        {"--export-mps",
+         [&](const std::string& v) -> std::string {
+             options.exportMpsPath = v;
+             return {};
+         }},
+        {"--export-dimacs",
+         [&](const std::string& v) -> std::string {
+             options.exportDimacsPath = v;
+             return {};
+         }},
         {"--run-list",
          [&](const std::string& v) -> std::string {
              options.runListPath = v;
@@ -157,6 +185,8 @@ std::string UsageText() {
            "and print the run list and the solution.\n"
            "\n"
            "Options:\n"
+           "  --input-format FMT    kvf, dimacs (p min) or csv (an arc table); by\n"
+           "                        default .min and .csv files by their extension\n"
            "  --input-encoding ENC  read FILE as cp932 (default) or utf-8\n"
            "  --tolerance X         solution tolerance (default: the stored setting)\n"
            "  --raw                 print the exact code page 932 bytes, not UTF-8\n"
@@ -165,6 +195,9 @@ std::string UsageText() {
            "  --solution PATH       also write the solution's exact bytes to PATH\n"
            "  --csv PATH            also write the solution as CSV to PATH\n"
            "  --csv-encoding ENC    the CSV in utf-8 with a BOM (default) or cp932\n"
+           "  --export-lp PATH      write the problem as a MIP in LP form, do not solve\n"
+           "  --export-mps PATH     write the problem as a MIP in free MPS form, do not solve\n"
+           "  --export-dimacs PATH  write a linear problem as DIMACS (p min), do not solve\n"
            "  --fixed-time T        read every clock as T, \"YYYY/MM/DD HH:MM:SS\"\n"
            "  --time-limit SECONDS  stop the search after SECONDS\n"
            "  --max-branches N      stop the search after N branches\n"

@@ -23,10 +23,17 @@ enum ExitStatus : int {
 };
 
 enum class InputEncoding { Cp932, Utf8 };
+// Automatic: by the file's extension (.min DIMACS, .csv an arc table).
+enum class InputFormat { Automatic, DataLanguage, Dimacs, ArcTable };
 
 struct SolveOptions {
     std::string inputPath;
     InputEncoding inputEncoding = InputEncoding::Cp932;
+    InputFormat inputFormat = InputFormat::Automatic;
+    // The problem written in these forms instead of solved.
+    std::optional<std::string> exportLpPath;
+    std::optional<std::string> exportMpsPath;
+    std::optional<std::string> exportDimacsPath;
     bool raw = false;
     bool json = false;
     bool quiet = false;

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
+#include <cctype>
 #include <memory>
 
 #include "cli/json_report.h"
@@ -15,6 +17,10 @@
 #include "run/init_settings.h"
 #include "run/output_file.h"
 #include "run/solution_csv.h"
+#include "formats/arc_table.h"
+#include "formats/dimacs.h"
+#include "formats/mip_model.h"
+#include "parser/problem_parser.h"
 #include "text/cp932.h"
 #include "text/number_text.h"
 #include "text/system_texts.h"
@@ -121,6 +127,73 @@ std::string DiagnosisText(const CalculationRun::Diagnosis& diagnosis) {
            IntegerText(diagnosis.most) + (in ? " out" : " in");
 }
 
+InputFormat FormatOf(const SolveOptions& options) {
+    if (options.inputFormat != InputFormat::Automatic) {
+        return options.inputFormat;
+    }
+    const std::string& path = options.inputPath;
+    const auto endsWith = [&](std::string_view suffix) {
+        return path.size() >= suffix.size() &&
+               std::equal(suffix.begin(), suffix.end(), path.end() - static_cast<std::ptrdiff_t>(suffix.size()),
+                          [](char a, char b) { return std::tolower(static_cast<unsigned char>(b)) == a; });
+    };
+    if (endsWith(".min")) {
+        return InputFormat::Dimacs;
+    }
+    if (endsWith(".csv")) {
+        return InputFormat::ArcTable;
+    }
+    return InputFormat::DataLanguage;
+}
+
+// The file's name without folder and extension: the title of a converted problem.
+std::string Stem(const std::string& path) {
+    std::string name = path.substr(path.find_last_of('/') + 1);
+    return name.substr(0, name.find_last_of('.'));
+}
+
+// Writes the problem in the export forms asked for; nothing is solved.
+int Export(const SolveOptions& options, const std::string& text, SolveStreams streams) {
+    ProblemTables tables;
+    SystemClock clock;
+    ProblemParser parser(tables, clock);
+    std::string runList;
+    if (text.empty() || !parser.ParseProblem(text, runList)) {
+        const std::optional<DataError>& error = parser.Error();
+        streams.err << "kova-solve: " << options.inputPath << ": "
+                    << (error ? "Line " + IntegerText(error->line) + " : " +
+                                    Printable(Cp932ToUtf8(error->message))
+                              : std::string("the file is empty"))
+                    << "\n";
+        return kExitDataError;
+    }
+    int status = kExitSolved;
+    const auto write = [&](const std::optional<std::string>& target, const std::string& bytes) {
+        if (!target) {
+            return;
+        }
+        if (const std::string error = ReplaceFile(*target, bytes); !error.empty()) {
+            streams.err << "kova-solve: " << *target << ": cannot write: " << error << "\n";
+            status = kExitCannotWrite;
+        }
+    };
+    if (options.exportLpPath || options.exportMpsPath) {
+        const formats::MipModel model = formats::BuildMipModel(tables);
+        write(options.exportLpPath, formats::LpText(model));
+        write(options.exportMpsPath, formats::MpsText(model));
+    }
+    if (options.exportDimacsPath) {
+        const formats::Conversion dimacs = formats::ProblemToDimacs(tables);
+        if (!dimacs.ok()) {
+            streams.err << "kova-solve: " << *options.exportDimacsPath << ": not written: "
+                        << Printable(Cp932ToUtf8(dimacs.error)) << "\n";
+            return kExitDataError;
+        }
+        write(options.exportDimacsPath, dimacs.text);
+    }
+    return status;
+}
+
 }  // namespace
 
 int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams streams) {
@@ -129,6 +202,9 @@ int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams 
         {"--run-list", &options.runListPath},
         {"--solution", &options.solutionPath},
         {"--csv", &options.csvPath},
+        {"--export-lp", &options.exportLpPath},
+        {"--export-mps", &options.exportMpsPath},
+        {"--export-dimacs", &options.exportDimacsPath},
     };
     for (const auto& [option, target] : outputs) {
         if (*target && path != "-" && SameRegularFile(**target, path)) {
@@ -146,7 +222,18 @@ int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams 
         streams.inputRead();
     }
     std::string text = std::move(input.bytes);
-    if (options.inputEncoding == InputEncoding::Utf8) {
+    const InputFormat format = FormatOf(options);
+    if (format == InputFormat::Dimacs || format == InputFormat::ArcTable) {
+        const std::string title = Stem(path);
+        const formats::Conversion converted = format == InputFormat::Dimacs
+                                                  ? formats::DimacsToProblem(text, title)
+                                                  : formats::ArcTableToProblem(text, title);
+        if (!converted.ok()) {
+            streams.err << "kova-solve: " << path << ": " << Printable(converted.error) << "\n";
+            return kExitDataError;
+        }
+        text = converted.text;
+    } else if (options.inputEncoding == InputEncoding::Utf8) {
         std::string_view utf8 = text;
         if (utf8.substr(0, 3) == "\xEF\xBB\xBF") {
             utf8.remove_prefix(3);
@@ -161,6 +248,10 @@ int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams 
             return kExitNotReadable;
         }
         text = converted.bytes;
+    }
+
+    if (options.exportLpPath || options.exportMpsPath || options.exportDimacsPath) {
+        return Export(options, text, streams);
     }
 
     InitSettings init;
