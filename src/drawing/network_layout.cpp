@@ -75,7 +75,7 @@ NetworkLayout LayOutNetwork(const LayoutInput& input, LayoutMethod method) {
         edges.push_back(agedge(g, nodes.at(static_cast<std::size_t>(arc.from)),
                                nodes.at(static_cast<std::size_t>(arc.to)), id.data(), 1));
     }
-    const char* engine = method == LayoutMethod::Hierarchical ? "dot" : "fdp";
+    const char* engine = method == LayoutMethod::Hierarchical ? "dot" : "neato";
     if (gvLayout(context.get(), g, engine) != 0) {
         layout.error = std::string("the ") + engine + " layout failed";
         return layout;

@@ -5,6 +5,8 @@
 #include <random>
 
 #include "drawing/network_layout.h"
+#include "drawing/network_picture.h"
+#include "text/cp932.h"
 
 namespace kova::drawing {
 namespace {
@@ -74,6 +76,63 @@ TEST(NetworkLayout, SmallNetworksKeepNodesApart) {
             EXPECT_TRUE(apartX || apartY) << i << " " << j;
         }
     }
+}
+
+NetworkPicture Chain(std::size_t arcs, std::size_t withFlow) {
+    NetworkPicture picture;
+    picture.hasFlows = true;
+    for (std::size_t i = 0; i <= arcs; ++i) {
+        picture.nodes.push_back(std::to_string(i));
+    }
+    for (std::size_t i = 0; i < arcs; ++i) {
+        PictureArc arc;
+        arc.number = static_cast<std::int32_t>(i + 1);
+        arc.from = static_cast<std::int32_t>(i);
+        arc.to = static_cast<std::int32_t>(i + 1);
+        arc.flow = i < withFlow ? 3 : 0;
+        picture.arcs.push_back(arc);
+    }
+    return picture;
+}
+
+// Small networks are drawn whole; large ones by their flow-carrying arcs;
+// the largest are refused with their figures.
+TEST(NetworkPicture, DrawsWholeNetworksOrTheirFlowsOrSaysWhy) {
+    const struct {
+        std::size_t arcs, withFlow;
+        bool hideEmpty;
+        std::size_t drawn;
+        const char* notice;
+    } cases[] = {
+        {10, 4, false, 10, ""},
+        {10, 4, true, 4, ""},
+        {kWholeNetworkArcs, 0, false, kWholeNetworkArcs, ""},
+        {kWholeNetworkArcs + 1, 7, false, 7, "2 001 arcs: only the 7 with flow are drawn."},
+        {100000, kMostArcsDrawn + 1, false, 0,
+         "The network is too large to draw whole: 100 000 arcs, 5 001 with flow (at most 5 000 "
+         "arcs with flow are drawn)."},
+    };
+    for (const auto& c : cases) {
+        const ArcsToDraw choice = ChooseArcs(Chain(c.arcs, c.withFlow), c.hideEmpty);
+        EXPECT_EQ(choice.arcs.size(), c.drawn) << c.arcs;
+        EXPECT_EQ(choice.notice, c.notice);
+        // Every end of a drawn arc is a drawn node, and no other node is.
+        EXPECT_EQ(choice.nodes.size(), c.drawn == 0 ? 0 : c.hideEmpty || c.arcs > kWholeNetworkArcs
+                                                              ? c.drawn + 1
+                                                              : c.arcs + 1);
+    }
+}
+
+TEST(NetworkPicture, ReadsTheArcsOfATextWithJapaneseNames) {
+    const std::string text = Utf8ToCp932("ARC 東京 大阪 0 0 1 10 20 2 30\nARC 大阪 東京 0 0 0 30\nEND").bytes;
+    const std::optional<NetworkPicture> picture = PictureOfText(text);
+    ASSERT_TRUE(picture.has_value());
+    EXPECT_EQ(picture->nodes, (std::vector<std::string>{"東京", "大阪"}));
+    ASSERT_EQ(picture->arcs.size(), 2u);
+    EXPECT_EQ(picture->arcs[0].upper, 30);
+    EXPECT_EQ(picture->arcs[1].from, 1);
+    EXPECT_FALSE(picture->hasFlows);
+    EXPECT_FALSE(PictureOfText("ARC A B 5 0 1 3\nEND").has_value());
 }
 
 }  // namespace
