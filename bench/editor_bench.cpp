@@ -14,7 +14,7 @@
 #include "app/kova_view.h"
 #include "app/print_file.h"
 #include "printing/page_painter.h"
-#include "printing/print_layout.h"
+#include "layout/print_layout.h"
 #include "text/system_texts.h"
 
 namespace {

@@ -9,17 +9,17 @@
 #include <QTimer>
 
 #include "app/about_dialog.h"
-#include "app/app_texts.h"
+#include "gui/app_texts.h"
 #include "app/command_table.h"
 #include "app/kova_doc.h"
 #include "app/kova_view.h"
 #include "app/main_frame.h"
 #include "app/print_file.h"
-#include "app/user_prompts.h"
+#include "gui/user_prompts.h"
 
 namespace kova::app {
 
-CKOVAApp::CKOVAApp(SettingsStore& store, UserPrompts& prompts, QString instanceName)
+CKOVAApp::CKOVAApp(SettingsStore& store, gui::UserPrompts& prompts, QString instanceName)
     : store_(store),
       prompts_(prompts),
       recentFiles_(store),
@@ -124,8 +124,8 @@ void CKOVAApp::RouteCommands() {
     connect(&instance_, &SingleInstance::FileRequested, this, &CKOVAApp::OnFileHandedOver);
     frame.SetCloseGuard([this] { return document_->SaveModified(); });
     connect(&frame, &CMainFrame::SettingsNotStored, this, [this](const QString& reason) {
-        prompts_.ShowMessage(frame_.get(), QString::fromUtf8(kCannotStoreSettings).arg(reason),
-                             BoxIcon::Stop);
+        prompts_.ShowMessage(frame_.get(), QString::fromUtf8(gui::kCannotStoreSettings).arg(reason),
+                             gui::BoxIcon::Stop);
     });
 }
 
@@ -188,7 +188,7 @@ void CKOVAApp::OnFilePrintPreview() {
 
 void CKOVAApp::UpdateTitle() {
     frame_->setWindowTitle(document_->Title() + QStringLiteral(" - ") +
-                           QString::fromUtf8(kAppTitle));
+                           QString::fromUtf8(gui::kAppTitle));
 }
 
 void CKOVAApp::ShowRecentFiles() {

@@ -15,20 +15,23 @@ namespace kova {
 class SettingsStore;
 }
 
+namespace kova::gui {
+class UserPrompts;
+}
+
 namespace kova::app {
 
 class CKOVADoc;
 class CKOVAView;
 class CMainFrame;
 class CalculationCommands;
-class UserPrompts;
 
 class CKOVAApp final : public QObject {
     Q_OBJECT
   public:
     enum class Start { Running, HandedOver, Failed };
 
-    CKOVAApp(SettingsStore& store, UserPrompts& prompts,
+    CKOVAApp(SettingsStore& store, gui::UserPrompts& prompts,
              QString instanceName = SingleInstance::DefaultServerName());
     ~CKOVAApp() override;
 
@@ -65,7 +68,7 @@ class CKOVAApp final : public QObject {
     void ShowRecentFiles();
 
     SettingsStore& store_;
-    UserPrompts& prompts_;
+    gui::UserPrompts& prompts_;
     RecentFileList recentFiles_;
     SingleInstance instance_;
     std::unique_ptr<QPrinter> printer_;

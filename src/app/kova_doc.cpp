@@ -3,10 +3,10 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "app/app_texts.h"
-#include "app/document_text.h"
+#include "gui/app_texts.h"
+#include "gui/document_text.h"
 #include "app/kova_view.h"
-#include "app/user_prompts.h"
+#include "gui/user_prompts.h"
 #include "run/output_file.h"
 
 namespace kova::app {
@@ -18,7 +18,7 @@ QString Native(const QString& path) {
 
 }  // namespace
 
-CKOVADoc::CKOVADoc(CKOVAView& view, UserPrompts& prompts) : view_(view), prompts_(prompts) {
+CKOVADoc::CKOVADoc(CKOVAView& view, gui::UserPrompts& prompts) : view_(view), prompts_(prompts) {
     connect(view_.document(), &QTextDocument::modificationChanged, this,
             [this] { emit TitleChanged(Title()); });
 }
@@ -32,11 +32,11 @@ bool CKOVADoc::OnNewDocument() {
 std::optional<std::string> CKOVADoc::ReadFile(const QString& path, QString* reason) {
     const QFileInfo info(path);
     QFile file(path);
-    const QString tooLarge = QString::fromUtf8(kTooLarge).arg(kLargestFile / (1024 * 1024));
+    const QString tooLarge = QString::fromUtf8(gui::kTooLarge).arg(kLargestFile / (1024 * 1024));
     if (!info.exists()) {
-        *reason = QString::fromUtf8(kNoSuchFile);
+        *reason = QString::fromUtf8(gui::kNoSuchFile);
     } else if (info.isDir()) {
-        *reason = QString::fromUtf8(kIsFolder);
+        *reason = QString::fromUtf8(gui::kIsFolder);
     } else if (info.size() > kLargestFile) {
         *reason = tooLarge;
     } else if (!file.open(QIODevice::ReadOnly)) {
@@ -58,8 +58,8 @@ bool CKOVADoc::OnOpenDocument(const QString& path) {
     const std::optional<std::string> bytes = ReadFile(path, &openError_);
     if (!bytes) {
         prompts_.ShowMessage(view_.window(),
-                             QString::fromUtf8(kCannotOpen).arg(Native(path), openError_),
-                             BoxIcon::Stop);
+                             QString::fromUtf8(gui::kCannotOpen).arg(Native(path), openError_),
+                             gui::BoxIcon::Stop);
         return false;
     }
     openError_.clear();
@@ -68,8 +68,8 @@ bool CKOVADoc::OnOpenDocument(const QString& path) {
     emit PathUsed(pathName_);
     if (view_.isReadOnly()) {
         prompts_.ShowMessage(view_.window(),
-                             QString::fromUtf8(kLongLinesReadOnly).arg(CKOVAView::kLongestEditedLine),
-                             BoxIcon::Information);
+                             QString::fromUtf8(gui::kLongLinesReadOnly).arg(CKOVAView::kLongestEditedLine),
+                             gui::BoxIcon::Information);
     }
     return true;
 }
@@ -78,8 +78,8 @@ bool CKOVADoc::OnSaveDocument(const QString& path) {
     std::string bytes;
     bool lossy = false;
     if (view_.document()->isModified()) {
-        bytes = DisplayToBytes(view_.document()->toRawText(), &lossy);
-        if (lossy && !prompts_.AskYesNo(view_.window(), QString::fromUtf8(kLossySave))) {
+        bytes = gui::DisplayToBytes(view_.document()->toRawText(), &lossy);
+        if (lossy && !prompts_.AskYesNo(view_.window(), QString::fromUtf8(gui::kLossySave))) {
             return false;
         }
     } else {
@@ -91,8 +91,8 @@ bool CKOVADoc::OnSaveDocument(const QString& path) {
         !error.empty()) {
         const QString reason = QString::fromLocal8Bit(error);
         prompts_.ShowMessage(view_.window(),
-                             QString::fromUtf8(kCannotSave).arg(Native(path), reason),
-                             BoxIcon::Stop);
+                             QString::fromUtf8(gui::kCannotSave).arg(Native(path), reason),
+                             gui::BoxIcon::Stop);
         return false;
     }
     if (lossy) {
@@ -114,13 +114,13 @@ bool CKOVADoc::DoSave(const QString& path) {
     QString target = path;
     if (target.isEmpty()) {
         const QString suggestion =
-            pathName_.isEmpty() ? QString::fromUtf8(kUntitled) + QStringLiteral(".kvf") : pathName_;
+            pathName_.isEmpty() ? QString::fromUtf8(gui::kUntitled) + QStringLiteral(".kvf") : pathName_;
         target = prompts_.AskSavePath(view_.window(), suggestion);
         if (target.isEmpty()) {
             return false;
         }
         if (QFileInfo(target).suffix().isEmpty()) {
-            target += QLatin1Char('.') + QString::fromUtf8(kDefaultSuffix);
+            target += QLatin1Char('.') + QString::fromUtf8(gui::kDefaultSuffix);
         }
     }
     return OnSaveDocument(target);
@@ -131,11 +131,11 @@ bool CKOVADoc::SaveModified() {
         return true;
     }
     switch (prompts_.AskSaveChanges(view_.window(), Title())) {
-        case SaveChoice::Save:
+        case gui::SaveChoice::Save:
             return DoFileSave();
-        case SaveChoice::Discard:
+        case gui::SaveChoice::Discard:
             return true;
-        case SaveChoice::Cancel:
+        case gui::SaveChoice::Cancel:
             return false;
     }
     return false;
@@ -146,7 +146,7 @@ bool CKOVADoc::IsModified() const {
 }
 
 QString CKOVADoc::Title() const {
-    return pathName_.isEmpty() ? QString::fromUtf8(kUntitled) : QFileInfo(pathName_).fileName();
+    return pathName_.isEmpty() ? QString::fromUtf8(gui::kUntitled) : QFileInfo(pathName_).fileName();
 }
 
 void CKOVADoc::SetPathName(const QString& path) {

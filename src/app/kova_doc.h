@@ -6,10 +6,13 @@
 #include <optional>
 #include <string>
 
+namespace kova::gui {
+class UserPrompts;
+}
+
 namespace kova::app {
 
 class CKOVAView;
-class UserPrompts;
 
 class CKOVADoc final : public QObject {
     Q_OBJECT
@@ -17,7 +20,7 @@ class CKOVADoc final : public QObject {
     // The editor refuses files larger than this.
     static constexpr qint64 kLargestFile = 64LL * 1024 * 1024;
 
-    CKOVADoc(CKOVAView& view, UserPrompts& prompts);
+    CKOVADoc(CKOVAView& view, gui::UserPrompts& prompts);
 
     // Every byte of a file the editor can take; nothing, with the reason
     // for the user, when it cannot.
@@ -52,7 +55,7 @@ class CKOVADoc final : public QObject {
     void SetPathName(const QString& path);
 
     CKOVAView& view_;
-    UserPrompts& prompts_;
+    gui::UserPrompts& prompts_;
     QString pathName_;
     QString openError_;
 };

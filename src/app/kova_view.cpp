@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "app/document_text.h"
+#include "gui/document_text.h"
 
 namespace kova::app {
 namespace {
@@ -71,12 +71,12 @@ std::string CKOVAView::WindowText() const {
     if (!document()->isModified()) {
         return savedBytes_;
     }
-    return DisplayToBytes(document()->toRawText(), nullptr);
+    return gui::DisplayToBytes(document()->toRawText(), nullptr);
 }
 
 void CKOVAView::SetWindowText(const std::string& bytes) {
     savedBytes_ = bytes;
-    const QString text = BytesToDisplay(bytes);
+    const QString text = gui::BytesToDisplay(bytes);
     // Unmodified, the text is `savedBytes_`: the pieces never reach a file.
     const bool tooLong = LongestLine(text) > kLongestEditedLine;
     setPlainText(tooLong ? InPieces(text) : text);

@@ -5,14 +5,14 @@
 #include <cstdio>
 #include <string_view>
 
-#include "app/app_texts.h"
+#include "gui/app_texts.h"
 #include "app/kova_app.h"
 #include "app/kova_doc.h"
 #include "app/main_frame.h"
 #include "app/print_file.h"
 #include "app/tool_icons.h"
-#include "app/user_prompts.h"
-#include "dialogs/run_commands.h"
+#include "gui/user_prompts.h"
+#include "app/run_commands.h"
 #include "platform/qt_settings_store.h"
 
 namespace {
@@ -80,9 +80,9 @@ int main(int argc, char** argv) {
     }
 
     kova::QtSettingsStore store;
-    kova::app::DialogPrompts prompts;
+    kova::gui::DialogPrompts prompts;
     kova::app::CKOVAApp kova(store, prompts);
-    kova::dialogs::RunCommands runCommands(store, prompts);
+    kova::app::RunCommands runCommands(store, prompts);
     runCommands.SetPrinter(&kova.Printer());
     kova.SetCalculationCommands(&runCommands);
     switch (kova.InitInstance(files.isEmpty() ? QString() : files.constFirst())) {

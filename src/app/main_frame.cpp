@@ -15,10 +15,10 @@
 #include <QUrl>
 #include <QWhatsThis>
 
-#include "app/app_texts.h"
+#include "gui/app_texts.h"
 #include "app/command_table.h"
 #include "app/tool_icons.h"
-#include "run/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace kova::app {
 namespace {
@@ -153,11 +153,11 @@ void CMainFrame::CreateStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
     // A normal widget: a prompt covers it and it comes back when the prompt goes.
-    idlePrompt_ = new QLabel(U(kIdlePrompt), bar);
+    idlePrompt_ = new QLabel(U(gui::kIdlePrompt), bar);
     idlePrompt_->setObjectName(QStringLiteral("IdlePrompt"));
     bar->addWidget(idlePrompt_, 1);
     for (const char* indicator :
-         {kIndicatorKana, kIndicatorCaps, kIndicatorNum, kIndicatorScroll}) {
+         {gui::kIndicatorKana, gui::kIndicatorCaps, gui::kIndicatorNum, gui::kIndicatorScroll}) {
         auto* pane = new QLabel(U(indicator), bar);
         pane->setObjectName(QStringLiteral("Indicator"));
         pane->setAlignment(Qt::AlignCenter);
@@ -201,7 +201,7 @@ void CMainFrame::SetRecentFiles(const QStringList& paths) {
         auto* action = new QAction(RecentText(++number, path), this);
         action->setObjectName(QStringLiteral("ID_FILE_MRU_FILE%1").arg(number));
         action->setData(ID_FILE_MRU_FILE1 + number - 1);
-        action->setStatusTip(U(kRecentPrompt));
+        action->setStatusTip(U(gui::kRecentPrompt));
         connect(action, &QAction::triggered, this, [this, path] { emit RecentFileChosen(path); });
         fileMenu_->insertAction(recentEnd_, action);
         recentActions_.append(action);
@@ -222,13 +222,13 @@ QString CMainFrame::ManualPath() {
 
 void CMainFrame::OnAuthorHomepage() {
     // Whatever the desktop answers, nothing is reported.
-    QDesktopServices::openUrl(QUrl(U(kAuthorHomepage)));
+    QDesktopServices::openUrl(QUrl(U(gui::kAuthorHomepage)));
 }
 
 void CMainFrame::OnHelpFinder() {
     const QString manual = ManualPath();
     if (manual.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(manual))) {
-        statusBar()->showMessage(U(kManualMissing).arg(manual).section(QLatin1Char('\n'), 0, 0),
+        statusBar()->showMessage(U(gui::kManualMissing).arg(manual).section(QLatin1Char('\n'), 0, 0),
                                  5000);
     }
 }
@@ -239,7 +239,7 @@ void CMainFrame::OnContextHelp() {
 
 bool CMainFrame::event(QEvent* event) {
     if (event->type() == QEvent::EnterWhatsThisMode) {
-        statusBar()->showMessage(U(kContextHelpPrompt));
+        statusBar()->showMessage(U(gui::kContextHelpPrompt));
     } else if (event->type() == QEvent::LeaveWhatsThisMode) {
         statusBar()->clearMessage();
     }

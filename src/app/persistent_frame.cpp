@@ -4,7 +4,7 @@
 #include <QScreen>
 #include <cstdio>
 
-#include "run/settings_store.h"
+#include "settings/settings_store.h"
 #include "text/c_runtime.h"
 
 namespace kova::app {

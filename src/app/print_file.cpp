@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <string_view>
 
-#include "app/document_text.h"
+#include "gui/document_text.h"
 #include "app/kova_doc.h"
 #include "app/kova_view.h"
 #include "printing/pdf_output.h"
-#include "printing/print_layout.h"
+#include "layout/print_layout.h"
 
 namespace kova::app {
 namespace {
@@ -49,7 +49,7 @@ void PrintEditorPages(const CKOVAView& view, const std::string& bytes, QPrinter*
     QTextDocument document;
     document.setDefaultFont(view.document()->defaultFont());
     document.setDefaultTextOption(view.document()->defaultTextOption());
-    document.setPlainText(BytesToDisplay(CutLines(bytes)));
+    document.setPlainText(gui::BytesToDisplay(CutLines(bytes)));
     document.print(printer);
 }
 

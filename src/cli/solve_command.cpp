@@ -12,7 +12,7 @@
 #include "cli/json_report.h"
 #include "cli/terminal_monitor.h"
 #include "run/calculation_run.h"
-#include "run/init_settings.h"
+#include "settings/init_settings.h"
 #include "run/output_file.h"
 #include "text/cp932.h"
 #include "text/number_text.h"

@@ -8,8 +8,8 @@
 #include <charconv>
 #include <cmath>
 
-#include "app/dialog_units.h"
-#include "app/user_prompts.h"
+#include "gui/dialog_units.h"
+#include "gui/user_prompts.h"
 #include "text/c_runtime.h"
 
 namespace kova::dialogs {
@@ -19,12 +19,12 @@ constexpr const char* kNotANumber = "数値を入力してください。";
 
 }  // namespace
 
-CInitSettingsDlg::CInitSettingsDlg(app::UserPrompts& prompts, QWidget* parent)
+CInitSettingsDlg::CInitSettingsDlg(gui::UserPrompts& prompts, QWidget* parent)
     : QDialog(parent), prompts_(prompts) {
     setWindowTitle(QStringLiteral("KOVA初期値設定"));
     setObjectName(QStringLiteral("InitSettingsDialog"));
-    setFont(app::FixedPitchJapaneseFont(11));
-    const app::DialogUnits units(font());
+    setFont(gui::FixedPitchJapaneseFont(11));
+    const gui::DialogUnits units(font());
     setFixedSize(units.Size(282, 198));
 
     // Template order is the tab order.
@@ -99,7 +99,7 @@ bool CInitSettingsDlg::ParseTolerance(const QString& text, double* value) {
 void CInitSettingsDlg::accept() {
     double tolerance = 0.0;
     if (!ParseTolerance(toleranceEdit_->text(), &tolerance)) {
-        prompts_.ShowMessage(this, QString::fromUtf8(kNotANumber), app::BoxIcon::Stop);
+        prompts_.ShowMessage(this, QString::fromUtf8(kNotANumber), gui::BoxIcon::Stop);
         toleranceEdit_->setFocus();
         toleranceEdit_->selectAll();
         return;

@@ -7,7 +7,7 @@
 class QCheckBox;
 class QLineEdit;
 
-namespace kova::app {
+namespace kova::gui {
 class UserPrompts;
 }
 
@@ -16,7 +16,7 @@ namespace kova::dialogs {
 class CInitSettingsDlg final : public QDialog {
     Q_OBJECT
   public:
-    explicit CInitSettingsDlg(app::UserPrompts& prompts, QWidget* parent = nullptr);
+    explicit CInitSettingsDlg(gui::UserPrompts& prompts, QWidget* parent = nullptr);
 
     std::int32_t m_printData = 0;
     double m_tolerance = 0.0;
@@ -42,7 +42,7 @@ class CInitSettingsDlg final : public QDialog {
     void accept() override;
 
   private:
-    app::UserPrompts& prompts_;
+    gui::UserPrompts& prompts_;
     QLineEdit* toleranceEdit_ = nullptr;
     QCheckBox* printDataBox_ = nullptr;
     QCheckBox* printRunListBox_ = nullptr;

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QTabBar>
 
-#include "app/dialog_units.h"
+#include "gui/dialog_units.h"
 #include "text/cp932.h"
 
 namespace kova::dialogs {
@@ -28,8 +28,8 @@ CResultsDlg::CResultsDlg(const std::string& runList, const std::string& flow, QW
     : QDialog(parent) {
     setWindowTitle(QStringLiteral("KOVA計算結果出力"));
     setObjectName(QStringLiteral("ResultsDialog"));
-    setFont(app::FixedPitchJapaneseFont(12));
-    const app::DialogUnits units(font());
+    setFont(gui::FixedPitchJapaneseFont(12));
+    const gui::DialogUnits units(font());
     // The panes are fixed in pixels; the window holds them whatever the face.
     setFixedSize(units.Size(341, 305).expandedTo(QSize(680, 610)));
 

@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/dialog_units.h"
-#include "app/document_text.h"
-#include "app/user_prompts.h"
+#include "gui/dialog_units.h"
+#include "gui/document_text.h"
+#include "gui/user_prompts.h"
 
 namespace kova::dialogs {
 namespace {
@@ -29,26 +29,26 @@ const FieldRow kRows[] = {
     {LiveField::Elapsed, "実行時間", {15, 100, 31, 8}, {120, 97, 51, 10}},
 };
 
-app::BoxIcon ToBoxIcon(MessageIcon icon) {
+gui::BoxIcon ToBoxIcon(MessageIcon icon) {
     switch (icon) {
         case MessageIcon::Stop:
-            return app::BoxIcon::Stop;
+            return gui::BoxIcon::Stop;
         case MessageIcon::Information:
-            return app::BoxIcon::Information;
+            return gui::BoxIcon::Information;
         case MessageIcon::None:
             break;
     }
-    return app::BoxIcon::None;
+    return gui::BoxIcon::None;
 }
 
 }  // namespace
 
-CCalcStatusDlg::CCalcStatusDlg(app::UserPrompts& prompts, Clock& clock)
+CCalcStatusDlg::CCalcStatusDlg(gui::UserPrompts& prompts, Clock& clock)
     : QDialog(nullptr), prompts_(prompts), clock_(clock) {
     setWindowTitle(QStringLiteral("KOVA最適化計算状態"));
     setObjectName(QStringLiteral("CalcStatusDialog"));
-    setFont(app::ProportionalJapaneseFont(11));
-    const app::DialogUnits units(font());
+    setFont(gui::ProportionalJapaneseFont(11));
+    const gui::DialogUnits units(font());
     // Wide enough for the widest label in whatever face stands in.
     QSize size = units.Size(186, 141);
     setFixedSize(size);
@@ -59,7 +59,7 @@ CCalcStatusDlg::CCalcStatusDlg(app::UserPrompts& prompts, Clock& clock)
         auto* label = new QLabel(QString::fromUtf8(row.label), this);
         label->adjustSize();
         label->move(labelRect.topLeft());
-        auto* field = new QLabel(app::BytesToDisplay(InitialFieldText(row.field)), this);
+        auto* field = new QLabel(gui::BytesToDisplay(InitialFieldText(row.field)), this);
         field->setObjectName(QStringLiteral("Field%1").arg(static_cast<int>(row.field)));
         field->setAlignment(Qt::AlignCenter);
         field->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -103,7 +103,7 @@ void CCalcStatusDlg::ShowPendingFields() {
     for (const LiveField field : kLiveFields) {
         if (pending_.Get(field) != shown_.Get(field)) {
             shown_.Set(field, pending_.Get(field));
-            Field(field)->setText(app::BytesToDisplay(shown_.Get(field)));
+            Field(field)->setText(gui::BytesToDisplay(shown_.Get(field)));
         }
     }
 }
@@ -120,7 +120,7 @@ void CCalcStatusDlg::Pump() {
 
 void CCalcStatusDlg::ShowMessage(std::string_view text, MessageIcon icon) {
     ShowPendingFields();
-    prompts_.ShowMessage(this, app::BytesToDisplay(text), ToBoxIcon(icon));
+    prompts_.ShowMessage(this, gui::BytesToDisplay(text), ToBoxIcon(icon));
 }
 
 void CCalcStatusDlg::OnCancel() {

@@ -9,13 +9,13 @@
 
 #include "run/calculation_run.h"
 #include "text/clock.h"
-#include "run/init_settings.h"
+#include "settings/init_settings.h"
 #include "optimiser/run_monitor.h"
 
 class QLabel;
 class QPushButton;
 
-namespace kova::app {
+namespace kova::gui {
 class UserPrompts;
 }
 
@@ -29,7 +29,7 @@ class CCalcStatusDlg final : public QDialog, public RunMonitor {
     static constexpr std::chrono::milliseconds kPumpInterval{10};
 
     // `clock` reads the date and time of the run (a fixed one in tests).
-    CCalcStatusDlg(app::UserPrompts& prompts, Clock& clock);
+    CCalcStatusDlg(gui::UserPrompts& prompts, Clock& clock);
 
     // In: the data text (code page 932) and the settings; out: the two texts.
     std::string dataText;
@@ -62,7 +62,7 @@ class CCalcStatusDlg final : public QDialog, public RunMonitor {
     void OnTimer();
     void ShowPendingFields();
 
-    app::UserPrompts& prompts_;
+    gui::UserPrompts& prompts_;
     Clock& clock_;
     std::array<QLabel*, kLiveFields.size()> fields_{};
     LiveFieldTexts shown_;

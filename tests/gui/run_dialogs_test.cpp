@@ -20,7 +20,7 @@
 #include "app/kova_view.h"
 #include "dialogs/init_settings_dialog.h"
 #include "dialogs/results_dialog.h"
-#include "dialogs/run_commands.h"
+#include "app/run_commands.h"
 #include "dialogs/status_dialog.h"
 #include "gui/scripted_prompts.h"
 #include "platform/qt_settings_store.h"
@@ -28,6 +28,7 @@
 #include "text/date_time.h"
 
 using namespace kova;
+using namespace kova::app;
 using namespace kova::dialogs;
 
 namespace {
@@ -65,7 +66,7 @@ class RunDialogsTest : public QObject {
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<QtSettingsStore> store_;
     std::unique_ptr<testing::ScriptedPrompts> prompts_;
-    std::unique_ptr<app::CKOVAView> view_;
+    std::unique_ptr<CKOVAView> view_;
     std::unique_ptr<RunCommands> commands_;
     std::unique_ptr<FixedClock> clock_;
 
@@ -76,7 +77,7 @@ class RunDialogsTest : public QObject {
         dir_ = std::make_unique<QTemporaryDir>();
         store_ = std::make_unique<QtSettingsStore>(dir_->filePath(QStringLiteral("KOVA.ini")));
         prompts_ = std::make_unique<testing::ScriptedPrompts>();
-        view_ = std::make_unique<app::CKOVAView>();
+        view_ = std::make_unique<CKOVAView>();
         commands_ = std::make_unique<RunCommands>(*store_, *prompts_);
         clock_ = std::make_unique<FixedClock>(kFixedTime);
         commands_->SetClock(clock_.get());
@@ -103,7 +104,7 @@ class RunDialogsTest : public QObject {
         QCOMPARE(prompts_->messages.size(), 1);
         QCOMPARE(prompts_->messages.first().text,
                  QStringLiteral("It can't run with it except for Japanese environment"));
-        QCOMPARE(prompts_->messages.first().icon, app::BoxIcon::Stop);
+        QCOMPARE(prompts_->messages.first().icon, gui::BoxIcon::Stop);
         QCOMPARE(commands_->Results().runList, std::string("previous"));
     }
 
@@ -112,7 +113,7 @@ class RunDialogsTest : public QObject {
         commands_->RunOptimization(*view_);
         QCOMPARE(prompts_->messages.size(), 1);
         QCOMPARE(prompts_->messages.first().text, U("エラー!　入力データがありません"));
-        QCOMPARE(prompts_->messages.first().icon, app::BoxIcon::Stop);
+        QCOMPARE(prompts_->messages.first().icon, gui::BoxIcon::Stop);
         QCOMPARE(FromCp932(commands_->Results().runList),
                  U("earlier run\r\nエラー!　入力データがありません\r\n"));
         QCOMPARE(commands_->Results().solution, std::string("earlier solution"));
@@ -143,7 +144,7 @@ class RunDialogsTest : public QObject {
         QCOMPARE(commands_->Results().runList, ReadFile(golden + QStringLiteral(".runlist")));
         QCOMPARE(commands_->Results().solution, ReadFile(golden + QStringLiteral(".solution")));
         QCOMPARE(prompts_->messages.size(), 1);
-        QCOMPARE(prompts_->messages.first().icon, app::BoxIcon::Information);
+        QCOMPARE(prompts_->messages.first().icon, gui::BoxIcon::Information);
         QCOMPARE(fieldsAtEnd.size(), 6);
         QCOMPARE(fieldsAtEnd.at(4), QStringLiteral("00:00:00"));  // the clock stands still
         if (name == QLatin1String("infeasible")) {
@@ -167,7 +168,7 @@ class RunDialogsTest : public QObject {
         QCOMPARE(prompts_->messages.size(), 1);
         QCOMPARE(prompts_->messages.first().text,
                  U("エラー発生 !!\r\n詳細は計算経過一覧をご参照ください"));
-        QCOMPARE(prompts_->messages.first().icon, app::BoxIcon::Stop);
+        QCOMPARE(prompts_->messages.first().icon, gui::BoxIcon::Stop);
         QCOMPARE(fields, QStringList({U("実行不可能"), "99999999.0", "0", "0", "00:00:00", "0"}));
         QCOMPARE(commands_->Results().runList,
                  ReadFile(QStringLiteral(KOVA_GOLDEN_DIR "/cli/data-error.runlist")));
@@ -240,7 +241,7 @@ class RunDialogsTest : public QObject {
         commands_->ShowResults(*view_);
         QCOMPARE(prompts_->messages.size(), 1);
         QCOMPARE(prompts_->messages.first().text, U("最適化計算を実行しておりません！"));
-        QCOMPARE(prompts_->messages.first().icon, app::BoxIcon::Stop);
+        QCOMPARE(prompts_->messages.first().icon, gui::BoxIcon::Stop);
 
         // After a run, an emptied editor also refuses, and forgets the results.
         Load(QStringLiteral(KOVA_EXAMPLES_DIR "/sample.kvf"));
@@ -399,7 +400,7 @@ class RunDialogsTest : public QObject {
         QCOMPARE(prompts_->messages.size(), 1);
         QVERIFY(prompts_->messages.first().text.startsWith(U("設定を保存できません。\n")));
         QVERIFY(prompts_->messages.first().text.contains(QStringLiteral("blocker")));
-        QCOMPARE(prompts_->messages.first().icon, app::BoxIcon::Stop);
+        QCOMPARE(prompts_->messages.first().icon, gui::BoxIcon::Stop);
         QCOMPARE(commands.Settings().tolerance, 5.0);
     }
 
@@ -411,7 +412,7 @@ class RunDialogsTest : public QObject {
         });
         commands_->PrintData(*view_);
         QCOMPARE(prompts_->messages.last().text, U("エラー !  入力データがありません"));
-        QCOMPARE(prompts_->messages.last().icon, app::BoxIcon::Stop);
+        QCOMPARE(prompts_->messages.last().icon, gui::BoxIcon::Stop);
         // The run list is needed for the run list or the solution, even
         // when only the solution is chosen.
         store_->WriteInt("Init", "RunList", 0);
@@ -424,7 +425,7 @@ class RunDialogsTest : public QObject {
         commands_->SetAskPrinter([](QPrinter&, QWidget*) { return false; });
         commands_->PrintData(*view_);
         QCOMPARE(prompts_->messages.last().text, U("KOVA 印刷失敗"));
-        QCOMPARE(prompts_->messages.last().icon, app::BoxIcon::None);
+        QCOMPARE(prompts_->messages.last().icon, gui::BoxIcon::None);
         QCOMPARE(prompts_->messages.size(), 3);
     }
 
@@ -499,7 +500,7 @@ class RunDialogsTest : public QObject {
         commands_->PrintData(*view_);
         QCOMPARE(prompts_->messages.size(), 1);
         QCOMPARE(prompts_->messages.first().text, U("KOVA 印刷失敗"));
-        QCOMPARE(prompts_->messages.first().icon, app::BoxIcon::None);
+        QCOMPARE(prompts_->messages.first().icon, gui::BoxIcon::None);
         QCOMPARE(chosen.outputFileName(), QStringLiteral("/dev/full"));
     }
 

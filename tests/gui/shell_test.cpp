@@ -27,7 +27,7 @@
 #include "app/kova_view.h"
 #include "app/main_frame.h"
 #include "gui/scripted_prompts.h"
-#include "run/settings_store.h"
+#include "settings/settings_store.h"
 #include "support/full_disk.h"
 
 using namespace kova;
@@ -364,21 +364,21 @@ class ShellTest : public QObject {
         Start();
         Type(QStringLiteral("END"));
         // Cancel keeps the text.
-        prompts_->saveChoices = {SaveChoice::Cancel};
+        prompts_->saveChoices = {gui::SaveChoice::Cancel};
         app_->OnFileNew();
         QCOMPARE(app_->View().toPlainText(), QStringLiteral("END"));
         QCOMPARE(prompts_->saveQuestions, QStringList({U("無題")}));
         // Discard empties it, also after a modification.
-        prompts_->saveChoices = {SaveChoice::Discard};
+        prompts_->saveChoices = {gui::SaveChoice::Discard};
         app_->OnFileNew();
         QCOMPARE(app_->View().toPlainText(), QString());
         QVERIFY(!app_->Document().IsModified());
         // Save asks for a name first; cancelling that keeps everything.
         Type(QStringLiteral("END"));
-        prompts_->saveChoices = {SaveChoice::Save};
+        prompts_->saveChoices = {gui::SaveChoice::Save};
         app_->OnFileNew();
         QCOMPARE(app_->View().toPlainText(), QStringLiteral("END"));
-        prompts_->saveChoices = {SaveChoice::Save};
+        prompts_->saveChoices = {gui::SaveChoice::Save};
         prompts_->savePaths = {Path("kept.kvf")};
         app_->OnFileNew();
         QCOMPARE(ReadBytes(Path("kept.kvf")), QByteArray("END"));
@@ -386,15 +386,15 @@ class ShellTest : public QObject {
 
         // Opening asks too; so does closing the window.
         Type(QStringLiteral("X"));
-        prompts_->saveChoices = {SaveChoice::Cancel};
+        prompts_->saveChoices = {gui::SaveChoice::Cancel};
         prompts_->openPaths = {Path("kept.kvf")};
         app_->OnFileOpen();
         QCOMPARE(app_->View().toPlainText(), QStringLiteral("X"));
         QCOMPARE(prompts_->openPaths.size(), 1);  // no file dialog after a cancel
-        prompts_->saveChoices = {SaveChoice::Cancel};
+        prompts_->saveChoices = {gui::SaveChoice::Cancel};
         QVERIFY(!app_->Frame().close());
         QVERIFY(app_->Frame().isVisible());
-        prompts_->saveChoices = {SaveChoice::Discard};
+        prompts_->saveChoices = {gui::SaveChoice::Discard};
         QVERIFY(app_->Frame().close());
     }
 
@@ -410,7 +410,7 @@ class ShellTest : public QObject {
         }
         QVERIFY(prompts_->messages.size() >= 2);
         QVERIFY(prompts_->messages.first().text.contains(Path("missing.kvf")));
-        QCOMPARE(prompts_->messages.first().icon, BoxIcon::Stop);
+        QCOMPARE(prompts_->messages.first().icon, gui::BoxIcon::Stop);
         QCOMPARE(app_->View().toPlainText(), QStringLiteral("END"));
         QCOMPARE(app_->Document().PathName(), Path("good.kvf"));
 
@@ -449,7 +449,7 @@ class ShellTest : public QObject {
         QVERIFY(app_->View().isReadOnly());
         QVERIFY(app_->View().document()->blockCount() > 4);  // the long line in pieces
         QCOMPARE(prompts_->messages.size(), 1);
-        QCOMPARE(prompts_->messages.first().icon, BoxIcon::Information);
+        QCOMPARE(prompts_->messages.first().icon, gui::BoxIcon::Information);
         Type(QStringLiteral("y"));
         QVERIFY(!app_->Document().IsModified());
         QCOMPARE(QByteArray::fromStdString(app_->View().WindowText()), bytes);
@@ -487,7 +487,7 @@ class ShellTest : public QObject {
         Type(QStringLiteral("x"));
         WriteBytes(Path("second.kvf"), "END");
         mime.setUrls({QUrl::fromLocalFile(Path("second.kvf"))});
-        prompts_->saveChoices = {SaveChoice::Discard};
+        prompts_->saveChoices = {gui::SaveChoice::Discard};
         QDragEnterEvent enterFrame(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton,
                                    Qt::NoModifier);
         QApplication::sendEvent(&app_->Frame(), &enterFrame);
@@ -515,7 +515,7 @@ class ShellTest : public QObject {
 
         // The running application opens a handed file, asking to save first.
         Type(QStringLiteral("x"));
-        prompts_->saveChoices = {SaveChoice::Discard};
+        prompts_->saveChoices = {gui::SaveChoice::Discard};
         emit app_->Instance().FileRequested(Path("handed.kvf"));
         QCOMPARE(app_->Document().PathName(), Path("handed.kvf"));
         QCOMPARE(prompts_->saveQuestions.size(), 1);

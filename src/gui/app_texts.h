@@ -2,7 +2,7 @@
 // the calculation's texts come from the core in code page 932).
 #pragma once
 
-namespace kova::app {
+namespace kova::gui {
 
 inline constexpr const char* kAppTitle = "KOVA";
 inline constexpr const char* kUntitled = "無題";
@@ -40,4 +40,4 @@ inline constexpr const char* kLossySave =
     "それらの文字は「?」として保存されます。保存しますか?";
 inline constexpr const char* kManualMissing = "ﾍﾙﾌﾟ ﾌｧｲﾙが見つかりません。\n%1";
 
-}  // namespace kova::app
+}  // namespace kova::gui

@@ -1,20 +1,19 @@
-#include "dialogs/run_commands.h"
+#include "app/run_commands.h"
 
 #include <QLocale>
 #include <QPrinter>
 
-#include "app/app_texts.h"
-#include "app/document_text.h"
-#include "app/user_prompts.h"
+#include "gui/app_texts.h"
+#include "gui/document_text.h"
+#include "gui/user_prompts.h"
 #include "dialogs/init_settings_dialog.h"
 #include "dialogs/results_dialog.h"
 #include "dialogs/status_dialog.h"
 #include "text/system_texts.h"
 
-namespace kova::dialogs {
-namespace {}  // namespace
+namespace kova::app {
 
-RunCommands::RunCommands(SettingsStore& store, app::UserPrompts& prompts)
+RunCommands::RunCommands(SettingsStore& store, gui::UserPrompts& prompts)
     : store_(store), prompts_(prompts), localeCheck_(&RunCommands::JapaneseLocale) {}
 
 RunCommands::~RunCommands() = default;
@@ -23,23 +22,23 @@ bool RunCommands::JapaneseLocale() {
     return QLocale::system().language() == QLocale::Japanese;
 }
 
-void RunCommands::RunOptimization(app::CKOVAView& view) {
+void RunCommands::RunOptimization(CKOVAView& view) {
     if (!localeCheck_()) {
-        prompts_.ShowMessage(view.window(), app::BytesToDisplay(Texts().nonJapaneseLocale),
-                             app::BoxIcon::Stop);
+        prompts_.ShowMessage(view.window(), gui::BytesToDisplay(Texts().nonJapaneseLocale),
+                             gui::BoxIcon::Stop);
         return;
     }
     dataText_ = view.WindowText();
     if (dataText_.empty()) {
-        prompts_.ShowMessage(view.window(), app::BytesToDisplay(Texts().noInputData),
-                             app::BoxIcon::Stop);
+        prompts_.ShowMessage(view.window(), gui::BytesToDisplay(Texts().noInputData),
+                             gui::BoxIcon::Stop);
         AppendNoInputData(results_);
         return;
     }
     results_ = RunResults{};
     settings_.ReadAll(store_);
 
-    CCalcStatusDlg dialog(prompts_, clock_ != nullptr ? *clock_ : systemClock_);
+    dialogs::CCalcStatusDlg dialog(prompts_, clock_ != nullptr ? *clock_ : systemClock_);
     dialog.dataText = dataText_;
     dialog.settings = settings_;
     if (QWidget* window = view.window()) {
@@ -53,10 +52,10 @@ void RunCommands::RunOptimization(app::CKOVAView& view) {
     results_.solution = dialog.solution;
 }
 
-void RunCommands::ShowResults(app::CKOVAView& view) {
+void RunCommands::ShowResults(CKOVAView& view) {
     const std::string text = view.WindowText();
     if (!results_.runList.empty() && !text.empty()) {
-        CResultsDlg dialog(results_.runList, results_.solution, view.window());
+        dialogs::CResultsDlg dialog(results_.runList, results_.solution, view.window());
         if (beforeDialog) {
             beforeDialog(dialog);
         }
@@ -64,12 +63,12 @@ void RunCommands::ShowResults(app::CKOVAView& view) {
         return;
     }
     prompts_.ShowMessage(view.window(), QStringLiteral("最適化計算を実行しておりません！"),
-                         app::BoxIcon::Stop);
+                         gui::BoxIcon::Stop);
     results_ = RunResults{};
 }
 
-void RunCommands::EditInitSettings(app::CKOVAView& view) {
-    CInitSettingsDlg dialog(prompts_, view.window());
+void RunCommands::EditInitSettings(CKOVAView& view) {
+    dialogs::CInitSettingsDlg dialog(prompts_, view.window());
     settings_.ReadAll(store_);
     dialog.m_tolerance = settings_.tolerance;
     dialog.m_printData = settings_.printData;
@@ -89,13 +88,13 @@ void RunCommands::EditInitSettings(app::CKOVAView& view) {
     if (!settings_.WriteAll(store_)) {
         // The values hold for this session and are tried again at the next write.
         prompts_.ShowMessage(view.window(),
-                             QString::fromUtf8(app::kCannotStoreSettings)
+                             QString::fromUtf8(gui::kCannotStoreSettings)
                                  .arg(QString::fromStdString(store_.SyncError())),
-                             app::BoxIcon::Stop);
+                             gui::BoxIcon::Stop);
     }
 }
 
-void RunCommands::PrintData(app::CKOVAView& view) {
+void RunCommands::PrintData(CKOVAView& view) {
     dataText_ = view.WindowText();
     if (printer_ == nullptr) {
         ownPrinter_ = std::make_unique<QPrinter>();
@@ -106,4 +105,4 @@ void RunCommands::PrintData(app::CKOVAView& view) {
     command.Run(dataText_, results_, settings_, *printer_, view.window());
 }
 
-}  // namespace kova::dialogs
+}  // namespace kova::app

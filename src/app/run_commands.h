@@ -10,27 +10,27 @@
 #include "printing/print_command.h"
 #include "run/calculation_run.h"
 #include "text/clock.h"
-#include "run/init_settings.h"
+#include "settings/init_settings.h"
 
 namespace kova {
 class SettingsStore;
 }
 
-namespace kova::app {
+namespace kova::gui {
 class UserPrompts;
 }
 
-namespace kova::dialogs {
+namespace kova::app {
 
-class RunCommands final : public app::CalculationCommands {
+class RunCommands final : public CalculationCommands {
   public:
-    RunCommands(SettingsStore& store, app::UserPrompts& prompts);
+    RunCommands(SettingsStore& store, gui::UserPrompts& prompts);
     ~RunCommands() override;
 
-    void RunOptimization(app::CKOVAView& view) override;
-    void ShowResults(app::CKOVAView& view) override;
-    void EditInitSettings(app::CKOVAView& view) override;
-    void PrintData(app::CKOVAView& view) override;
+    void RunOptimization(CKOVAView& view) override;
+    void ShowResults(CKOVAView& view) override;
+    void EditInitSettings(CKOVAView& view) override;
+    void PrintData(CKOVAView& view) override;
 
     // Whether the user's locale is Japanese (the run refuses otherwise).
     static bool JapaneseLocale();
@@ -54,7 +54,7 @@ class RunCommands final : public app::CalculationCommands {
 
   private:
     SettingsStore& store_;
-    app::UserPrompts& prompts_;
+    gui::UserPrompts& prompts_;
     SystemClock systemClock_;
     Clock* clock_ = nullptr;
     std::function<bool()> localeCheck_;
@@ -66,4 +66,4 @@ class RunCommands final : public app::CalculationCommands {
     std::string dataText_;
 };
 
-}  // namespace kova::dialogs
+}  // namespace kova::app
