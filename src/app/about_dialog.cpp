@@ -3,13 +3,13 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "app/tool_icons.h"
 #include "gui/app_texts.h"
 #include "gui/dialog_units.h"
-#include "app/tool_icons.h"
 
 namespace kova::app {
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QString::fromUtf8(gui::kAboutCaption));
     setFont(gui::ProportionalJapaneseFont(9));
     const gui::DialogUnits units(font());

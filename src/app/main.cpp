@@ -5,14 +5,14 @@
 #include <cstdio>
 #include <string_view>
 
-#include "gui/app_texts.h"
-#include "app/kova_app.h"
-#include "app/kova_doc.h"
-#include "app/main_frame.h"
+#include "app/application.h"
+#include "app/document.h"
+#include "app/main_window.h"
 #include "app/print_file.h"
-#include "app/tool_icons.h"
-#include "gui/user_prompts.h"
 #include "app/run_commands.h"
+#include "app/tool_icons.h"
+#include "gui/app_texts.h"
+#include "gui/user_prompts.h"
 #include "platform/qt_settings_store.h"
 
 namespace {
@@ -81,18 +81,18 @@ int main(int argc, char** argv) {
 
     kova::QtSettingsStore store;
     kova::gui::DialogPrompts prompts;
-    kova::app::CKOVAApp kova(store, prompts);
+    kova::app::Application kova(store, prompts);
     kova::app::RunCommands runCommands(store, prompts);
     runCommands.SetPrinter(&kova.Printer());
     kova.SetCalculationCommands(&runCommands);
-    switch (kova.InitInstance(files.isEmpty() ? QString() : files.constFirst())) {
-        case kova::app::CKOVAApp::Start::HandedOver:
+    switch (kova.Start(files.isEmpty() ? QString() : files.constFirst())) {
+        case kova::app::Application::StartResult::HandedOver:
             return 0;
-        case kova::app::CKOVAApp::Start::Failed:
+        case kova::app::Application::StartResult::Failed:
             std::fprintf(stderr, "kova: cannot open %s: %s\n", qPrintable(files.constFirst()),
-                         qPrintable(kova.Document().OpenError()));
+                         qPrintable(kova.CurrentDocument().OpenError()));
             return 66;
-        case kova::app::CKOVAApp::Start::Running:
+        case kova::app::Application::StartResult::Running:
             break;
     }
     const int status = QApplication::exec();

@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <string_view>
 
+#include "app/document.h"
+#include "app/editor_view.h"
 #include "gui/document_text.h"
-#include "app/kova_doc.h"
-#include "app/kova_view.h"
-#include "printing/pdf_output.h"
 #include "layout/print_layout.h"
+#include "printing/pdf_output.h"
 
 namespace kova::app {
 namespace {
@@ -45,7 +45,7 @@ std::string CutLines(std::string_view bytes) {
 
 }  // namespace
 
-void PrintEditorPages(const CKOVAView& view, const std::string& bytes, QPrinter* printer) {
+void PrintEditorPages(const EditorView& view, const std::string& bytes, QPrinter* printer) {
     QTextDocument document;
     document.setDefaultFont(view.document()->defaultFont());
     document.setDefaultTextOption(view.document()->defaultTextOption());
@@ -55,12 +55,12 @@ void PrintEditorPages(const CKOVAView& view, const std::string& bytes, QPrinter*
 
 int PrintFile(const QString& path, const QString& pdfPath) {
     QString reason;
-    const std::optional<std::string> bytes = CKOVADoc::ReadFile(path, &reason);
+    const std::optional<std::string> bytes = Document::ReadFile(path, &reason);
     if (!bytes) {
         std::fprintf(stderr, "kova: cannot open %s: %s\n", qPrintable(path), qPrintable(reason));
         return 66;
     }
-    CKOVAView view;
+    EditorView view;
     QPrinter printer;
     printer.setDocName(QStringLiteral("KOVA"));
     if (!pdfPath.isEmpty()) {

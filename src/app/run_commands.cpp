@@ -3,12 +3,13 @@
 #include <QLocale>
 #include <QPrinter>
 
+#include "app/editor_view.h"
+#include "dialogs/results_dialog.h"
+#include "dialogs/settings_dialog.h"
+#include "dialogs/status_dialog.h"
 #include "gui/app_texts.h"
 #include "gui/document_text.h"
 #include "gui/user_prompts.h"
-#include "dialogs/init_settings_dialog.h"
-#include "dialogs/results_dialog.h"
-#include "dialogs/status_dialog.h"
 #include "text/system_texts.h"
 
 namespace kova::app {
@@ -22,14 +23,14 @@ bool RunCommands::JapaneseLocale() {
     return QLocale::system().language() == QLocale::Japanese;
 }
 
-void RunCommands::RunOptimization(CKOVAView& view) {
+void RunCommands::RunOptimization(EditorView& view) {
     if (!localeCheck_()) {
         prompts_.ShowMessage(view.window(), gui::BytesToDisplay(Texts().nonJapaneseLocale),
                              gui::BoxIcon::Stop);
         return;
     }
-    dataText_ = view.WindowText();
-    if (dataText_.empty()) {
+    std::string dataText = view.TextBytes();
+    if (dataText.empty()) {
         prompts_.ShowMessage(view.window(), gui::BytesToDisplay(Texts().noInputData),
                              gui::BoxIcon::Stop);
         AppendNoInputData(results_);
@@ -38,28 +39,19 @@ void RunCommands::RunOptimization(CKOVAView& view) {
     results_ = RunResults{};
     settings_.ReadAll(store_);
 
-    dialogs::CCalcStatusDlg dialog(prompts_, clock_ != nullptr ? *clock_ : systemClock_);
-    dialog.dataText = dataText_;
-    dialog.settings = settings_;
+    dialogs::StatusDialog dialog(std::move(dataText), settings_.tolerance, prompts_, RunClock());
     if (QWidget* window = view.window()) {
         dialog.move(window->geometry().center() - dialog.rect().center());
     }
-    if (beforeDialog) {
-        beforeDialog(dialog);
-    }
-    dialog.exec();
-    results_.runList = dialog.runList;
-    results_.solution = dialog.solution;
+    ExecDialog(dialog);
+    results_ = dialog.Results();
 }
 
-void RunCommands::ShowResults(CKOVAView& view) {
-    const std::string text = view.WindowText();
+void RunCommands::ShowResults(EditorView& view) {
+    const std::string text = view.TextBytes();
     if (!results_.runList.empty() && !text.empty()) {
-        dialogs::CResultsDlg dialog(results_.runList, results_.solution, view.window());
-        if (beforeDialog) {
-            beforeDialog(dialog);
-        }
-        dialog.exec();
+        dialogs::ResultsDialog dialog(results_.runList, results_.solution, view.window());
+        ExecDialog(dialog);
         return;
     }
     prompts_.ShowMessage(view.window(), QStringLiteral("最適化計算を実行しておりません！"),
@@ -67,24 +59,13 @@ void RunCommands::ShowResults(CKOVAView& view) {
     results_ = RunResults{};
 }
 
-void RunCommands::EditInitSettings(CKOVAView& view) {
-    dialogs::CInitSettingsDlg dialog(prompts_, view.window());
+void RunCommands::EditInitSettings(EditorView& view) {
     settings_.ReadAll(store_);
-    dialog.m_tolerance = settings_.tolerance;
-    dialog.m_printData = settings_.printData;
-    dialog.m_printFlow = settings_.printFlow;
-    dialog.m_printRunList = settings_.printRunList;
-    dialog.ShowMembers();
-    if (beforeDialog) {
-        beforeDialog(dialog);
-    }
-    if (dialog.exec() != QDialog::Accepted) {
+    dialogs::SettingsDialog dialog(settings_, prompts_, view.window());
+    if (ExecDialog(dialog) != QDialog::Accepted) {
         return;
     }
-    settings_.tolerance = dialog.m_tolerance;
-    settings_.printData = dialog.m_printData;
-    settings_.printFlow = dialog.m_printFlow;
-    settings_.printRunList = dialog.m_printRunList;
+    settings_ = dialog.Values();
     if (!settings_.WriteAll(store_)) {
         // The values hold for this session and are tried again at the next write.
         prompts_.ShowMessage(view.window(),
@@ -94,15 +75,22 @@ void RunCommands::EditInitSettings(CKOVAView& view) {
     }
 }
 
-void RunCommands::PrintData(CKOVAView& view) {
-    dataText_ = view.WindowText();
+void RunCommands::PrintData(EditorView& view) {
+    const std::string dataText = view.TextBytes();
     if (printer_ == nullptr) {
         ownPrinter_ = std::make_unique<QPrinter>();
         printer_ = ownPrinter_.get();
     }
-    printing::PrintCommand command(store_, prompts_, clock_ != nullptr ? *clock_ : systemClock_,
-                                   askPrinter_);
-    command.Run(dataText_, results_, settings_, *printer_, view.window());
+    printing::PrintCommand command(store_, prompts_, RunClock(), askPrinter_);
+    command.Run(dataText, results_, settings_, *printer_, view.window());
+}
+
+int RunCommands::ExecDialog(QDialog& dialog) {
+    return dialog.exec();
+}
+
+Clock& RunCommands::RunClock() {
+    return clock_ != nullptr ? *clock_ : systemClock_;
 }
 
 }  // namespace kova::app

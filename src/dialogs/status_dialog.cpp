@@ -43,8 +43,13 @@ gui::BoxIcon ToBoxIcon(MessageIcon icon) {
 
 }  // namespace
 
-CCalcStatusDlg::CCalcStatusDlg(gui::UserPrompts& prompts, Clock& clock)
-    : QDialog(nullptr), prompts_(prompts), clock_(clock) {
+StatusDialog::StatusDialog(std::string dataText, double tolerance, gui::UserPrompts& prompts,
+                           Clock& clock)
+    : QDialog(nullptr),
+      dataText_(std::move(dataText)),
+      tolerance_(tolerance),
+      prompts_(prompts),
+      clock_(clock) {
     setWindowTitle(QStringLiteral("KOVA最適化計算状態"));
     setObjectName(QStringLiteral("CalcStatusDialog"));
     setFont(gui::ProportionalJapaneseFont(11));
@@ -72,34 +77,33 @@ CCalcStatusDlg::CCalcStatusDlg(gui::UserPrompts& prompts, Clock& clock)
     stopButton_->setObjectName(QStringLiteral("StopButton"));
     stopButton_->setGeometry(units.Rect(72, 118, 50, 14));
     stopButton_->setAutoDefault(false);
-    connect(stopButton_, &QPushButton::clicked, this, &CCalcStatusDlg::OnCancel);
+    connect(stopButton_, &QPushButton::clicked, this, &StatusDialog::RequestStop);
 }
 
-void CCalcStatusDlg::showEvent(QShowEvent* event) {
+void StatusDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!timerArmed_) {
         // The window is on screen before the calculation takes the thread.
         timerArmed_ = true;
-        QTimer::singleShot(kTimerPeriodMs, this, &CCalcStatusDlg::OnTimer);
+        QTimer::singleShot(kTimerPeriodMs, this, &StatusDialog::RunCalculation);
     }
 }
 
-void CCalcStatusDlg::OnTimer() {
+void StatusDialog::RunCalculation() {
     running_ = true;
-    CalculationRun run(*this, settings.tolerance);
-    run.Run(dataText);
-    runList = run.Results().runList;
-    solution = run.Results().solution;
+    CalculationRun run(*this, tolerance_);
+    run.Run(dataText_);
+    results_ = run.Results();
     ShowPendingFields();
     running_ = false;
     accept();
 }
 
-void CCalcStatusDlg::SetField(LiveField field, std::string_view text) {
+void StatusDialog::SetField(LiveField field, std::string_view text) {
     pending_.Set(field, text);
 }
 
-void CCalcStatusDlg::ShowPendingFields() {
+void StatusDialog::ShowPendingFields() {
     for (const LiveField field : kLiveFields) {
         if (pending_.Get(field) != shown_.Get(field)) {
             shown_.Set(field, pending_.Get(field));
@@ -108,7 +112,7 @@ void CCalcStatusDlg::ShowPendingFields() {
     }
 }
 
-void CCalcStatusDlg::Pump() {
+void StatusDialog::Pump() {
     const auto now = std::chrono::steady_clock::now();
     if (now - lastPump_ < kPumpInterval) {
         return;
@@ -118,22 +122,22 @@ void CCalcStatusDlg::Pump() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-void CCalcStatusDlg::ShowMessage(std::string_view text, MessageIcon icon) {
+void StatusDialog::ShowMessage(std::string_view text, MessageIcon icon) {
     ShowPendingFields();
     prompts_.ShowMessage(this, gui::BytesToDisplay(text), ToBoxIcon(icon));
 }
 
-void CCalcStatusDlg::OnCancel() {
+void StatusDialog::RequestStop() {
     stopRequested_ = true;
 }
 
-void CCalcStatusDlg::reject() {
-    OnCancel();
+void StatusDialog::reject() {
+    RequestStop();
 }
 
-void CCalcStatusDlg::closeEvent(QCloseEvent* event) {
+void StatusDialog::closeEvent(QCloseEvent* event) {
     if (running_ || result() != QDialog::Accepted) {
-        OnCancel();
+        RequestStop();
         event->ignore();
         return;
     }

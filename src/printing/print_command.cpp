@@ -5,9 +5,9 @@
 
 #include "gui/document_text.h"
 #include "gui/user_prompts.h"
+#include "layout/print_layout.h"
 #include "printing/page_painter.h"
 #include "printing/pdf_output.h"
-#include "layout/print_layout.h"
 #include "text/date_time.h"
 #include "text/system_texts.h"
 

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "run/calculation_run.h"
-#include "text/clock.h"
 #include "settings/init_settings.h"
+#include "text/clock.h"
 
 class QPrinter;
 

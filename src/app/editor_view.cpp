@@ -1,4 +1,4 @@
-#include "app/kova_view.h"
+#include "app/editor_view.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -58,7 +58,7 @@ bool HasLocalFiles(const QMimeData* mime) {
 
 }  // namespace
 
-CKOVAView::CKOVAView(QWidget* parent) : QPlainTextEdit(parent) {
+EditorView::EditorView(QWidget* parent) : QPlainTextEdit(parent) {
     // Long lines wrap at the window edge; only a vertical scroll bar.
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -67,14 +67,14 @@ CKOVAView::CKOVAView(QWidget* parent) : QPlainTextEdit(parent) {
     setAcceptDrops(true);
 }
 
-std::string CKOVAView::WindowText() const {
+std::string EditorView::TextBytes() const {
     if (!document()->isModified()) {
         return savedBytes_;
     }
     return gui::DisplayToBytes(document()->toRawText(), nullptr);
 }
 
-void CKOVAView::SetWindowText(const std::string& bytes) {
+void EditorView::SetTextBytes(const std::string& bytes) {
     savedBytes_ = bytes;
     const QString text = gui::BytesToDisplay(bytes);
     // Unmodified, the text is `savedBytes_`: the pieces never reach a file.
@@ -84,37 +84,13 @@ void CKOVAView::SetWindowText(const std::string& bytes) {
     document()->setModified(false);
 }
 
-void CKOVAView::MarkSaved(const std::string& bytes) {
+void EditorView::MarkSaved(const std::string& bytes) {
     savedBytes_ = bytes;
     document()->setModified(false);
 }
 
-void CKOVAView::OnRunOptimization() {
-    if (commands_ != nullptr) {
-        commands_->RunOptimization(*this);
-    }
-}
-
-void CKOVAView::OnShowResults() {
-    if (commands_ != nullptr) {
-        commands_->ShowResults(*this);
-    }
-}
-
-void CKOVAView::OnInitSettings() {
-    if (commands_ != nullptr) {
-        commands_->EditInitSettings(*this);
-    }
-}
-
-void CKOVAView::OnPrintData() {
-    if (commands_ != nullptr) {
-        commands_->PrintData(*this);
-    }
-}
-
 // A dropped file opens as the document instead of pasting its name.
-void CKOVAView::dragEnterEvent(QDragEnterEvent* event) {
+void EditorView::dragEnterEvent(QDragEnterEvent* event) {
     if (HasLocalFiles(event->mimeData())) {
         event->acceptProposedAction();
         return;
@@ -122,7 +98,7 @@ void CKOVAView::dragEnterEvent(QDragEnterEvent* event) {
     QPlainTextEdit::dragEnterEvent(event);
 }
 
-void CKOVAView::dragMoveEvent(QDragMoveEvent* event) {
+void EditorView::dragMoveEvent(QDragMoveEvent* event) {
     if (HasLocalFiles(event->mimeData())) {
         event->acceptProposedAction();
         return;
@@ -130,7 +106,7 @@ void CKOVAView::dragMoveEvent(QDragMoveEvent* event) {
     QPlainTextEdit::dragMoveEvent(event);
 }
 
-void CKOVAView::dropEvent(QDropEvent* event) {
+void EditorView::dropEvent(QDropEvent* event) {
     if (HasLocalFiles(event->mimeData())) {
         event->setDropAction(Qt::CopyAction);
         event->accept();

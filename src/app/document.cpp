@@ -1,11 +1,11 @@
-#include "app/kova_doc.h"
+#include "app/document.h"
 
 #include <QFile>
 #include <QFileInfo>
 
+#include "app/editor_view.h"
 #include "gui/app_texts.h"
 #include "gui/document_text.h"
-#include "app/kova_view.h"
 #include "gui/user_prompts.h"
 #include "run/output_file.h"
 
@@ -18,18 +18,18 @@ QString Native(const QString& path) {
 
 }  // namespace
 
-CKOVADoc::CKOVADoc(CKOVAView& view, gui::UserPrompts& prompts) : view_(view), prompts_(prompts) {
+Document::Document(EditorView& view, gui::UserPrompts& prompts) : view_(view), prompts_(prompts) {
     connect(view_.document(), &QTextDocument::modificationChanged, this,
             [this] { emit TitleChanged(Title()); });
 }
 
-bool CKOVADoc::OnNewDocument() {
-    view_.SetWindowText(std::string());
-    SetPathName(QString());
+bool Document::Clear() {
+    view_.SetTextBytes(std::string());
+    SetFilePath(QString());
     return true;
 }
 
-std::optional<std::string> CKOVADoc::ReadFile(const QString& path, QString* reason) {
+std::optional<std::string> Document::ReadFile(const QString& path, QString* reason) {
     const QFileInfo info(path);
     QFile file(path);
     const QString tooLarge = QString::fromUtf8(gui::kTooLarge).arg(kLargestFile / (1024 * 1024));
@@ -54,7 +54,7 @@ std::optional<std::string> CKOVADoc::ReadFile(const QString& path, QString* reas
     return std::nullopt;
 }
 
-bool CKOVADoc::OnOpenDocument(const QString& path) {
+bool Document::LoadFile(const QString& path) {
     const std::optional<std::string> bytes = ReadFile(path, &openError_);
     if (!bytes) {
         prompts_.ShowMessage(view_.window(),
@@ -63,18 +63,19 @@ bool CKOVADoc::OnOpenDocument(const QString& path) {
         return false;
     }
     openError_.clear();
-    view_.SetWindowText(*bytes);
-    SetPathName(Native(path));
-    emit PathUsed(pathName_);
+    view_.SetTextBytes(*bytes);
+    SetFilePath(Native(path));
+    emit PathUsed(filePath_);
     if (view_.isReadOnly()) {
-        prompts_.ShowMessage(view_.window(),
-                             QString::fromUtf8(gui::kLongLinesReadOnly).arg(CKOVAView::kLongestEditedLine),
-                             gui::BoxIcon::Information);
+        prompts_.ShowMessage(
+            view_.window(),
+            QString::fromUtf8(gui::kLongLinesReadOnly).arg(EditorView::kLongestEditedLine),
+            gui::BoxIcon::Information);
     }
     return true;
 }
 
-bool CKOVADoc::OnSaveDocument(const QString& path) {
+bool Document::SaveFile(const QString& path) {
     std::string bytes;
     bool lossy = false;
     if (view_.document()->isModified()) {
@@ -83,7 +84,7 @@ bool CKOVADoc::OnSaveDocument(const QString& path) {
             return false;
         }
     } else {
-        bytes = view_.WindowText();
+        bytes = view_.TextBytes();
     }
     // Written beside the file, synced and renamed over it, so a failure (a
     // full disk among them) leaves the old file whole and the text modified.
@@ -97,42 +98,40 @@ bool CKOVADoc::OnSaveDocument(const QString& path) {
     }
     if (lossy) {
         // Characters were replaced: the editor shows what the file now holds.
-        view_.SetWindowText(bytes);
+        view_.SetTextBytes(bytes);
     } else {
         view_.MarkSaved(bytes);
     }
-    SetPathName(Native(path));
-    emit PathUsed(pathName_);
+    SetFilePath(Native(path));
+    emit PathUsed(filePath_);
     return true;
 }
 
-bool CKOVADoc::DoFileSave() {
-    return DoSave(pathName_);
+bool Document::Save() {
+    return filePath_.isEmpty() ? SaveAs() : SaveFile(filePath_);
 }
 
-bool CKOVADoc::DoSave(const QString& path) {
-    QString target = path;
+bool Document::SaveAs() {
+    const QString suggestion = filePath_.isEmpty()
+                                   ? QString::fromUtf8(gui::kUntitled) + QStringLiteral(".kvf")
+                                   : filePath_;
+    QString target = prompts_.AskSavePath(view_.window(), suggestion);
     if (target.isEmpty()) {
-        const QString suggestion =
-            pathName_.isEmpty() ? QString::fromUtf8(gui::kUntitled) + QStringLiteral(".kvf") : pathName_;
-        target = prompts_.AskSavePath(view_.window(), suggestion);
-        if (target.isEmpty()) {
-            return false;
-        }
-        if (QFileInfo(target).suffix().isEmpty()) {
-            target += QLatin1Char('.') + QString::fromUtf8(gui::kDefaultSuffix);
-        }
+        return false;
     }
-    return OnSaveDocument(target);
+    if (QFileInfo(target).suffix().isEmpty()) {
+        target += QLatin1Char('.') + QString::fromUtf8(gui::kDefaultSuffix);
+    }
+    return SaveFile(target);
 }
 
-bool CKOVADoc::SaveModified() {
+bool Document::MaybeSave() {
     if (!IsModified()) {
         return true;
     }
     switch (prompts_.AskSaveChanges(view_.window(), Title())) {
         case gui::SaveChoice::Save:
-            return DoFileSave();
+            return Save();
         case gui::SaveChoice::Discard:
             return true;
         case gui::SaveChoice::Cancel:
@@ -141,16 +140,17 @@ bool CKOVADoc::SaveModified() {
     return false;
 }
 
-bool CKOVADoc::IsModified() const {
+bool Document::IsModified() const {
     return view_.document()->isModified();
 }
 
-QString CKOVADoc::Title() const {
-    return pathName_.isEmpty() ? QString::fromUtf8(gui::kUntitled) : QFileInfo(pathName_).fileName();
+QString Document::Title() const {
+    return filePath_.isEmpty() ? QString::fromUtf8(gui::kUntitled)
+                               : QFileInfo(filePath_).fileName();
 }
 
-void CKOVADoc::SetPathName(const QString& path) {
-    pathName_ = path;
+void Document::SetFilePath(const QString& path) {
+    filePath_ = path;
     emit TitleChanged(Title());
 }
 
