@@ -17,6 +17,7 @@
 #include "app/editor_view.h"
 #include "app/main_window.h"
 #include "app/print_file.h"
+#include "app/tool_icons.h"
 #include "gui/app_texts.h"
 #include "gui/user_prompts.h"
 
@@ -28,6 +29,7 @@ Application::Application(SettingsStore& store, gui::UserPrompts& prompts, QStrin
       recentFiles_(store),
       instance_(std::move(instanceName)),
       printer_(std::make_unique<QPrinter>()) {
+    UseDesktopIconTheme();
     window_ = std::make_unique<MainWindow>(store_);
     view_ = new EditorView(window_.get());
     view_->setObjectName(QStringLiteral("EditorView"));

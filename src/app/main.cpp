@@ -7,6 +7,7 @@
 
 #include "app/application.h"
 #include "app/document.h"
+#include "app/exit_status.h"
 #include "app/main_window.h"
 #include "app/print_file.h"
 #include "app/run_commands.h"
@@ -14,6 +15,7 @@
 #include "gui/app_texts.h"
 #include "gui/user_prompts.h"
 #include "platform/qt_settings_store.h"
+#include "version.h"
 
 namespace {
 
@@ -76,7 +78,7 @@ int main(int argc, char** argv) {
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) {
         std::fprintf(stderr, "kova: one file at most\n");
-        return 64;
+        return kova::app::kExitUsage;
     }
 
     kova::QtSettingsStore store;
@@ -87,11 +89,11 @@ int main(int argc, char** argv) {
     kova.SetCalculationCommands(&runCommands);
     switch (kova.Start(files.isEmpty() ? QString() : files.constFirst())) {
         case kova::app::Application::StartResult::HandedOver:
-            return 0;
+            return kova::app::kExitOk;
         case kova::app::Application::StartResult::Failed:
             std::fprintf(stderr, "kova: cannot open %s: %s\n", qPrintable(files.constFirst()),
                          qPrintable(kova.CurrentDocument().OpenError()));
-            return 66;
+            return kova::app::kExitNotReadable;
         case kova::app::Application::StartResult::Running:
             break;
     }

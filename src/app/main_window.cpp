@@ -295,15 +295,9 @@ void MainWindow::WritePlacement() {
 }
 
 QString MainWindow::ManualPath() {
-    const QString installed = QCoreApplication::applicationDirPath() +
-                              QStringLiteral("/../share/doc/kova/manual/index.html");
-    for (const QString& candidate :
-         {installed, QStringLiteral(KOVA_SOURCE_DIR "/docs/manual/index.html")}) {
-        if (QFileInfo(candidate).isFile()) {
-            return QFileInfo(candidate).canonicalFilePath();
-        }
-    }
-    return QString();
+    const QFileInfo installed(QCoreApplication::applicationDirPath() +
+                              QStringLiteral("/../share/doc/kova/manual/index.html"));
+    return installed.isFile() ? installed.canonicalFilePath() : QString();
 }
 
 void MainWindow::OpenHomepage() {

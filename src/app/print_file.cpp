@@ -8,6 +8,7 @@
 
 #include "app/document.h"
 #include "app/editor_view.h"
+#include "app/exit_status.h"
 #include "gui/document_text.h"
 #include "layout/print_layout.h"
 #include "printing/pdf_output.h"
@@ -58,7 +59,7 @@ int PrintFile(const QString& path, const QString& pdfPath) {
     const std::optional<std::string> bytes = Document::ReadFile(path, &reason);
     if (!bytes) {
         std::fprintf(stderr, "kova: cannot open %s: %s\n", qPrintable(path), qPrintable(reason));
-        return 66;
+        return kExitNotReadable;
     }
     EditorView view;
     QPrinter printer;
@@ -68,20 +69,20 @@ int PrintFile(const QString& path, const QString& pdfPath) {
         printer.setOutputFileName(pdfPath);
     } else if (QPrinterInfo::availablePrinters().isEmpty()) {
         std::fprintf(stderr, "kova: no printer is installed (try --pdf PATH)\n");
-        return 1;
+        return kExitPrintFailed;
     }
     printing::PdfFileOutput output(printer);
     PrintEditorPages(view, *bytes, &printer);
     if (printer.printerState() == QPrinter::Error) {
         std::fprintf(stderr, "kova: printing %s failed\n", qPrintable(path));
-        return 1;
+        return kExitPrintFailed;
     }
     if (const QString error = output.Finish(); !error.isEmpty()) {
         std::fprintf(stderr, "kova: %s: cannot write: %s\n", qPrintable(pdfPath),
                      qPrintable(error));
-        return 73;
+        return kExitCannotWrite;
     }
-    return 0;
+    return kExitOk;
 }
 
 }  // namespace kova::app

@@ -11,8 +11,8 @@ namespace kova::app {
 
 class EditorView;
 
-// The exit status: 0 printed, 1 no printer or the job failed, 66 file not
-// readable, 73 the PDF could not be written (an older one stays whole).
+// The exit status (ExitStatus); when the PDF cannot be written an older one
+// stays whole.
 int PrintFile(const QString& path, const QString& pdfPath);
 
 // The editor's pages of `bytes` (its font and wrapping) on `printer`. Lines

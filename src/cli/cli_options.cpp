@@ -6,6 +6,7 @@
 #include <map>
 
 #include "text/c_runtime.h"
+#include "version.h"
 
 namespace kova::cli {
 namespace {
