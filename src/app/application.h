@@ -63,6 +63,7 @@ class Application final : public QObject {
     void PrintPreview();
 
   private:
+    // Every command of the window to its handler, here alone.
     void ConnectCommands();
     // Hands the editor to a calculation command, once one is set.
     void RunCalculationCommand(void (CalculationCommands::*command)(EditorView&));
