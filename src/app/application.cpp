@@ -124,17 +124,7 @@ void Application::ConnectCommands() {
         OpenFile(paths.constFirst());
     };
     connect(&window, &MainWindow::FilesDropped, this, openFirst);
-    connect(view_, &EditorView::FilesDropped, this, [openFirst](const QList<QUrl>& urls) {
-        QStringList paths;
-        for (const QUrl& url : urls) {
-            if (url.isLocalFile()) {
-                paths.append(url.toLocalFile());
-            }
-        }
-        if (!paths.isEmpty()) {
-            openFirst(paths);
-        }
-    });
+    connect(view_, &EditorView::FilesDropped, this, openFirst);
     connect(&instance_, &SingleInstance::FileRequested, this, &Application::OpenHandedOverFile);
     window.SetCloseGuard([this] { return document_->MaybeSave(); });
     connect(&window, &MainWindow::SettingsNotStored, this, [this](const QString& reason) {

@@ -5,6 +5,7 @@
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTimer>
+#include <QUrl>
 #include <algorithm>
 
 #include "gui/document_text.h"
@@ -44,19 +45,20 @@ QString InPieces(const QString& text) {
     return pieces;
 }
 
-bool HasLocalFiles(const QMimeData* mime) {
-    if (mime == nullptr || !mime->hasUrls()) {
-        return false;
+}  // namespace
+
+QStringList LocalFilePaths(const QMimeData* mime) {
+    QStringList paths;
+    if (mime == nullptr) {
+        return paths;
     }
     for (const QUrl& url : mime->urls()) {
         if (url.isLocalFile()) {
-            return true;
+            paths.append(url.toLocalFile());
         }
     }
-    return false;
+    return paths;
 }
-
-}  // namespace
 
 EditorView::EditorView(QWidget* parent) : QPlainTextEdit(parent) {
     // Long lines wrap at the window edge; only a vertical scroll bar.
@@ -91,7 +93,7 @@ void EditorView::MarkSaved(const std::string& bytes) {
 
 // A dropped file opens as the document instead of pasting its name.
 void EditorView::dragEnterEvent(QDragEnterEvent* event) {
-    if (HasLocalFiles(event->mimeData())) {
+    if (!LocalFilePaths(event->mimeData()).isEmpty()) {
         event->acceptProposedAction();
         return;
     }
@@ -99,7 +101,7 @@ void EditorView::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void EditorView::dragMoveEvent(QDragMoveEvent* event) {
-    if (HasLocalFiles(event->mimeData())) {
+    if (!LocalFilePaths(event->mimeData()).isEmpty()) {
         event->acceptProposedAction();
         return;
     }
@@ -107,12 +109,11 @@ void EditorView::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void EditorView::dropEvent(QDropEvent* event) {
-    if (HasLocalFiles(event->mimeData())) {
+    if (const QStringList paths = LocalFilePaths(event->mimeData()); !paths.isEmpty()) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
         // The save question must not hold the dragging program in its drag.
-        const QList<QUrl> urls = event->mimeData()->urls();
-        QTimer::singleShot(0, this, [this, urls] { emit FilesDropped(urls); });
+        QTimer::singleShot(0, this, [this, paths] { emit FilesDropped(paths); });
         return;
     }
     QPlainTextEdit::dropEvent(event);

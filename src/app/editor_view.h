@@ -1,10 +1,11 @@
 // The editor view: a plain-text editor whose text is the problem.
 #pragma once
 
-#include <QList>
 #include <QPlainTextEdit>
-#include <QUrl>
+#include <QStringList>
 #include <string>
+
+class QMimeData;
 
 namespace kova::app {
 
@@ -27,7 +28,7 @@ class EditorView final : public QPlainTextEdit {
     void MarkSaved(const std::string& bytes);
 
   signals:
-    void FilesDropped(const QList<QUrl>& urls);
+    void FilesDropped(const QStringList& paths);
 
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -37,5 +38,8 @@ class EditorView final : public QPlainTextEdit {
   private:
     std::string savedBytes_;
 };
+
+// The local files among dropped data, in their order.
+QStringList LocalFilePaths(const QMimeData* mime);
 
 }  // namespace kova::app

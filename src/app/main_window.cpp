@@ -19,6 +19,7 @@
 #include <cstdio>
 
 #include "app/command_table.h"
+#include "app/editor_view.h"
 #include "app/tool_icons.h"
 #include "gui/app_texts.h"
 #include "settings/settings_store.h"
@@ -345,13 +346,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
-    QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile()) {
-            paths.append(url.toLocalFile());
-        }
-    }
-    if (!paths.isEmpty()) {
+    if (const QStringList paths = LocalFilePaths(event->mimeData()); !paths.isEmpty()) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
         QTimer::singleShot(0, this, [this, paths] { emit FilesDropped(paths); });

@@ -12,6 +12,9 @@
 #include "settings/init_settings.h"
 #include "text/clock.h"
 
+class QDialog;
+class QPrinter;
+
 namespace kova {
 class SettingsStore;
 }
