@@ -4,10 +4,10 @@
 #include <QFileInfo>
 
 #include "app/editor_view.h"
+#include "files/output_file.h"
 #include "gui/app_texts.h"
 #include "gui/document_text.h"
 #include "gui/user_prompts.h"
-#include "run/output_file.h"
 
 namespace kova::app {
 namespace {

@@ -11,9 +11,9 @@
 
 #include "cli/json_report.h"
 #include "cli/terminal_monitor.h"
+#include "files/output_file.h"
 #include "run/calculation_run.h"
 #include "settings/init_settings.h"
-#include "run/output_file.h"
 #include "text/cp932.h"
 #include "text/number_text.h"
 #include "text/system_texts.h"
