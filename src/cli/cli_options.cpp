@@ -5,20 +5,11 @@
 #include <functional>
 #include <map>
 
-#include "text/c_runtime.h"
+#include "text/number_text.h"
 #include "version.h"
 
 namespace kova::cli {
 namespace {
-
-std::optional<double> ParseWholeNumber(const std::string& text) {
-    std::size_t consumed = 0;
-    const double value = Strtod(text, &consumed);
-    if (text.empty() || consumed != text.size() || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 std::optional<std::int64_t> ParseCount(const std::string& text) {
     std::int64_t value = 0;
@@ -48,6 +39,34 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
              }
              return {};
          }},
+        {"--input-format",
+         [&](const std::string& v) -> std::string {
+             if (v == "kvf") {
+                 options.inputFormat = InputFormat::DataLanguage;
+             } else if (v == "dimacs") {
+                 options.inputFormat = InputFormat::Dimacs;
+             } else if (v == "csv") {
+                 options.inputFormat = InputFormat::ArcTable;
+             } else {
+                 return "unknown input format '" + v + "' (use kvf, dimacs or csv)";
+             }
+             return {};
+         }},
+        {"--export-lp",
+         [&](const std::string& v) -> std::string {
+             options.exportLpPath = v;
+             return {};
+         }},
+        {"--export-mps",
+         [&](const std::string& v) -> std::string {
+             options.exportMpsPath = v;
+             return {};
+         }},
+        {"--export-dimacs",
+         [&](const std::string& v) -> std::string {
+             options.exportDimacsPath = v;
+             return {};
+         }},
         {"--run-list",
          [&](const std::string& v) -> std::string {
              options.runListPath = v;
@@ -56,6 +75,22 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         {"--solution",
          [&](const std::string& v) -> std::string {
              options.solutionPath = v;
+             return {};
+         }},
+        {"--csv",
+         [&](const std::string& v) -> std::string {
+             options.csvPath = v;
+             return {};
+         }},
+        {"--csv-encoding",
+         [&](const std::string& v) -> std::string {
+             if (v == "utf-8" || v == "utf8" || v == "UTF-8") {
+                 options.csvEncoding = CsvEncoding::Utf8WithBom;
+             } else if (v == "cp932" || v == "CP932" || v == "shift_jis") {
+                 options.csvEncoding = CsvEncoding::Cp932;
+             } else {
+                 return "unknown CSV encoding '" + v + "' (use utf-8 or cp932)";
+             }
              return {};
          }},
         {"--fixed-time",
@@ -67,13 +102,13 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
          }},
         {"--tolerance",
          [&](const std::string& v) -> std::string {
-             options.tolerance = ParseWholeNumber(v);
+             options.tolerance = ReadNumberText(v);
              return options.tolerance ? std::string()
                                       : "--tolerance needs a number, got '" + v + "'";
          }},
         {"--time-limit",
          [&](const std::string& v) -> std::string {
-             options.timeLimitSeconds = ParseWholeNumber(v);
+             options.timeLimitSeconds = ReadNumberText(v);
              if (!options.timeLimitSeconds || *options.timeLimitSeconds < 0) {
                  return "--time-limit needs a number of seconds (0 or more), got '" + v + "'";
              }
@@ -151,12 +186,19 @@ std::string UsageText() {
            "and print the run list and the solution.\n"
            "\n"
            "Options:\n"
+           "  --input-format FMT    kvf, dimacs (p min) or csv (an arc table); by\n"
+           "                        default .min and .csv files by their extension\n"
            "  --input-encoding ENC  read FILE as cp932 (default) or utf-8\n"
            "  --tolerance X         solution tolerance (default: the stored setting)\n"
            "  --raw                 print the exact code page 932 bytes, not UTF-8\n"
            "  --json                print one JSON object instead of the texts\n"
            "  --run-list PATH       also write the run list's exact bytes to PATH\n"
            "  --solution PATH       also write the solution's exact bytes to PATH\n"
+           "  --csv PATH            also write the solution as CSV to PATH\n"
+           "  --csv-encoding ENC    the CSV in utf-8 with a BOM (default) or cp932\n"
+           "  --export-lp PATH      write the problem as a MIP in LP form, do not solve\n"
+           "  --export-mps PATH     write the problem as a MIP in free MPS form, do not solve\n"
+           "  --export-dimacs PATH  write a linear problem as DIMACS (p min), do not solve\n"
            "  --fixed-time T        read every clock as T, \"YYYY/MM/DD HH:MM:SS\"\n"
            "  --time-limit SECONDS  stop the search after SECONDS\n"
            "  --max-branches N      stop the search after N branches\n"

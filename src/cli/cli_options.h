@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "run/solution_csv.h"
 #include "text/date_time.h"
 
 namespace kova::cli {
@@ -22,15 +23,24 @@ enum ExitStatus : int {
 };
 
 enum class InputEncoding { Cp932, Utf8 };
+// Automatic: by the file's extension (.min DIMACS, .csv an arc table).
+enum class InputFormat { Automatic, DataLanguage, Dimacs, ArcTable };
 
 struct SolveOptions {
     std::string inputPath;
     InputEncoding inputEncoding = InputEncoding::Cp932;
+    InputFormat inputFormat = InputFormat::Automatic;
+    // The problem written in these forms instead of solved.
+    std::optional<std::string> exportLpPath;
+    std::optional<std::string> exportMpsPath;
+    std::optional<std::string> exportDimacsPath;
     bool raw = false;
     bool json = false;
     bool quiet = false;
     std::optional<std::string> runListPath;
     std::optional<std::string> solutionPath;
+    std::optional<std::string> csvPath;
+    CsvEncoding csvEncoding = CsvEncoding::Utf8WithBom;
     std::optional<DateTime> fixedTime;
     std::optional<double> tolerance;
     std::optional<double> timeLimitSeconds;

@@ -65,12 +65,21 @@ std::string EndName(SearchEnd end, bool withSolution) {
 std::string ToJson(const JsonReport& report) {
     std::string out = "{\"end\":";
     AppendString(out, report.end);
+    const auto appendOptional = [&](const std::optional<double>& value) {
+        if (value) {
+            AppendNumber(out, *value);
+        } else {
+            out += "null";
+        }
+    };
     out += ",\"total\":";
-    if (report.total) {
-        AppendNumber(out, *report.total);
-    } else {
-        out += "null";
-    }
+    appendOptional(report.total);
+    out += ",\"bound\":";
+    appendOptional(report.bound);
+    out += ",\"gap\":";
+    appendOptional(report.total && report.bound
+                       ? std::optional<double>(*report.total - *report.bound)
+                       : std::nullopt);
     out += ",\"branches\":" + IntegerText(report.branches);
     out += ",\"updates\":" + IntegerText(report.updates);
     out += ",\"elapsed_seconds\":" + IntegerText(report.elapsedSeconds);
@@ -90,7 +99,22 @@ std::string ToJson(const JsonReport& report) {
         out += ",\"flow\":" + IntegerText(arc.flow);
         out += "}";
     }
-    out += "],\"error\":";
+    out += "],\"diagnosis\":";
+    if (report.diagnosis) {
+        out += "{\"nodes\":[";
+        for (std::size_t i = 0; i < report.diagnosis->nodes.size(); ++i) {
+            out += i == 0 ? "" : ",";
+            AppendString(out, Cp932ToUtf8(report.diagnosis->nodes[i]));
+        }
+        const bool in = report.diagnosis->inward;
+        out += "],\"forced_" + std::string(in ? "in" : "out") +
+               "\":" + IntegerText(report.diagnosis->forced);
+        out += ",\"most_" + std::string(in ? "out" : "in") +
+               "\":" + IntegerText(report.diagnosis->most) + "}";
+    } else {
+        out += "null";
+    }
+    out += ",\"error\":";
     if (report.error) {
         out += "{\"line\":" + IntegerText(report.error->line) + ",\"message\":";
         AppendString(out, Cp932ToUtf8(report.error->message));

@@ -17,6 +17,9 @@ struct JsonError {
 struct JsonReport {
     std::string end;  // optimal-root, ..., data-error
     std::optional<double> total;
+    // No total below `bound` is possible; gap = total - bound.
+    std::optional<double> bound;
+    std::optional<CalculationRun::Diagnosis> diagnosis;
     std::int64_t branches = 0;
     std::int64_t updates = 0;
     std::int64_t elapsedSeconds = 0;

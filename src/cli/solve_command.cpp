@@ -7,12 +7,19 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
+#include <cctype>
 #include <memory>
 
 #include "cli/json_report.h"
 #include "cli/terminal_monitor.h"
 #include "files/output_file.h"
+#include "formats/arc_table.h"
+#include "formats/dimacs.h"
+#include "formats/mip_model.h"
+#include "parser/problem_parser.h"
 #include "run/calculation_run.h"
+#include "run/solution_csv.h"
 #include "settings/init_settings.h"
 #include "text/cp932.h"
 #include "text/number_text.h"
@@ -101,6 +108,92 @@ std::string Printable(std::string_view utf8) {
     return out;
 }
 
+// Names listed up to a dozen; a cut through a large network can hold most of it.
+std::string DiagnosisText(const CalculationRun::Diagnosis& diagnosis) {
+    constexpr std::size_t kNamesShown = 12;
+    const std::size_t count = diagnosis.nodes.size();
+    std::string names;
+    for (std::size_t i = 0; i < count && i < kNamesShown; ++i) {
+        names += (i == 0 ? "" : ", ") + Printable(Cp932ToUtf8(diagnosis.nodes[i]));
+    }
+    if (count > kNamesShown) {
+        names += " and " + std::to_string(count - kNamesShown) + " more";
+    }
+    const bool in = diagnosis.inward;
+    return "no flow meets the bounds: the lower bounds of the arcs " +
+           std::string(in ? "into " : "out of ") + (count == 1 ? "node " : "nodes ") + names +
+           " force at least " + IntegerText(diagnosis.forced) + (in ? " in" : " out") +
+           ", but the upper bounds of the arcs " + (in ? "out" : "in") + " let at most " +
+           IntegerText(diagnosis.most) + (in ? " out" : " in");
+}
+
+InputFormat FormatOf(const SolveOptions& options) {
+    if (options.inputFormat != InputFormat::Automatic) {
+        return options.inputFormat;
+    }
+    const std::string& path = options.inputPath;
+    const auto endsWith = [&](std::string_view suffix) {
+        return path.size() >= suffix.size() &&
+               std::equal(suffix.begin(), suffix.end(), path.end() - static_cast<std::ptrdiff_t>(suffix.size()),
+                          [](char a, char b) { return std::tolower(static_cast<unsigned char>(b)) == a; });
+    };
+    if (endsWith(".min")) {
+        return InputFormat::Dimacs;
+    }
+    if (endsWith(".csv")) {
+        return InputFormat::ArcTable;
+    }
+    return InputFormat::DataLanguage;
+}
+
+// The file's name without folder and extension: the title of a converted problem.
+std::string Stem(const std::string& path) {
+    std::string name = path.substr(path.find_last_of('/') + 1);
+    return name.substr(0, name.find_last_of('.'));
+}
+
+// Writes the problem in the export forms asked for; nothing is solved.
+int Export(const SolveOptions& options, const std::string& text, SolveStreams streams) {
+    ProblemTables tables;
+    SystemClock clock;
+    ProblemParser parser(tables, clock);
+    std::string runList;
+    if (text.empty() || !parser.ParseProblem(text, runList)) {
+        const std::optional<DataError>& error = parser.Error();
+        streams.err << "kova-solve: " << options.inputPath << ": "
+                    << (error ? "Line " + IntegerText(error->line) + " : " +
+                                    Printable(Cp932ToUtf8(error->message))
+                              : std::string("the file is empty"))
+                    << "\n";
+        return kExitDataError;
+    }
+    int status = kExitSolved;
+    const auto write = [&](const std::optional<std::string>& target, const std::string& bytes) {
+        if (!target) {
+            return;
+        }
+        if (const std::string error = ReplaceFile(*target, bytes); !error.empty()) {
+            streams.err << "kova-solve: " << *target << ": cannot write: " << error << "\n";
+            status = kExitCannotWrite;
+        }
+    };
+    if (options.exportLpPath || options.exportMpsPath) {
+        const formats::MipModel model = formats::BuildMipModel(tables);
+        write(options.exportLpPath, formats::LpText(model));
+        write(options.exportMpsPath, formats::MpsText(model));
+    }
+    if (options.exportDimacsPath) {
+        const formats::Conversion dimacs = formats::ProblemToDimacs(tables);
+        if (!dimacs.ok()) {
+            streams.err << "kova-solve: " << *options.exportDimacsPath << ": not written: "
+                        << Printable(Cp932ToUtf8(dimacs.error)) << "\n";
+            return kExitDataError;
+        }
+        write(options.exportDimacsPath, dimacs.text);
+    }
+    return status;
+}
+
 }  // namespace
 
 int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams streams) {
@@ -108,6 +201,10 @@ int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams 
     const std::pair<const char*, const std::optional<std::string>*> outputs[] = {
         {"--run-list", &options.runListPath},
         {"--solution", &options.solutionPath},
+        {"--csv", &options.csvPath},
+        {"--export-lp", &options.exportLpPath},
+        {"--export-mps", &options.exportMpsPath},
+        {"--export-dimacs", &options.exportDimacsPath},
     };
     for (const auto& [option, target] : outputs) {
         if (*target && path != "-" && SameRegularFile(**target, path)) {
@@ -125,7 +222,18 @@ int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams 
         streams.inputRead();
     }
     std::string text = std::move(input.bytes);
-    if (options.inputEncoding == InputEncoding::Utf8) {
+    const InputFormat format = FormatOf(options);
+    if (format == InputFormat::Dimacs || format == InputFormat::ArcTable) {
+        const std::string title = Stem(path);
+        const formats::Conversion converted = format == InputFormat::Dimacs
+                                                  ? formats::DimacsToProblem(text, title)
+                                                  : formats::ArcTableToProblem(text, title);
+        if (!converted.ok()) {
+            streams.err << "kova-solve: " << path << ": " << Printable(converted.error) << "\n";
+            return kExitDataError;
+        }
+        text = converted.text;
+    } else if (options.inputEncoding == InputEncoding::Utf8) {
         std::string_view utf8 = text;
         if (utf8.substr(0, 3) == "\xEF\xBB\xBF") {
             utf8.remove_prefix(3);
@@ -140,6 +248,10 @@ int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams 
             return kExitNotReadable;
         }
         text = converted.bytes;
+    }
+
+    if (options.exportLpPath || options.exportMpsPath || options.exportDimacsPath) {
+        return Export(options, text, streams);
     }
 
     InitSettings init;
@@ -188,9 +300,25 @@ int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams 
             if (solved) {
                 report.total = run.IncumbentCost();
                 report.arcs = run.SolutionRows();
+                if (run.FinalBound() < NoSolutionCost) {
+                    report.bound = run.FinalBound();
+                }
+            }
+            report.diagnosis = run.Infeasibility();
+            if (report.diagnosis) {
+                streams.err << "kova-solve: " << path << ": " << DiagnosisText(*report.diagnosis)
+                            << "\n";
             }
             const bool stopped =
                 end == SearchEnd::StoppedAtRoot || end == SearchEnd::StoppedInBranch;
+            if (stopped && solved && !options.quiet) {
+                streams.err << "kova-solve: stopped with total " << NumberText(run.IncumbentCost());
+                if (report.bound) {
+                    streams.err << ", bound " << NumberText(*report.bound) << ", gap "
+                                << NumberText(run.IncumbentCost() - *report.bound);
+                }
+                streams.err << "\n";
+            }
             if (stopped) {
                 status = solved ? kExitSolved : kExitStoppedWithoutSolution;
             } else {
@@ -202,10 +330,12 @@ int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams 
     errno = 0;
     if (options.json) {
         streams.out << ToJson(report);
-    } else if (options.raw) {
-        streams.out << results.runList << results.solution;
     } else {
-        streams.out << Cp932ToUtf8(results.runList + results.solution);
+        // The run list ends without a line end, so the table would start on
+        // its last line.
+        const std::string joined =
+            results.runList + (results.solution.empty() ? "" : "\r\n") + results.solution;
+        streams.out << (options.raw ? joined : Cp932ToUtf8(joined));
     }
     streams.out.flush();
     if (!streams.out) {
@@ -215,12 +345,22 @@ int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams 
         status = kExitCannotWrite;
     }
 
+    std::string csv;
+    if (options.csvPath) {
+        if (report.total) {
+            csv = SolutionCsv(report.arcs, options.csvEncoding);
+        } else {
+            streams.err << "kova-solve: " << *options.csvPath
+                        << ": not written: there is no solution\n";
+        }
+    }
     const std::pair<const std::optional<std::string>*, const std::string*> files[] = {
         {&options.runListPath, &results.runList},
         {&options.solutionPath, &results.solution},
+        {report.total ? &options.csvPath : nullptr, &csv},
     };
     for (const auto& [target, bytes] : files) {
-        if (!*target) {
+        if (target == nullptr || !*target) {
             continue;
         }
         if (const std::string error = ReplaceFile(**target, *bytes); !error.empty()) {

@@ -135,6 +135,7 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
             SelectedBranch = plunge;
         }
         t_.BranchList[At(SelectedBranch)].status = kBranchBranched;
+        branchingBound_ = t_.BranchList[At(SelectedBranch)].bound;
         for (int child = 0; child < 2; ++child) {
             const BranchRecord& parent = t_.BranchList[At(SelectedBranch)];
             BranchToSolve = child == 0 ? parent.firstChild : parent.secondChild;
@@ -155,8 +156,10 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
             ++t_.BranchesSolved;
             monitor_.SetField(LiveField::Branches, IntegerText(t_.BranchesSolved));
             if (result_.HasFlow() && IncumbentCost >= result_.trueTotal) {
-                monitor_.SetField(LiveField::Gap,
-                                  NumberText(result_.trueTotal - result_.relaxedTotal));
+                if (!methods_.refined) {
+                    monitor_.SetField(LiveField::Gap,
+                                      NumberText(result_.trueTotal - result_.relaxedTotal));
+                }
                 const bool better = result_.trueTotal < IncumbentCost;
                 IncumbentCost = result_.trueTotal;
                 ++t_.IncumbentUpdates;
@@ -167,6 +170,10 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
                 std::copy(t_.SolutionTable.begin(), t_.SolutionTable.end(),
                           t_.BestSolutionTable.begin());
             }
+        }
+        branchingBound_ = LargestDouble;
+        if (methods_.refined && t_.IncumbentUpdates > 0) {
+            ShowGap();
         }
         const BranchRecord& branched = t_.BranchList[At(SelectedBranch)];
         const BranchRecord& low = t_.BranchList[At(branched.firstChild)];
@@ -245,7 +252,21 @@ void BranchSearch::SolveEmptyChild() {
 void BranchSearch::ShowIncumbent() {
     monitor_.SetField(LiveField::Feasibility, Texts().feasible);
     monitor_.SetField(LiveField::BestTotal, NumberText(IncumbentCost));
-    monitor_.SetField(LiveField::Gap, NumberText(IncumbentCost - result_.relaxedTotal));
+    if (t_.BranchesSolved == 0) {  // the root is all there is
+        monitor_.SetField(LiveField::Gap,
+                          NumberText(std::max(0.0, IncumbentCost - result_.relaxedTotal)));
+    } else {
+        ShowGap();
+    }
+}
+
+void BranchSearch::ShowGap() {
+    const double bound = std::min(BestOpenBound(), IncumbentCost);
+    monitor_.SetField(LiveField::Gap, NumberText(IncumbentCost - bound));
+}
+
+double BranchSearch::BestOpenBound() {
+    return std::min(methods_.selector->BestOpenBound(t_), branchingBound_);
 }
 
 void BranchSearch::TakeIncumbent() {
@@ -545,13 +566,23 @@ SearchEnd BranchSearch::End(SearchEnd end, std::string& runList, std::string& so
     const bool exhausted = end == SearchEnd::Exhausted || end == SearchEnd::ExhaustedNoSolution;
     const bool branchLine = exhausted || end == SearchEnd::OptimalInBranch;
     const bool report = end != SearchEnd::NoSolutionAtRoot;
+    const bool stopped = end == SearchEnd::StoppedAtRoot || end == SearchEnd::StoppedInBranch;
     const std::string* message = &texts.endOptimal;
     const std::string* runListText = &texts.endOptimal;
     if (end == SearchEnd::NoSolutionAtRoot || end == SearchEnd::ExhaustedNoSolution) {
         message = runListText = &texts.endNoSolution;
-    } else if (end == SearchEnd::StoppedAtRoot || end == SearchEnd::StoppedInBranch) {
+    } else if (stopped) {
         message = &texts.endStopped;
         runListText = &texts.endStoppedRunList;
+    }
+    finalBound_ = NoSolutionCost;
+    if (end == SearchEnd::OptimalAtRoot) {
+        finalBound_ = std::min(IncumbentCost, t_.BranchList[0].bound);
+    } else if (end == SearchEnd::Exhausted) {
+        finalBound_ = IncumbentCost;
+    } else if (end == SearchEnd::OptimalInBranch ||
+               (end == SearchEnd::StoppedInBranch && t_.IncumbentUpdates > 0)) {
+        finalBound_ = std::min(IncumbentCost, BestOpenBound());
     }
     t_.RunEndTime = monitor_.Now();
     monitor_.ShowMessage(*message, MessageIcon::Information);
@@ -559,15 +590,14 @@ SearchEnd BranchSearch::End(SearchEnd end, std::string& runList, std::string& so
     runList += "   ";
     runList += DateTimeText(t_.RunEndTime);
     runList += "\r\n";
-    if (exhausted) {
-        t_.RunEndTime = monitor_.Now();  // the elapsed time includes the message
-    }
     if (branchLine) {
         runList += texts.branchesLabel;
         runList += IntegerText(t_.BranchesSolved);
         runList += "\r\n";
     }
-    if (report) {
+    if (stopped && t_.IncumbentUpdates == 0) {
+        solution = texts.solutionBanner + texts.noSolutionBeforeStop;
+    } else if (report) {
         solution = WriteSolutionTable(t_, IncumbentCost);
     }
     return end;

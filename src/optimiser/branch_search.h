@@ -64,6 +64,9 @@ class BranchSearch {
     std::int64_t BranchNarrowings() const { return branchNarrowings_; }
     // Solver work over all solves, for measurements.
     std::int64_t Work() const { return methods_.relaxation->Work(); }
+    // At the end: no optimal total lies below this (at most the incumbent's
+    // total); NoSolutionCost when the search ended before a root bound.
+    double FinalBound() const { return finalBound_; }
 
   private:
     void StartSearch();
@@ -73,8 +76,11 @@ class BranchSearch {
     void Retire(std::int32_t record);
     void CloseOrCreateChildren();
     void TakeIncumbent();
-    // The incumbent and its gap to the last bound in the live fields.
+    // The incumbent and its gap to the best open bound in the live fields.
     void ShowIncumbent();
+    void ShowGap();
+    // The smallest bound of a record still open or being branched.
+    double BestOpenBound();
     struct BranchChoice {
         std::int32_t arc;
         std::int64_t flow;
@@ -106,6 +112,8 @@ class BranchSearch {
     BranchSetUp setUp_;
     RelaxationResult result_;  // of the last solve
     double rootBound_ = 0.0;
+    double branchingBound_ = LargestDouble;  // of the record whose children are solved
+    double finalBound_ = NoSolutionCost;
     std::int64_t narrowings_ = 0;
 
     // Rise of a child's bound per unit of its parent's gap on the branch

@@ -9,6 +9,7 @@ void HeapBranchSelector::StartSearch() {
     recordsInUse_ = 0;
     depthFirst_ = false;
     stack_.clear();
+    stackLeast_.clear();
 }
 
 void HeapBranchSelector::StartDepthFirst(const ProblemTables& tables) {
@@ -23,24 +24,29 @@ void HeapBranchSelector::StartDepthFirst(const ProblemTables& tables) {
         }
     }
     stack_.clear();
+    stackLeast_.clear();
     for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
-        stack_.push_back(it->second);
+        Push(it->second, it->first);
     }
 }
 
-bool HeapBranchSelector::SelectBranch(const ProblemTables& tables, std::int32_t& selected,
-                                      std::int32_t& recordsInUse) {
+void HeapBranchSelector::Push(std::int32_t record, double bound) {
+    stack_.push_back(record);
+    stackLeast_.push_back(stackLeast_.empty() ? bound : std::min(bound, stackLeast_.back()));
+}
+
+// Records leave the open set only by being branched or closed; drop those
+// lazily, and heap entries of a record used again since, which carry its
+// old bound.
+void HeapBranchSelector::DropStale(const ProblemTables& tables) {
     if (depthFirst_) {
         while (!stack_.empty() &&
                tables.BranchList[static_cast<std::size_t>(stack_.back())].status != 0) {
             stack_.pop_back();
+            stackLeast_.pop_back();
         }
-        recordsInUse = recordsInUse_;
-        selected = stack_.empty() ? 0 : stack_.back();
-        return !stack_.empty();
+        return;
     }
-    // Records leave the open set only by being branched; drop those lazily,
-    // and entries of a record used again since, which carry its old bound.
     while (!open_.empty()) {
         const BranchRecord& top = tables.BranchList[static_cast<std::size_t>(open_.top().second)];
         if (top.status == 0 && top.bound == open_.top().first) {
@@ -48,7 +54,24 @@ bool HeapBranchSelector::SelectBranch(const ProblemTables& tables, std::int32_t&
         }
         open_.pop();
     }
+}
+
+double HeapBranchSelector::BestOpenBound(const ProblemTables& tables) {
+    DropStale(tables);
+    if (depthFirst_) {
+        return stackLeast_.empty() ? LargestDouble : stackLeast_.back();
+    }
+    return open_.empty() ? LargestDouble : open_.top().first;
+}
+
+bool HeapBranchSelector::SelectBranch(const ProblemTables& tables, std::int32_t& selected,
+                                      std::int32_t& recordsInUse) {
+    DropStale(tables);
     recordsInUse = recordsInUse_;
+    if (depthFirst_) {
+        selected = stack_.empty() ? 0 : stack_.back();
+        return !stack_.empty();
+    }
     if (open_.empty()) {
         selected = 0;
         return false;
@@ -66,7 +89,7 @@ void HeapBranchSelector::RecordSolved(std::int32_t record, const BranchRecord& s
     // A bound at or above the largest double (or not a number) is never selected.
     if (solved.status == 0 && solved.bound < LargestDouble) {
         if (depthFirst_) {
-            stack_.push_back(record);
+            Push(record, solved.bound);
         } else {
             open_.emplace(solved.bound, record);
         }

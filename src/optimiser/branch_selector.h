@@ -20,6 +20,7 @@ class HeapBranchSelector final : public BranchSelector {
     void ChildrenCreated(std::int32_t first) override;
     void StartDepthFirst(const ProblemTables& tables) override;
     bool DepthFirst() const override { return depthFirst_; }
+    double BestOpenBound(const ProblemTables& tables) override;
 
   private:
     // (bound, index): the smallest bound first, then the lowest index.
@@ -28,6 +29,9 @@ class HeapBranchSelector final : public BranchSelector {
     std::int32_t recordsInUse_ = 0;
     bool depthFirst_ = false;
     std::vector<std::int32_t> stack_;  // depth first: open records, the next last
+    std::vector<double> stackLeast_;   // the smallest bound at or below each place
+    void Push(std::int32_t record, double bound);
+    void DropStale(const ProblemTables& tables);
 };
 
 }  // namespace kova

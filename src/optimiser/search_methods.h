@@ -114,6 +114,9 @@ class BranchSelector {
     // with the smallest bound.
     virtual void StartDepthFirst(const ProblemTables& /*tables*/) {}
     virtual bool DepthFirst() const { return false; }
+    // The smallest bound of an open record (the largest double when none
+    // is open), as of the last selection and the records solved since.
+    virtual double BestOpenBound(const ProblemTables& tables) = 0;
 };
 
 struct SearchMethods {

@@ -22,6 +22,14 @@ bool PlainBranchSelector::SelectBranch(const ProblemTables& tables, std::int32_t
     return found;
 }
 
+double PlainBranchSelector::BestOpenBound(const ProblemTables& tables) {
+    std::int32_t selected = 0;
+    std::int32_t recordsInUse = 0;
+    return SelectBranch(tables, selected, recordsInUse)
+               ? tables.BranchList[static_cast<std::size_t>(selected)].bound
+               : LargestDouble;
+}
+
 std::int32_t PlainBranchSelector::FirstFreeRecord(const ProblemTables& tables) {
     std::int32_t free = 1;
     while (tables.BranchList.At(free).status != -2) {

@@ -14,6 +14,7 @@ class PlainBranchSelector final : public BranchSelector {
     std::int32_t FirstFreeRecord(const ProblemTables& tables) override;
     void RecordSolved(std::int32_t /*record*/, const BranchRecord& /*solved*/) override {}
     void ChildrenCreated(std::int32_t /*first*/) override {}
+    double BestOpenBound(const ProblemTables& tables) override;
 };
 
 // The oracle's methods: plain solver and plain selection.

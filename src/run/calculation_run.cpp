@@ -14,6 +14,8 @@ void CalculationRun::Run(std::string_view dataText) {
     end_.reset();
     solutionRows_.clear();
     rootBound_ = NoSolutionCost;
+    finalBound_ = NoSolutionCost;
+    diagnosis_.reset();
     accepted_ = parser_.ParseProblem(dataText, results_.runList);
     if (accepted_) {
         FillSolutionBounds();
@@ -23,10 +25,14 @@ void CalculationRun::Run(std::string_view dataText) {
             rootBound_ = tables_.BranchList[0].bound;
         }
         incumbentCost_ = search.IncumbentCost;
+        finalBound_ = search.FinalBound();
+        if (end_ == SearchEnd::NoSolutionAtRoot) {
+            Diagnose();
+        }
         solverWork_ = search.Work();
         narrowings_ = search.Narrowings();
         branchNarrowings_ = search.BranchNarrowings();
-        if (!results_.solution.empty()) {
+        if (tables_.IncumbentUpdates > 0) {
             KeepSolutionRows();
         }
     }
@@ -52,12 +58,24 @@ void CalculationRun::FillSolutionBounds() {
     }
 }
 
+std::string CalculationRun::NodeName(std::int32_t node) const {
+    std::string slot = tables_.NameSlot(node);
+    slot = slot.substr(0, slot.find('\0'));
+    return slot.substr(0, slot.find_last_not_of(' ') + 1);
+}
+
+void CalculationRun::Diagnose() {
+    if (const std::optional<InfeasibleCut> cut = FindInfeasibleCut(tables_)) {
+        Diagnosis diagnosis{{}, cut->inward, cut->forced, cut->most};
+        for (const std::int32_t node : cut->nodes) {
+            diagnosis.nodes.push_back(NodeName(node));
+        }
+        diagnosis_ = std::move(diagnosis);
+    }
+}
+
 void CalculationRun::KeepSolutionRows() {
-    const auto name = [&](std::int32_t node) {
-        std::string slot = tables_.NameSlot(node);
-        slot = slot.substr(0, slot.find('\0'));
-        return slot.substr(0, slot.find_last_not_of(' ') + 1);
-    };
+    const auto name = [&](std::int32_t node) { return NodeName(node); };
     for (const SolutionRecord& row : tables_.BestSolutionTable) {
         solutionRows_.push_back(
             SolutionRow{name(row.from), name(row.to), row.lower, row.upper, row.cost, row.flow});

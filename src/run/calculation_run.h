@@ -10,6 +10,7 @@
 
 #include "model/problem_tables.h"
 #include "optimiser/branch_search.h"
+#include "optimiser/infeasible_cut.h"
 #include "parser/problem_parser.h"
 #include "optimiser/run_monitor.h"
 
@@ -66,10 +67,25 @@ class CalculationRun {
 
     // The root's bound; NoSolutionCost before a root solve.
     double RootBound() const { return rootBound_; }
+    // No total below this is possible (the reported total when proved
+    // optimal); NoSolutionCost when nothing is known.
+    double FinalBound() const { return finalBound_; }
+
+    // A problem without any flow: the nodes named, and why, where a cut of
+    // the network shows it.
+    struct Diagnosis {
+        std::vector<std::string> nodes;  // code page 932 names
+        bool inward;                     // as InfeasibleCut says
+        std::int64_t forced;
+        std::int64_t most;
+    };
+    const std::optional<Diagnosis>& Infeasibility() const { return diagnosis_; }
 
   private:
     void FillSolutionBounds();
     void KeepSolutionRows();
+    void Diagnose();
+    std::string NodeName(std::int32_t node) const;
 
     RunMonitor& monitor_;
     double tolerance_;
@@ -85,6 +101,8 @@ class CalculationRun {
     std::int64_t branchNarrowings_ = 0;
     std::vector<SolutionRow> solutionRows_;
     double rootBound_ = NoSolutionCost;
+    double finalBound_ = NoSolutionCost;
+    std::optional<Diagnosis> diagnosis_;
 };
 
 // What the run command leaves when the editor text is empty: one line added

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "text/c_runtime.h"
+
 namespace kova {
 namespace {
 
@@ -80,6 +82,45 @@ std::string IntegerText(std::int64_t value) {
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
+}
+
+std::optional<double> ReadNumberText(std::string_view utf8) {
+    // U+FF01..U+FF5E are the full-width forms of ASCII 0x21..0x7E: EF BC 81
+    // to EF BD 9E. U+3000 is the ideographic space.
+    std::string ascii;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte == 0xE3 && utf8.substr(i, 3) == "\xE3\x80\x80") {
+            ascii += ' ';
+            i += 2;
+        } else if (byte == 0xEF && i + 2 < utf8.size()) {
+            const auto second = static_cast<unsigned char>(utf8[i + 1]);
+            const auto third = static_cast<unsigned char>(utf8[i + 2]);
+            const int code = (second == 0xBC && third >= 0x81 && third <= 0xBF) ? third - 0x60
+                             : (second == 0xBD && third >= 0x80 && third <= 0x9E) ? third - 0x20
+                                                                                 : -1;
+            if (code < 0) {
+                return std::nullopt;
+            }
+            ascii += static_cast<char>(code);
+            i += 2;
+        } else if (byte >= 0x80) {
+            return std::nullopt;
+        } else {
+            ascii += static_cast<char>(byte);
+        }
+    }
+    const std::size_t first = ascii.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+        return std::nullopt;
+    }
+    ascii = ascii.substr(first, ascii.find_last_not_of(" \t") + 1 - first);
+    std::size_t consumed = 0;
+    const double value = Strtod(ascii, &consumed);
+    if (consumed != ascii.size() || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 }  // namespace kova

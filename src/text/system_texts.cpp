@@ -45,6 +45,7 @@ SystemTexts::SystemTexts()
       endOptimal(Sj("計算終了、最適解が求められました。")),
       branchesLabel(Sj("\r\nBranches = ")),
       solutionBanner(Sj("//\r\n//*****　ネットワーク最適流量費用一覧表　*****\r\n//\r\n")),
+      noSolutionBeforeStop(Sj("//*****　強制終了までに解は見つかりませんでした　*****\r\n")),
       solutionHeading(
           Sj("  No.   From      To             Lower    Upper      Arc Cost      Flow ")),
       totalLabel(Sj("輸送費用合計 = ")),

@@ -42,6 +42,7 @@ struct SystemTexts {
 
     // Solution table.
     std::string solutionBanner;
+    std::string noSolutionBeforeStop;  // the solution text of a stop before any solution
     std::string solutionHeading;
     std::string totalLabel;
 

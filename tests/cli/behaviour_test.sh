@@ -38,7 +38,7 @@ check "missing file is named" bash -c "'$solve' '$work/none.kvf' 2>&1 | grep -q 
 "$solve" --quiet --fixed-time "$T" --run-list "$work/run" --solution "$work/solution" \
     "$examples/sample.kvf" >"$work/utf8"
 check "stdout is the run list and the solution in UTF-8" \
-    cmp -s "$work/utf8" <(cat "$work/run" "$work/solution" | iconv -f CP932 -t UTF-8)
+    cmp -s "$work/utf8" <({ cat "$work/run"; printf '\r\n'; cat "$work/solution"; } | iconv -f CP932 -t UTF-8)
 check "stdout carries the Japanese banner" grep -q 'KOVA計算経過一覧表' "$work/utf8"
 
 # "-" reads standard input.
@@ -73,19 +73,35 @@ check "a stop before any solution is exit 3" \
 # JSON: one object with exactly the documented keys.
 "$solve" --json --fixed-time "$T" "$examples/fixed-charge.kvf" >"$work/json"
 check "json has the keys in order" grep -q \
-    '^{"end":"exhausted","total":1300,"branches":4,"updates":3,"elapsed_seconds":0,"arcs":\[{"no":1,"from":"SRC","to":"D1","lower":0,"upper":100,"cost":580,' \
+    '^{"end":"exhausted","total":1300,"bound":1300,"gap":0,"branches":4,"updates":3,"elapsed_seconds":0,"arcs":\[{"no":1,"from":"SRC","to":"D1","lower":0,"upper":100,"cost":580,' \
     "$work/json"
 check "json ends with a null error" grep -q '"error":null}$' "$work/json"
 "$solve" --json "$data/optimal-branch.kvf" >"$work/json-branch"
 check "json optimal in a branch" grep -q \
-    '^{"end":"optimal-branch","total":45,"branches":2,"updates":2,"elapsed_seconds":0,"arcs":\[{"no":1,"from":"N2","to":"N1","lower":1,"upper":20,"cost":0,"flow":1},.*{"no":5,"from":"N0","to":"N2","lower":-1,"upper":21,"cost":0,"flow":0}\],"error":null}$' \
+    '^{"end":"optimal-branch","total":45,"bound":45,"gap":0,"branches":2,"updates":2,"elapsed_seconds":0,"arcs":\[{"no":1,"from":"N2","to":"N1","lower":1,"upper":20,"cost":0,"flow":1},.*{"no":5,"from":"N0","to":"N2","lower":-1,"upper":21,"cost":0,"flow":0}\],"diagnosis":null,"error":null}$' \
     "$work/json-branch"
 "$solve" --json "$examples/data-error.kvf" >"$work/json-error" 2>/dev/null
 check "json data error" grep -q \
-    '"end":"data-error","total":null.*"arcs":\[\],"error":{"line":3,"message":"上下限の値の与え方が矛盾している。(下限 =  60　　上限 =  50 )"}' \
+    '"end":"data-error","total":null.*"arcs":\[\],"diagnosis":null,"error":{"line":3,"message":"上下限の値の与え方が矛盾している。(下限 =  60　　上限 =  50 )"}' \
     "$work/json-error"
 "$solve" --json "$examples/infeasible.kvf" >"$work/json-none"
 check "json no solution" grep -q '"end":"no-solution-root","total":null' "$work/json-none"
+check "json says which node cannot be served" grep -q \
+    '"diagnosis":{"nodes":\["M"\],"forced_out":80,"most_in":60}' "$work/json-none"
+check "stderr says which node cannot be served" bash -c \
+    "'$solve' '$examples/infeasible.kvf' 2>&1 >/dev/null | grep -q 'out of node M force at least 80 out, but the upper bounds of the arcs in let at most 60 in'"
+
+# CSV: the solution's numbers, in UTF-8 with a BOM or in code page 932.
+"$solve" --quiet --csv "$work/sample.csv" "$examples/sample.kvf" >/dev/null
+check "csv starts with a BOM and its header" bash -c \
+    "head -c 38 '$work/sample.csv' | cmp -s - <(printf '\xEF\xBB\xBFNo.,From,To,Lower,Upper,Cost,Flow\r\n')"
+check "csv rows add up to the total" test "$(tail -n +2 "$work/sample.csv" | tr -d '\r' |
+    awk -F, '{ total += $6 } END { print total }')" = 69
+"$solve" --quiet --csv "$work/names.csv" --csv-encoding cp932 "$data/../golden/cli/japanese-names.kvf" >/dev/null
+check "csv in code page 932 keeps the names" bash -c \
+    "iconv -f CP932 -t UTF-8 '$work/names.csv' | grep -q '^1,ナゴヤ,都心,0,10,0,0'"
+check "no csv without a solution" bash -c \
+    "! '$solve' --quiet --csv '$work/none.csv' '$examples/infeasible.kvf' >/dev/null 2>&1; test ! -e '$work/none.csv'"
 
 # Stopping a long search: a time limit, and Ctrl+C, both keep the best solution.
 "$solve" --json --time-limit 0.5 "$data/long-search.kvf" >"$work/limit"

@@ -22,7 +22,8 @@ for expected in "$golden"/*.runlist; do
     problems=()
     cmp -s "$work/run" "$expected" || problems+=("run list")
     cmp -s "$work/solution" "$golden/$name.solution" || problems+=("solution")
-    cat "$expected" "$golden/$name.solution" >"$work/joined"
+    # Standard output puts a line end between the two texts.
+    { cat "$expected"; [ -s "$golden/$name.solution" ] && printf '\r\n'; cat "$golden/$name.solution"; } >"$work/joined"
     cmp -s "$work/out" "$work/joined" || problems+=("stdout")
     [ "$status" = "$(cat "$golden/$name.status")" ] || problems+=("exit status $status")
     if [ ${#problems[@]} -eq 0 ]; then

@@ -36,7 +36,12 @@ class FakeMonitor final : public RunMonitor {
     void ShowMessage(std::string_view text, MessageIcon icon) override {
         messages.emplace_back(std::string(text), icon);
     }
-    DateTime Now() override { return clock_.Now(); }
+    // The clock moves on while a message box is open, as a user reads it.
+    DateTime Now() override {
+        DateTime now = clock_.Now();
+        now.second += static_cast<int>(messages.size()) * secondsPerMessage;
+        return now;
+    }
 
     LiveFieldTexts fields;
     std::vector<std::pair<LiveField, std::string>> fieldWrites;
@@ -46,6 +51,7 @@ class FakeMonitor final : public RunMonitor {
     std::optional<LiveField> stopOnField;  // raise the stop when this field is first written
     long stopAfterBranches = -1;           // raise the stop once this many branches are solved
     bool stop = false;
+    int secondsPerMessage = 0;  // below 60 for the whole run
 
   private:
     FixedClock clock_;

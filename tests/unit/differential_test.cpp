@@ -3,6 +3,7 @@
 // circulation within the bounds whose printed total is its true cost.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -22,6 +23,10 @@ struct Observed {
     double total = 0.0;
     std::vector<CalculationRun::SolutionRow> rows;
     bool stopped = false;
+    double bound = NoSolutionCost;
+    std::int32_t branches = 0;
+    std::optional<CalculationRun::Diagnosis> diagnosis;
+    bool gapRose = false;  // the live gap field ever grew
 };
 
 Observed Observe(const std::string& text, double tolerance, long branchLimit,
@@ -30,9 +35,25 @@ Observed Observe(const std::string& text, double tolerance, long branchLimit,
     monitor.stopAfterBranches = branchLimit;
     CalculationRun run(monitor, tolerance, methods);
     run.Run(text);
-    Observed observed{run.End(), run.IncumbentCost(), run.SolutionRows(), false};
+    Observed observed;
+    observed.end = run.End();
+    observed.total = run.IncumbentCost();
+    observed.rows = run.SolutionRows();
     observed.stopped = run.End() && (*run.End() == SearchEnd::StoppedAtRoot ||
                                      *run.End() == SearchEnd::StoppedInBranch);
+    observed.bound = run.FinalBound();
+    observed.branches = run.Tables().BranchesSolved;
+    observed.diagnosis = run.Infeasibility();
+    // The gap is the incumbent less the best open bound: the one falls, the
+    // other rises, so the field never grows.
+    double last = LargestDouble;
+    for (const auto& [field, value] : monitor.fieldWrites) {
+        if (field == LiveField::Gap) {
+            const double gap = std::strtod(value.c_str(), nullptr);
+            observed.gapRose = observed.gapRose || gap > last;
+            last = gap;
+        }
+    }
     return observed;
 }
 
@@ -92,6 +113,42 @@ void ExpectFeasibleAndTrue(const std::string& text, const Observed& o) {
 }
 
 // A mix of sizes, shapes, bounds and tolerances from one seed.
+// The named set of nodes is one no circulation can serve: what the lower
+// bounds force across its border one way exceeds what the upper bounds let
+// across the other way.
+void ExpectDiagnosisHolds(const std::string& text, const CalculationRun::Diagnosis& d) {
+    ProblemTables t;
+    FixedClock clock(DateTime{});
+    ProblemParser parser(t, clock);
+    std::string runList;
+    ASSERT_TRUE(parser.ParseProblem(text, runList));
+    const auto inSet = [&](std::int32_t node) {
+        std::string name = t.NameSlot(node);
+        name = name.substr(0, name.find('\0'));
+        name = name.substr(0, name.find_last_not_of(' ') + 1);
+        return std::find(d.nodes.begin(), d.nodes.end(), name) != d.nodes.end();
+    };
+    std::int64_t forced = 0;
+    std::int64_t most = 0;
+    std::int32_t firstPiece = 0;
+    for (const ArcRecord& arc : t.ArcTable) {
+        const std::int64_t upper =
+            arc.pieceCount == 1 ? arc.upper
+                                : t.PieceTable[static_cast<std::size_t>(firstPiece + arc.pieceCount - 2)].upper;
+        firstPiece += arc.pieceCount - 1;
+        const bool enters = !inSet(arc.from) && inSet(arc.to);
+        const bool leaves = inSet(arc.from) && !inSet(arc.to);
+        if (d.inward ? enters : leaves) {
+            forced += arc.lower;
+        } else if (d.inward ? leaves : enters) {
+            most += upper;
+        }
+    }
+    EXPECT_EQ(forced, d.forced);
+    EXPECT_EQ(most, d.most);
+    EXPECT_GT(forced, most);
+}
+
 struct Case {
     std::string text;
     double tolerance;
@@ -167,8 +224,22 @@ TEST(Differential, SameOptimumAsThePlainMethod) {
         if (fast.stopped) {
             continue;
         }
+        EXPECT_FALSE(fast.gapRose);
         if (Solved(fast.end)) {
             ExpectFeasibleAndTrue(c.text, fast);
+            // What a stop reports as the bound never lies above the optimum.
+            if (fast.branches >= 4 && c.tolerance >= 0.0) {
+                const Observed cut = Observe(c.text, c.tolerance, fast.branches / 2, FastSearchMethods);
+                if (cut.stopped && Solved(cut.end)) {
+                    EXPECT_LE(cut.bound, fast.total + 1e-7 * std::max(1.0, std::fabs(fast.total)));
+                    EXPECT_GE(cut.total, cut.bound);
+                }
+            }
+        }
+        // A problem without any flow is one whose bounds admit no circulation.
+        ASSERT_EQ(fast.end == SearchEnd::NoSolutionAtRoot, fast.diagnosis.has_value());
+        if (fast.diagnosis) {
+            ExpectDiagnosisHolds(c.text, *fast.diagnosis);
         }
         const Observed plain = Observe(c.text, c.tolerance, plainLimit, PlainSearchMethods);
         if (!plain.stopped) {

@@ -100,6 +100,21 @@ TEST(CRuntime, StrtodReadsPlainDecimalOnly) {
     EXPECT_EQ(Atof("1e-999"), 0.0);
 }
 
+// What a user types in the tolerance field or after --tolerance: full-width
+// forms from an input method read as ASCII; only finite whole texts.
+TEST(ReadNumberText, TakesFiniteNumbersInEitherWidth) {
+    const std::pair<const char*, std::optional<double>> cases[] = {
+        {"5", 5.0},           {"５", 5.0},           {"－１．５ｅ２", -150.0},
+        {"＋.5", 0.5},        {"　３　", 3.0},        {" 0.25 ", 0.25},
+        {"1e999", std::nullopt}, {"１ｅ９９９", std::nullopt}, {"inf", std::nullopt},
+        {"nan", std::nullopt},   {"", std::nullopt},          {"　", std::nullopt},
+        {"5x", std::nullopt},    {"５円", std::nullopt},       {"1 2", std::nullopt},
+    };
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(ReadNumberText(text), expected) << text;
+    }
+}
+
 TEST(CRuntime, IgnoresTheCLibraryLocale) {
     const char* previous = std::setlocale(LC_ALL, nullptr);
     const std::string saved = previous != nullptr ? previous : "C";
