@@ -3,6 +3,7 @@
 // problems and CBC (a MIP with one binary per cost piece) on piecewise ones.
 // Prints one table, each row beside its anchor, then the growth exponent
 // and memory. `--quick` runs a small subset for the development loop.
+#include <lemon/dimacs.h>
 #include <lemon/network_simplex.h>
 #include <lemon/smart_graph.h>
 #include <sys/resource.h>
@@ -19,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/dimacs.h"
+#include "formats/mip_model.h"
 #include "generator/problem_generator.h"
 #include "parser/problem_parser.h"
 #include "run/calculation_run.h"
@@ -178,71 +181,6 @@ std::optional<double> SolveLemon(const ProblemTables& t) {
     return simplex.totalCost<double>() + constant;
 }
 
-// The problem as a MIP in LP format: per arc one binary per non-empty piece.
-std::string MipText(const ProblemTables& t) {
-    std::ostringstream objective, constraints, bounds, general, binary;
-    objective.precision(17);
-    std::map<std::int32_t, std::map<std::size_t, int>> balance;
-    int row = 0;
-    std::size_t piece = 0;
-    for (std::size_t i = 0; i < t.ArcTable.size(); ++i) {
-        const ArcRecord& arc = t.ArcTable[i];
-        const std::string x = "x" + std::to_string(i);
-        general << ' ' << x;
-        balance[arc.from][i] -= 1;
-        balance[arc.to][i] += 1;
-        struct P {
-            double base, unit;
-            long long start, lo, hi;
-        };
-        std::vector<P> pieces;
-        pieces.push_back(P{arc.baseCost, arc.unitCost, arc.lower, arc.lower, arc.upper});
-        for (std::int32_t k = 0; k < arc.pieceCount - 1; ++k, ++piece) {
-            const PieceRecord& extra = t.PieceTable[piece];
-            const long long previous = pieces.back().hi;
-            pieces.push_back(
-                P{extra.baseCost, extra.unitCost, previous, previous + 1, extra.upper});
-        }
-        const bool fromZero = arc.pieceCount == 1 && arc.baseCost == 0.0;
-        bounds << ' ' << arc.lower << " <= " << x << " <= " << pieces.back().hi << '\n';
-        std::string choose = "", sum = x;
-        for (std::size_t k = 0; k < pieces.size(); ++k) {
-            const P& p = pieces[k];
-            if (p.lo > p.hi) {
-                continue;
-            }
-            const std::string y = "y" + std::to_string(i) + "_" + std::to_string(k);
-            const std::string w = "w" + std::to_string(i) + "_" + std::to_string(k);
-            binary << ' ' << y;
-            const double constant = fromZero ? 0.0 : p.base - p.unit * static_cast<double>(p.start);
-            objective << ' ' << std::showpos << constant << ' ' << y << ' ' << p.unit << ' ' << w
-                      << std::noshowpos;
-            constraints << " c" << row++ << ": " << w << ' ' << std::showpos << -p.lo << ' ' << y
-                        << std::noshowpos << " >= 0\n";
-            constraints << " c" << row++ << ": " << w << ' ' << std::showpos << -p.hi << ' ' << y
-                        << std::noshowpos << " <= 0\n";
-            bounds << " -1e12 <= " << w << " <= 1e12\n";
-            choose += (choose.empty() ? "" : " + ") + y;
-            sum += " - " + w;
-        }
-        constraints << " c" << row++ << ": " << choose << " = 1\n";
-        constraints << " c" << row++ << ": " << sum << " = 0\n";
-    }
-    for (const auto& [node, terms] : balance) {
-        std::string line;
-        for (const auto& [arc, coefficient] : terms) {
-            if (coefficient != 0) {
-                line += (coefficient > 0 ? " +" : " -") + std::to_string(std::abs(coefficient)) +
-                        " x" + std::to_string(arc);
-            }
-        }
-        if (!line.empty()) {
-            constraints << " c" << row++ << ":" << line << " = 0\n";
-        }
-    }
-    return "Minimize\n obj:" + objective.str() + "\nSubject To\n" + constraints.str() + "Bounds\n" +
-           bounds.str() + "General\n" + general.str() + "\nBinary\n" + binary.str() + "\nEnd\n";
-}
 
 struct CbcResult {
     std::optional<double> total;  // proved optimal
@@ -258,7 +196,7 @@ CbcResult SolveCbc(const ProblemTables& t, double maxSeconds) {
         return result;
     }
     close(fd);
-    std::ofstream(path) << MipText(t);
+    std::ofstream(path) << formats::LpText(formats::BuildMipModel(t));
     const auto start = std::chrono::steady_clock::now();
     const std::string command = "cbc " + std::string(path) + " sec " +
                                 std::to_string(static_cast<long>(maxSeconds)) + " solve quit 2>&1";
@@ -349,6 +287,38 @@ double LinearRow(int arcs, int repeats) {
     Row("linear, lower bounds, negative costs: KOVA / LEMON network simplex", arcs, Seconds(ours),
         Seconds(theirs), Ratio(ours, theirs), totals);
     return ours;
+}
+
+// A linear problem as a DIMACS file: KOVA's conversion into the data
+// language against LEMON's own reader of the same file, and both optima.
+void DimacsRow(int arcs) {
+    const Parsed parsed(Linear(arcs));
+    const formats::Conversion dimacs = formats::ProblemToDimacs(parsed.tables);
+    formats::Conversion converted;
+    const double ours = Fastest(3, [&] { converted = formats::DimacsToProblem(dimacs.text, "b"); });
+    using Graph = lemon::SmartDigraph;
+    Graph graph;
+    Graph::ArcMap<long long> lower(graph), upper(graph), cost(graph);
+    Graph::NodeMap<long long> supply(graph);
+    const double theirs = Fastest(3, [&] {
+        graph.clear();
+        std::istringstream in(dimacs.text);
+        lemon::readDimacsMin(in, graph, lower, upper, cost, supply);
+    });
+    lemon::NetworkSimplex<Graph, long long, long long> simplex(graph);
+    simplex.lowerMap(lower).upperMap(upper).costMap(cost).supplyMap(supply);
+    std::optional<double> lemonTotal;
+    if (simplex.run() == lemon::NetworkSimplex<Graph, long long, long long>::OPTIMAL) {
+        lemonTotal = static_cast<double>(simplex.totalCost());
+    }
+    const KovaResult kova = converted.ok() ? SolveKova(converted.text, 0.0) : KovaResult{};
+    char totals[128];
+    std::snprintf(totals, sizeof totals, "%s (%.0f): KOVA's solve of the text, LEMON's of its graph",
+                  converted.ok() && lemonTotal && SameTotal(kova.total, *lemonTotal) ? "equal"
+                                                                                    : "DIFFER",
+                  lemonTotal.value_or(NAN));
+    Row("DIMACS file into the data language: KOVA / LEMON reading it", arcs, Seconds(ours),
+        Seconds(theirs), Ratio(ours, theirs), totals);
 }
 
 // Whole search to tolerance 0 against CBC.
@@ -480,10 +450,15 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--quick") {
             quick = true;
+        } else if (std::string(argv[i]) == "--formats") {
+            std::printf("| measure | arcs | KOVA | other | KOVA / other | totals |\n");
+            std::printf("|---|---:|---:|---:|---:|---|\n");
+            DimacsRow(100000);
+            return 0;
         } else if (std::string(argv[i]) == "--fixed-charge") {
             fixedChargeOnly = true;
         } else {
-            std::fprintf(stderr, "usage: kova-bench [--quick] [--fixed-charge]\n");
+            std::fprintf(stderr, "usage: kova-bench [--quick] [--fixed-charge] [--formats]\n");
             return 64;
         }
     }
@@ -501,6 +476,9 @@ int main(int argc, char** argv) {
                                           : std::vector<int>{1000, 20000, 100000}) {
         const double seconds = LinearRow(arcs, arcs >= 100000 ? 2 : 5);
         points.emplace_back(std::log(arcs), std::log(seconds));
+    }
+    if (!fixedChargeOnly) {
+        DimacsRow(quick ? 20000 : 100000);
     }
     struct Piecewise {
         int arcs;

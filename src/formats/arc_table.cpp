@@ -79,7 +79,8 @@ class ArcTableReader {
         std::size_t count = 0;
         while (NextRow(cells)) {
             if (cells.size() == 1 && Trim(cells[0]).empty()) {
-                continue;  // a blank line
+                arcs += "\r\n";  // so each row keeps its line: the reader's errors name rows
+                continue;
             }
             if (cells.size() != columns_.size()) {
                 return Fail(row_, 0, "has " + std::to_string(cells.size()) + " cells, the header " +

@@ -26,6 +26,14 @@ const char* const kHowFlowsMapBack[] = {
     "The model's optimum is the problem's least total cost.",
 };
 
+std::vector<std::string> Notes(const MipModel& model) {
+    std::vector<std::string> notes(std::begin(kHowFlowsMapBack), std::end(kHowFlowsMapBack));
+    for (std::size_t n = 0; n < model.nodeNames.size(); ++n) {
+        notes.push_back("b_" + std::to_string(n + 1) + ": node " + model.nodeNames[n]);
+    }
+    return notes;
+}
+
 }  // namespace
 
 MipModel BuildMipModel(const ProblemTables& t) {
@@ -76,8 +84,15 @@ MipModel BuildMipModel(const ProblemTables& t) {
                 add({"y" + nk, 0.0, 1.0, p.base - p.unit * static_cast<double>(p.start), true, true});
             const std::size_t w = add({"w" + nk, std::min(0.0, lo), std::max(0.0, hi), p.unit,
                                        false, false});
-            model.rows.push_back({"lo" + nk, {{w, 1.0}, {y, -lo}}, 'G', 0.0});
-            model.rows.push_back({"hi" + nk, {{w, 1.0}, {y, -hi}}, 'L', 0.0});
+            const auto bound = [&](const char* name, double end, char sense) {
+                MipModel::Row row{name + nk, {{w, 1.0}}, sense, 0.0};
+                if (end != 0.0) {
+                    row.terms.push_back({y, -end});
+                }
+                model.rows.push_back(std::move(row));
+            };
+            bound("lo", lo, 'G');
+            bound("hi", hi, 'L');
             choose.terms.push_back({y, 1.0});
             sum.terms.push_back({w, -1.0});
         }
@@ -85,6 +100,7 @@ MipModel BuildMipModel(const ProblemTables& t) {
         model.rows.push_back(std::move(sum));
     }
     for (std::int32_t node = 0; node < t.NodeCount; ++node) {
+        model.nodeNames.push_back(NodeName(t, node));
         auto& terms = balance[static_cast<std::size_t>(node)];
         if (terms.empty()) {
             continue;
@@ -110,10 +126,8 @@ MipModel BuildMipModel(const ProblemTables& t) {
 
 std::string LpText(const MipModel& model) {
     std::string out = "\\ KOVA problem " + model.title + " as a mixed-integer model\n";
-    for (const char* line : kHowFlowsMapBack) {
-        out += "\\ ";
-        out += line;
-        out += '\n';
+    for (const std::string& line : Notes(model)) {
+        out += "\\ " + line + '\n';
     }
     // Lines stay short: some readers take 255 characters at most.
     std::size_t lineStart = 0;
@@ -174,10 +188,8 @@ std::string LpText(const MipModel& model) {
 
 std::string MpsText(const MipModel& model) {
     std::string out = "* KOVA problem " + model.title + " as a mixed-integer model\n";
-    for (const char* line : kHowFlowsMapBack) {
-        out += "* ";
-        out += line;
-        out += '\n';
+    for (const std::string& line : Notes(model)) {
+        out += "* " + line + '\n';
     }
     // FREE after the name tells readers that take fixed columns by default.
     out += "NAME KOVA FREE\nROWS\n N obj\n";

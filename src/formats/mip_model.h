@@ -29,6 +29,7 @@ struct MipModel {
         double rhs = 0.0;
     };
     std::string title;
+    std::vector<std::string> nodeNames;  // b_<n> balances node nodeNames[n - 1]
     std::vector<Variable> variables;
     std::vector<Row> rows;
 };

@@ -166,5 +166,28 @@ mkfifo "$work/fifo/Velorand/KOVA.ini"
 check "a settings pipe does not block" bash -c \
     "XDG_CONFIG_HOME='$work/fifo' timeout 10 '$solve' --quiet '$examples/sample.kvf' >/dev/null 2>&1"
 
+# Other formats in: DIMACS (.min) and spreadsheet arc tables (.csv).
+check "a DIMACS file solves to its objective" bash -c \
+    "'$solve' --json '$examples/two-plants.min' | grep -q '\"total\":195,'"
+check "an arc table solves" bash -c "'$solve' --json '$examples/arc-table.csv' | grep -q '\"total\":345,'"
+cp "$examples/two-plants.min" "$work/plants.txt"
+check "--input-format dimacs reads any name" bash -c \
+    "'$solve' --json --input-format dimacs '$work/plants.txt' | grep -q '\"total\":195,'"
+printf 'p min 2 2\na 1 2 0 4 1\n' >"$work/short.min"
+check "a short DIMACS file is a data error" test "$(status_of "$solve" "$work/short.min")" = 2
+check "a short DIMACS file names its line" bash -c \
+    "'$solve' '$work/short.min' 2>&1 | grep -q 'short.min: line 2: the problem line announces 2 arcs, but 1 follow'"
+
+# Models and DIMACS out; nothing is solved.
+"$solve" --export-lp "$work/m.lp" --export-mps "$work/m.mps" "$examples/sample.kvf" >"$work/export-out"
+check "exports write the models and nothing else" bash -c \
+    "grep -q '^Minimize' '$work/m.lp' && grep -q '^ENDATA' '$work/m.mps' && test ! -s '$work/export-out'"
+check "a piecewise problem has no DIMACS form" bash -c \
+    "! '$solve' --export-dimacs '$work/x.min' '$examples/sample.kvf' 2>'$work/dimacs-err'; grep -q 'has 2 cost pieces' '$work/dimacs-err' && test ! -e '$work/x.min'"
+printf 'ARC S A 0 0 5 10\nARC A T 2 7 -1 10\nARC S T 0 0 3 6\nARC T S 9 0 0 12\nEND\n' >"$work/linear.kvf"
+"$solve" --export-dimacs "$work/back.min" "$work/linear.kvf"
+check "DIMACS out and in again keeps the total" bash -c \
+    "[ \"\$('$solve' --json '$work/back.min' | grep -o '\"total\":[0-9-]*')\" = \"\$('$solve' --json '$work/linear.kvf' | grep -o '\"total\":[0-9-]*')\" ]"
+
 echo "behaviour: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -142,7 +142,7 @@ TEST(ArcTable, ReadsEitherSeparatorEncodingAndQuotes) {
         {"\xEF\xBB\xBF" "From;To;Lower;Base;Unit;End;Base;Unit;End\n\"東京\";\"A\";0;0;1,5;10;20;2;30\n"
          "\nA;東京;0;0;0;30;;;\n",
          Cp932ToUtf8("") + "TITLE t\r\nARC " + Utf8ToCp932("東京").bytes +
-             " A 0 0 1.5 10 20 2 30\r\nARC A " + Utf8ToCp932("東京").bytes + " 0 0 0 30\r\nEND\r\n"},
+             " A 0 0 1.5 10 20 2 30\r\n\r\nARC A " + Utf8ToCp932("東京").bytes + " 0 0 0 30\r\nEND\r\n"},
     };
     for (const auto& [input, expected] : cases) {
         const Conversion c = ArcTableToProblem(input, "t");
