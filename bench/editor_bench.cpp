@@ -11,10 +11,10 @@
 #include <functional>
 #include <string>
 
-#include "app/kova_view.h"
+#include "app/editor_view.h"
 #include "app/print_file.h"
+#include "layout/print_layout.h"
 #include "printing/page_painter.h"
-#include "printing/print_layout.h"
 #include "text/system_texts.h"
 
 namespace {
@@ -46,17 +46,16 @@ int main(int argc, char** argv) {
     QTemporaryDir scratch;
 
     std::printf("| measure (a line of %zu bytes) | time |\n|---|---:|\n", bytes);
-    app::CKOVAView view;
+    app::EditorView view;
     view.resize(800, 600);
     view.show();
-    Row("editor: open and show", Seconds([&] { view.SetWindowText(longText); }));
+    Row("editor: open and show", Seconds([&] { view.SetTextBytes(longText); }));
     Row("editor: resize", Seconds([&] { view.resize(640, 480); }));
-    Row("editor: scroll to the end", Seconds([&] {
-            view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
-        }));
+    Row("editor: scroll to the end",
+        Seconds([&] { view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum()); }));
     // The longest line that stays editable: one keystroke in its middle.
-    const std::string editable = Text(app::CKOVAView::kLongestEditedLine - 1);
-    view.SetWindowText(editable);
+    const std::string editable = Text(app::EditorView::kLongestEditedLine - 1);
+    view.SetTextBytes(editable);
     QCoreApplication::processEvents();
     QTextCursor cursor(view.document());
     cursor.setPosition(static_cast<int>(editable.size() / 2));

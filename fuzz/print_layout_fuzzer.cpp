@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "printing/print_layout.h"
+#include "layout/print_layout.h"
 
 namespace {
 

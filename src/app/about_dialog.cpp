@@ -3,28 +3,28 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/app_texts.h"
-#include "app/dialog_units.h"
 #include "app/tool_icons.h"
+#include "gui/app_texts.h"
+#include "gui/dialog_units.h"
 
 namespace kova::app {
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QString::fromUtf8(kAboutCaption));
-    setFont(ProportionalJapaneseFont(9));
-    const DialogUnits units(font());
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QString::fromUtf8(gui::kAboutCaption));
+    setFont(gui::ProportionalJapaneseFont(9));
+    const gui::DialogUnits units(font());
     setFixedSize(units.Size(235, 85));
 
     auto* icon = new QLabel(this);
     icon->setPixmap(ApplicationIcon().pixmap(32, 32));
     icon->setGeometry(QRect(units.Rect(11, 17, 0, 0).topLeft(), QSize(32, 32)));
 
-    auto* version = new QLabel(QString::fromUtf8(kAboutVersion), this);
+    auto* version = new QLabel(QString::fromUtf8(gui::kAboutVersion), this);
     version->setObjectName(QStringLiteral("VersionText"));
     version->setTextFormat(Qt::PlainText);
     version->setGeometry(units.Rect(40, 10, 119, 8));
 
-    auto* notice = new QLabel(QString::fromUtf8(kAboutNotice), this);
+    auto* notice = new QLabel(QString::fromUtf8(gui::kAboutNotice), this);
     notice->setObjectName(QStringLiteral("NoticeText"));
     notice->setGeometry(units.Rect(40, 25, 119, 8));
 

@@ -5,15 +5,17 @@
 #include <cstdio>
 #include <string_view>
 
-#include "app/app_texts.h"
-#include "app/kova_app.h"
-#include "app/kova_doc.h"
-#include "app/main_frame.h"
+#include "app/application.h"
+#include "app/document.h"
+#include "app/exit_status.h"
+#include "app/main_window.h"
 #include "app/print_file.h"
+#include "app/run_commands.h"
 #include "app/tool_icons.h"
-#include "app/user_prompts.h"
-#include "dialogs/run_commands.h"
+#include "gui/app_texts.h"
+#include "gui/user_prompts.h"
 #include "platform/qt_settings_store.h"
+#include "version.h"
 
 namespace {
 
@@ -76,23 +78,23 @@ int main(int argc, char** argv) {
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) {
         std::fprintf(stderr, "kova: one file at most\n");
-        return 64;
+        return kova::app::kExitUsage;
     }
 
     kova::QtSettingsStore store;
-    kova::app::DialogPrompts prompts;
-    kova::app::CKOVAApp kova(store, prompts);
-    kova::dialogs::RunCommands runCommands(store, prompts);
+    kova::gui::DialogPrompts prompts;
+    kova::app::Application kova(store, prompts);
+    kova::app::RunCommands runCommands(store, prompts);
     runCommands.SetPrinter(&kova.Printer());
     kova.SetCalculationCommands(&runCommands);
-    switch (kova.InitInstance(files.isEmpty() ? QString() : files.constFirst())) {
-        case kova::app::CKOVAApp::Start::HandedOver:
-            return 0;
-        case kova::app::CKOVAApp::Start::Failed:
+    switch (kova.Start(files.isEmpty() ? QString() : files.constFirst())) {
+        case kova::app::Application::StartResult::HandedOver:
+            return kova::app::kExitOk;
+        case kova::app::Application::StartResult::Failed:
             std::fprintf(stderr, "kova: cannot open %s: %s\n", qPrintable(files.constFirst()),
-                         qPrintable(kova.Document().OpenError()));
-            return 66;
-        case kova::app::CKOVAApp::Start::Running:
+                         qPrintable(kova.CurrentDocument().OpenError()));
+            return kova::app::kExitNotReadable;
+        case kova::app::Application::StartResult::Running:
             break;
     }
     const int status = QApplication::exec();

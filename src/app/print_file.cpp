@@ -6,11 +6,12 @@
 #include <cstdio>
 #include <string_view>
 
-#include "app/document_text.h"
-#include "app/kova_doc.h"
-#include "app/kova_view.h"
+#include "app/document.h"
+#include "app/editor_view.h"
+#include "app/exit_status.h"
+#include "gui/document_text.h"
+#include "layout/print_layout.h"
 #include "printing/pdf_output.h"
-#include "printing/print_layout.h"
 
 namespace kova::app {
 namespace {
@@ -45,22 +46,22 @@ std::string CutLines(std::string_view bytes) {
 
 }  // namespace
 
-void PrintEditorPages(const CKOVAView& view, const std::string& bytes, QPrinter* printer) {
+void PrintEditorPages(const EditorView& view, const std::string& bytes, QPrinter* printer) {
     QTextDocument document;
     document.setDefaultFont(view.document()->defaultFont());
     document.setDefaultTextOption(view.document()->defaultTextOption());
-    document.setPlainText(BytesToDisplay(CutLines(bytes)));
+    document.setPlainText(gui::BytesToDisplay(CutLines(bytes)));
     document.print(printer);
 }
 
 int PrintFile(const QString& path, const QString& pdfPath) {
     QString reason;
-    const std::optional<std::string> bytes = CKOVADoc::ReadFile(path, &reason);
+    const std::optional<std::string> bytes = Document::ReadFile(path, &reason);
     if (!bytes) {
         std::fprintf(stderr, "kova: cannot open %s: %s\n", qPrintable(path), qPrintable(reason));
-        return 66;
+        return kExitNotReadable;
     }
-    CKOVAView view;
+    EditorView view;
     QPrinter printer;
     printer.setDocName(QStringLiteral("KOVA"));
     if (!pdfPath.isEmpty()) {
@@ -68,20 +69,20 @@ int PrintFile(const QString& path, const QString& pdfPath) {
         printer.setOutputFileName(pdfPath);
     } else if (QPrinterInfo::availablePrinters().isEmpty()) {
         std::fprintf(stderr, "kova: no printer is installed (try --pdf PATH)\n");
-        return 1;
+        return kExitPrintFailed;
     }
     printing::PdfFileOutput output(printer);
     PrintEditorPages(view, *bytes, &printer);
     if (printer.printerState() == QPrinter::Error) {
         std::fprintf(stderr, "kova: printing %s failed\n", qPrintable(path));
-        return 1;
+        return kExitPrintFailed;
     }
     if (const QString error = output.Finish(); !error.isEmpty()) {
         std::fprintf(stderr, "kova: %s: cannot write: %s\n", qPrintable(pdfPath),
                      qPrintable(error));
-        return 73;
+        return kExitCannotWrite;
     }
-    return 0;
+    return kExitOk;
 }
 
 }  // namespace kova::app

@@ -9,15 +9,15 @@ class QPrinter;
 
 namespace kova::app {
 
-class CKOVAView;
+class EditorView;
 
-// The exit status: 0 printed, 1 no printer or the job failed, 66 file not
-// readable, 73 the PDF could not be written (an older one stays whole).
+// The exit status (ExitStatus); when the PDF cannot be written an older one
+// stays whole.
 int PrintFile(const QString& path, const QString& pdfPath);
 
 // The editor's pages of `bytes` (its font and wrapping) on `printer`. Lines
 // longer than 80 bytes are cut as the print command cuts them, so only short
 // lines are laid out: a line of megabytes would otherwise take minutes.
-void PrintEditorPages(const CKOVAView& view, const std::string& bytes, QPrinter* printer);
+void PrintEditorPages(const EditorView& view, const std::string& bytes, QPrinter* printer);
 
 }  // namespace kova::app

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "run/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace kova::app {
 namespace {

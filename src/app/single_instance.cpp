@@ -14,7 +14,7 @@ constexpr qsizetype kLargestRequest = 64 * 1024;
 
 SingleInstance::SingleInstance(QString serverName, QObject* parent)
     : QObject(parent), serverName_(std::move(serverName)) {
-    connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::OnNewConnection);
+    connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::AcceptConnection);
 }
 
 QString SingleInstance::DefaultServerName() {
@@ -62,7 +62,7 @@ bool SingleInstance::Listen() {
     return false;
 }
 
-void SingleInstance::OnNewConnection() {
+void SingleInstance::AcceptConnection() {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {

@@ -27,7 +27,7 @@ class SingleInstance final : public QObject {
     void FileRequested(const QString& path);
 
   private:
-    void OnNewConnection();
+    void AcceptConnection();
 
     QString serverName_;
     QLocalServer server_;

@@ -1,8 +1,10 @@
 #include "app/tool_icons.h"
 
+#include <QApplication>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
+#include <QStandardPaths>
+#include <QStyle>
 #include <functional>
 
 #include "app/command_table.h"
@@ -32,18 +34,6 @@ QIcon Draw(const std::function<void(QPainter&)>& paint) {
     return icon;
 }
 
-void Page(QPainter& p, double x, double y, double w, double h) {
-    QPainterPath path;
-    path.moveTo(x + 0.5, y + 0.5);
-    path.lineTo(x + w - 3.5, y + 0.5);
-    path.lineTo(x + w - 0.5, y + 3.5);
-    path.lineTo(x + w - 0.5, y + h - 0.5);
-    path.lineTo(x + 0.5, y + h - 0.5);
-    path.closeSubpath();
-    p.setBrush(kPaper);
-    p.drawPath(path);
-}
-
 void Lines(QPainter& p, double x, double y, int count, double length) {
     p.setPen(QPen(QColor(120, 120, 120), 1));
     for (int i = 0; i < count; ++i) {
@@ -54,53 +44,48 @@ void Lines(QPainter& p, double x, double y, int count, double length) {
 
 }  // namespace
 
+void UseDesktopIconTheme() {
+    if (!QIcon::themeName().isEmpty()) {
+        return;
+    }
+    QStringList paths = QIcon::themeSearchPaths();
+    paths += QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                       QStandardPaths::LocateDirectory);
+    QIcon::setThemeSearchPaths(paths);
+    QIcon::setThemeName(QStringLiteral("Adwaita"));
+}
+
 QIcon ToolIcon(int commandId) {
+    // Standard commands look as the desktop draws them; the style's picture
+    // stands in where the icon theme has none and the style has one.
+    struct ThemeIcon {
+        int id;
+        const char* name;
+        QStyle::StandardPixmap fallback;
+    };
+    static constexpr ThemeIcon kThemeIcons[] = {
+        {ID_FILE_NEW, "document-new", QStyle::SP_FileIcon},
+        {ID_FILE_OPEN, "document-open", QStyle::SP_DialogOpenButton},
+        {ID_FILE_SAVE, "document-save", QStyle::SP_DialogSaveButton},
+        {ID_EDIT_CUT, "edit-cut", QStyle::SP_CustomBase},
+        {ID_EDIT_COPY, "edit-copy", QStyle::SP_CustomBase},
+        {ID_EDIT_PASTE, "edit-paste", QStyle::SP_CustomBase},
+        {ID_FILE_PRINT, "document-print", QStyle::SP_CustomBase},
+        {ID_CONTEXT_HELP, "help-contextual", QStyle::SP_TitleBarContextHelpButton},
+        {ID_APP_ABOUT, "help-about", QStyle::SP_MessageBoxInformation},
+    };
+    for (const ThemeIcon& icon : kThemeIcons) {
+        if (icon.id != commandId) {
+            continue;
+        }
+        const QIcon themed = QIcon::fromTheme(QString::fromLatin1(icon.name));
+        if (!themed.isNull() || icon.fallback == QStyle::SP_CustomBase) {
+            return themed;
+        }
+        return QApplication::style()->standardIcon(icon.fallback);
+    }
+    // KOVA's own commands.
     switch (commandId) {
-        case ID_FILE_NEW:
-            return Draw([](QPainter& p) {
-                Page(p, 3, 1, 11, 14);
-                p.setPen(QPen(kYellow, 2));
-                p.drawLine(QPointF(11, 1), QPointF(15, 5));
-            });
-        case ID_FILE_OPEN:
-            return Draw([](QPainter& p) {
-                p.setBrush(kYellow);
-                p.drawRect(QRectF(1.5, 4.5, 12, 9));
-                p.setBrush(QColor(250, 220, 120));
-                p.drawPolygon(QPolygonF({QPointF(3.5, 7.5), QPointF(15.5, 7.5), QPointF(13.5, 13.5),
-                                         QPointF(1.5, 13.5)}));
-            });
-        case ID_FILE_SAVE:
-            return Draw([](QPainter& p) {
-                p.setBrush(kBlue);
-                p.drawRect(QRectF(1.5, 1.5, 13, 13));
-                p.setBrush(kPaper);
-                p.drawRect(QRectF(4.5, 1.5, 7, 5));
-                p.setBrush(QColor(200, 200, 200));
-                p.drawRect(QRectF(3.5, 9.5, 9, 5));
-            });
-        case ID_EDIT_CUT:
-            return Draw([](QPainter& p) {
-                p.drawLine(QPointF(5, 1), QPointF(11, 10));
-                p.drawLine(QPointF(11, 1), QPointF(5, 10));
-                p.setBrush(Qt::NoBrush);
-                p.drawEllipse(QPointF(4.5, 12.5), 2.5, 2.5);
-                p.drawEllipse(QPointF(11.5, 12.5), 2.5, 2.5);
-            });
-        case ID_EDIT_COPY:
-            return Draw([](QPainter& p) {
-                Page(p, 1, 1, 9, 11);
-                Page(p, 6, 4, 9, 11);
-                Lines(p, 8, 8, 3, 5);
-            });
-        case ID_EDIT_PASTE:
-            return Draw([](QPainter& p) {
-                p.setBrush(QColor(180, 130, 70));
-                p.drawRect(QRectF(1.5, 2.5, 10, 12));
-                p.setBrush(QColor(200, 200, 200));
-                p.drawRect(QRectF(4.5, 1.5, 4, 2));
-                Page(p, 7, 6, 8, 9);
-            });
         case ID_RUN_OPTIMIZATION:
             return Draw([](QPainter& p) {
                 // Flow from a source to a sink through two ways.
@@ -136,37 +121,6 @@ QIcon ToolIcon(int commandId) {
                 p.drawRect(QRectF(1.5, 2.5, 13, 3));
                 p.drawLine(QPointF(6, 5.5), QPointF(6, 13.5));
                 Lines(p, 7.5, 7.5, 3, 5.5);
-            });
-        case ID_FILE_PRINT:
-            return Draw([](QPainter& p) {
-                Page(p, 4, 1, 8, 6);
-                p.setBrush(QColor(170, 170, 170));
-                p.drawRect(QRectF(1.5, 6.5, 13, 6));
-                Page(p, 4, 10, 8, 5);
-                p.setBrush(kGreen);
-                p.drawRect(QRectF(11.5, 7.5, 1.5, 1.5));
-            });
-        case ID_CONTEXT_HELP:
-            return Draw([](QPainter& p) {
-                p.setBrush(kPaper);
-                p.drawPolygon(
-                    QPolygonF({QPointF(1.5, 1.5), QPointF(1.5, 12.5), QPointF(4.5, 9.5),
-                               QPointF(7, 14), QPointF(8.5, 13), QPointF(6.5, 9), QPointF(10, 9)}));
-                QFont font = p.font();
-                font.setPixelSize(9);
-                font.setBold(true);
-                p.setFont(font);
-                p.setPen(kBlue);
-                p.drawText(QRectF(9, 0, 7, 10), Qt::AlignCenter, QStringLiteral("?"));
-            });
-        case ID_APP_ABOUT:
-            return Draw([](QPainter& p) {
-                p.setBrush(kBlue);
-                p.setPen(Qt::NoPen);
-                p.drawEllipse(QRectF(1, 1, 14, 14));
-                p.setBrush(Qt::white);
-                p.drawRect(QRectF(7, 6.5, 2, 6));
-                p.drawRect(QRectF(7, 3.5, 2, 2));
             });
         default:
             return QIcon();

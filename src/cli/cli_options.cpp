@@ -6,6 +6,7 @@
 #include <map>
 
 #include "text/number_text.h"
+#include "version.h"
 
 namespace kova::cli {
 namespace {

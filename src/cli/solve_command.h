@@ -6,7 +6,7 @@
 #include <ostream>
 
 #include "cli/cli_options.h"
-#include "run/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace kova::cli {
 

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QTabBar>
 
-#include "app/dialog_units.h"
+#include "gui/dialog_units.h"
 #include "text/cp932.h"
 
 namespace kova::dialogs {
@@ -24,12 +24,12 @@ QPlainTextEdit* MakePane(const std::string& text, QWidget* parent) {
 
 }  // namespace
 
-CResultsDlg::CResultsDlg(const std::string& runList, const std::string& flow, QWidget* parent)
+ResultsDialog::ResultsDialog(const std::string& runList, const std::string& flow, QWidget* parent)
     : QDialog(parent) {
     setWindowTitle(QStringLiteral("KOVA計算結果出力"));
     setObjectName(QStringLiteral("ResultsDialog"));
-    setFont(app::FixedPitchJapaneseFont(12));
-    const app::DialogUnits units(font());
+    setFont(gui::FixedPitchJapaneseFont(12));
+    const gui::DialogUnits units(font());
     // The panes are fixed in pixels; the window holds them whatever the face.
     setFixedSize(units.Size(341, 305).expandedTo(QSize(680, 610)));
 
@@ -37,22 +37,22 @@ CResultsDlg::CResultsDlg(const std::string& runList, const std::string& flow, QW
     body->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
     body->setGeometry(10, 10, 660, 550);
 
-    m_wndTab = new QTabBar(this);
-    m_wndTab->setObjectName(QStringLiteral("ResultTab"));
-    m_wndTab->setShape(QTabBar::RoundedNorth);
-    m_wndTab->setDrawBase(false);
-    m_wndTab->setExpanding(false);
-    m_wndTab->setFocusPolicy(Qt::NoFocus);
-    m_wndTab->addTab(QStringLiteral("計算経過一覧"));
-    m_wndTab->addTab(QStringLiteral("　最適化解　"));
-    m_wndTab->move(12, 10);
-    m_wndTab->resize(m_wndTab->sizeHint());
+    tab_ = new QTabBar(this);
+    tab_->setObjectName(QStringLiteral("ResultTab"));
+    tab_->setShape(QTabBar::RoundedNorth);
+    tab_->setDrawBase(false);
+    tab_->setExpanding(false);
+    tab_->setFocusPolicy(Qt::NoFocus);
+    tab_->addTab(QStringLiteral("計算経過一覧"));
+    tab_->addTab(QStringLiteral("　最適化解　"));
+    tab_->move(12, 10);
+    tab_->resize(tab_->sizeHint());
 
-    m_wndFlowPane = MakePane(flow, this);
-    m_wndFlowPane->setObjectName(QStringLiteral("FlowPane"));
-    m_wndRunListPane = MakePane(runList, this);
-    m_wndRunListPane->setObjectName(QStringLiteral("RunListPane"));
-    m_wndFlowPane->hide();
+    flowPane_ = MakePane(flow, this);
+    flowPane_->setObjectName(QStringLiteral("FlowPane"));
+    runListPane_ = MakePane(runList, this);
+    runListPane_->setObjectName(QStringLiteral("RunListPane"));
+    flowPane_->hide();
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setDefault(true);
@@ -62,16 +62,16 @@ CResultsDlg::CResultsDlg(const std::string& runList, const std::string& flow, QW
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     ok->setFocus();
 
-    connect(m_wndTab, &QTabBar::currentChanged, this, &CResultsDlg::OnSelChange);
+    connect(tab_, &QTabBar::currentChanged, this, &ResultsDialog::ShowTab);
 }
 
-void CResultsDlg::OnSelChange(int selection) {
-    m_wndRunListPane->hide();
-    m_wndFlowPane->hide();
+void ResultsDialog::ShowTab(int selection) {
+    runListPane_->hide();
+    flowPane_->hide();
     if (selection == 0) {
-        m_wndRunListPane->show();
+        runListPane_->show();
     } else if (selection == 1) {
-        m_wndFlowPane->show();
+        flowPane_->show();
     }
 }
 

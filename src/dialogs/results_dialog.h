@@ -10,22 +10,22 @@ class QTabBar;
 
 namespace kova::dialogs {
 
-class CResultsDlg final : public QDialog {
+class ResultsDialog final : public QDialog {
     Q_OBJECT
   public:
     // Both texts are code page 932.
-    CResultsDlg(const std::string& runList, const std::string& flow, QWidget* parent = nullptr);
+    ResultsDialog(const std::string& runList, const std::string& flow, QWidget* parent = nullptr);
 
-    QTabBar* Tab() const { return m_wndTab; }
-    QPlainTextEdit* RunListPane() const { return m_wndRunListPane; }
-    QPlainTextEdit* FlowPane() const { return m_wndFlowPane; }
+    QTabBar* Tab() const { return tab_; }
+    QPlainTextEdit* RunListPane() const { return runListPane_; }
+    QPlainTextEdit* FlowPane() const { return flowPane_; }
 
   private:
-    void OnSelChange(int selection);
+    void ShowTab(int selection);
 
-    QTabBar* m_wndTab = nullptr;
-    QPlainTextEdit* m_wndFlowPane = nullptr;
-    QPlainTextEdit* m_wndRunListPane = nullptr;
+    QTabBar* tab_ = nullptr;
+    QPlainTextEdit* flowPane_ = nullptr;
+    QPlainTextEdit* runListPane_ = nullptr;
 };
 
 }  // namespace kova::dialogs

@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/dialog_units.h"
-#include "app/document_text.h"
-#include "app/user_prompts.h"
+#include "gui/dialog_units.h"
+#include "gui/document_text.h"
+#include "gui/user_prompts.h"
 
 namespace kova::dialogs {
 namespace {
@@ -29,26 +29,31 @@ const FieldRow kRows[] = {
     {LiveField::Elapsed, "実行時間", {15, 100, 31, 8}, {120, 97, 51, 10}},
 };
 
-app::BoxIcon ToBoxIcon(MessageIcon icon) {
+gui::BoxIcon ToBoxIcon(MessageIcon icon) {
     switch (icon) {
         case MessageIcon::Stop:
-            return app::BoxIcon::Stop;
+            return gui::BoxIcon::Stop;
         case MessageIcon::Information:
-            return app::BoxIcon::Information;
+            return gui::BoxIcon::Information;
         case MessageIcon::None:
             break;
     }
-    return app::BoxIcon::None;
+    return gui::BoxIcon::None;
 }
 
 }  // namespace
 
-CCalcStatusDlg::CCalcStatusDlg(app::UserPrompts& prompts, Clock& clock)
-    : QDialog(nullptr), prompts_(prompts), clock_(clock) {
+StatusDialog::StatusDialog(std::string dataText, double tolerance, gui::UserPrompts& prompts,
+                           Clock& clock)
+    : QDialog(nullptr),
+      dataText_(std::move(dataText)),
+      tolerance_(tolerance),
+      prompts_(prompts),
+      clock_(clock) {
     setWindowTitle(QStringLiteral("KOVA最適化計算状態"));
     setObjectName(QStringLiteral("CalcStatusDialog"));
-    setFont(app::ProportionalJapaneseFont(11));
-    const app::DialogUnits units(font());
+    setFont(gui::ProportionalJapaneseFont(11));
+    const gui::DialogUnits units(font());
     // Wide enough for the widest label in whatever face stands in.
     QSize size = units.Size(186, 141);
     setFixedSize(size);
@@ -59,7 +64,7 @@ CCalcStatusDlg::CCalcStatusDlg(app::UserPrompts& prompts, Clock& clock)
         auto* label = new QLabel(QString::fromUtf8(row.label), this);
         label->adjustSize();
         label->move(labelRect.topLeft());
-        auto* field = new QLabel(app::BytesToDisplay(InitialFieldText(row.field)), this);
+        auto* field = new QLabel(gui::BytesToDisplay(InitialFieldText(row.field)), this);
         field->setObjectName(QStringLiteral("Field%1").arg(static_cast<int>(row.field)));
         field->setAlignment(Qt::AlignCenter);
         field->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -72,43 +77,42 @@ CCalcStatusDlg::CCalcStatusDlg(app::UserPrompts& prompts, Clock& clock)
     stopButton_->setObjectName(QStringLiteral("StopButton"));
     stopButton_->setGeometry(units.Rect(72, 118, 50, 14));
     stopButton_->setAutoDefault(false);
-    connect(stopButton_, &QPushButton::clicked, this, &CCalcStatusDlg::OnCancel);
+    connect(stopButton_, &QPushButton::clicked, this, &StatusDialog::RequestStop);
 }
 
-void CCalcStatusDlg::showEvent(QShowEvent* event) {
+void StatusDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!timerArmed_) {
         // The window is on screen before the calculation takes the thread.
         timerArmed_ = true;
-        QTimer::singleShot(kTimerPeriodMs, this, &CCalcStatusDlg::OnTimer);
+        QTimer::singleShot(kTimerPeriodMs, this, &StatusDialog::RunCalculation);
     }
 }
 
-void CCalcStatusDlg::OnTimer() {
+void StatusDialog::RunCalculation() {
     running_ = true;
-    CalculationRun run(*this, settings.tolerance);
-    run.Run(dataText);
-    runList = run.Results().runList;
-    solution = run.Results().solution;
+    CalculationRun run(*this, tolerance_);
+    run.Run(dataText_);
+    results_ = run.Results();
     ShowPendingFields();
     running_ = false;
     accept();
 }
 
-void CCalcStatusDlg::SetField(LiveField field, std::string_view text) {
+void StatusDialog::SetField(LiveField field, std::string_view text) {
     pending_.Set(field, text);
 }
 
-void CCalcStatusDlg::ShowPendingFields() {
+void StatusDialog::ShowPendingFields() {
     for (const LiveField field : kLiveFields) {
         if (pending_.Get(field) != shown_.Get(field)) {
             shown_.Set(field, pending_.Get(field));
-            Field(field)->setText(app::BytesToDisplay(shown_.Get(field)));
+            Field(field)->setText(gui::BytesToDisplay(shown_.Get(field)));
         }
     }
 }
 
-void CCalcStatusDlg::Pump() {
+void StatusDialog::Pump() {
     const auto now = std::chrono::steady_clock::now();
     if (now - lastPump_ < kPumpInterval) {
         return;
@@ -118,22 +122,22 @@ void CCalcStatusDlg::Pump() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-void CCalcStatusDlg::ShowMessage(std::string_view text, MessageIcon icon) {
+void StatusDialog::ShowMessage(std::string_view text, MessageIcon icon) {
     ShowPendingFields();
-    prompts_.ShowMessage(this, app::BytesToDisplay(text), ToBoxIcon(icon));
+    prompts_.ShowMessage(this, gui::BytesToDisplay(text), ToBoxIcon(icon));
 }
 
-void CCalcStatusDlg::OnCancel() {
+void StatusDialog::RequestStop() {
     stopRequested_ = true;
 }
 
-void CCalcStatusDlg::reject() {
-    OnCancel();
+void StatusDialog::reject() {
+    RequestStop();
 }
 
-void CCalcStatusDlg::closeEvent(QCloseEvent* event) {
+void StatusDialog::closeEvent(QCloseEvent* event) {
     if (running_ || result() != QDialog::Accepted) {
-        OnCancel();
+        RequestStop();
         event->ignore();
         return;
     }

@@ -7,35 +7,32 @@
 #include <chrono>
 #include <string>
 
+#include "optimiser/run_monitor.h"
 #include "run/calculation_run.h"
 #include "text/clock.h"
-#include "run/init_settings.h"
-#include "optimiser/run_monitor.h"
 
 class QLabel;
 class QPushButton;
 
-namespace kova::app {
+namespace kova::gui {
 class UserPrompts;
 }
 
 namespace kova::dialogs {
 
-class CCalcStatusDlg final : public QDialog, public RunMonitor {
+class StatusDialog final : public QDialog, public RunMonitor {
     Q_OBJECT
   public:
     static constexpr int kTimerPeriodMs = 50;
     // Longest time between two looks at pending events while the optimiser runs.
     static constexpr std::chrono::milliseconds kPumpInterval{10};
 
-    // `clock` reads the date and time of the run (a fixed one in tests).
-    CCalcStatusDlg(app::UserPrompts& prompts, Clock& clock);
+    // Runs `dataText` (code page 932) with `tolerance`; `clock` reads the
+    // date and time of the run (a fixed one in tests).
+    StatusDialog(std::string dataText, double tolerance, gui::UserPrompts& prompts, Clock& clock);
 
-    // In: the data text (code page 932) and the settings; out: the two texts.
-    std::string dataText;
-    InitSettings settings;
-    std::string runList;
-    std::string solution;
+    // The two texts of the run, once the window has closed.
+    const RunResults& Results() const { return results_; }
 
     QLabel* Field(LiveField field) const { return fields_[LiveFieldIndex(field)]; }
     QPushButton* StopButton() const { return stopButton_; }
@@ -51,7 +48,7 @@ class CCalcStatusDlg final : public QDialog, public RunMonitor {
   public slots:
     // Every cancel request (button, close box, Escape) asks for the stop;
     // only the run closes the window.
-    void OnCancel();
+    void RequestStop();
     void reject() override;
 
   protected:
@@ -59,10 +56,13 @@ class CCalcStatusDlg final : public QDialog, public RunMonitor {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    void OnTimer();
+    void RunCalculation();
     void ShowPendingFields();
 
-    app::UserPrompts& prompts_;
+    std::string dataText_;
+    double tolerance_;
+    RunResults results_;
+    gui::UserPrompts& prompts_;
     Clock& clock_;
     std::array<QLabel*, kLiveFields.size()> fields_{};
     LiveFieldTexts shown_;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <type_traits>
 
@@ -68,6 +69,16 @@ class GrowArray {
     const T& operator[](std::size_t i) const {
         assert(i < size_);
         return storage_[i];
+    }
+
+    // Signed indices, as the tables' counters are; checked in debug builds.
+    T& At(std::int64_t i) {
+        assert(i >= 0 && static_cast<std::size_t>(i) < size_);
+        return storage_[static_cast<std::size_t>(i)];
+    }
+    const T& At(std::int64_t i) const {
+        assert(i >= 0 && static_cast<std::size_t>(i) < size_);
+        return storage_[static_cast<std::size_t>(i)];
     }
 
     T* data() { return storage_.get(); }

@@ -22,15 +22,12 @@ void ProblemTables::Release() {
     BranchList.SetSize(0);
     SolutionTable.SetSize(0);
     BestSolutionTable.SetSize(0);
-    PotentialTable.SetSize(0);
-    DistanceTable.SetSize(0);
-    LabelTable.SetSize(0);
 }
 
 std::int32_t ProblemTables::FirstPieceOf(std::int32_t arc) const {
     std::int32_t first = 0;
     for (std::int32_t i = 0; i < arc; ++i) {
-        first += ArcTable[static_cast<std::size_t>(i)].pieceCount - 1;
+        first += ArcTable.At(i).pieceCount - 1;
     }
     return first;
 }

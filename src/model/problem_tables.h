@@ -66,12 +66,6 @@ struct BranchRecord {
     double branchGap;        // that arc's gap, for the branching estimates
 };
 
-struct LabelRecord {
-    std::int32_t pred;
-    std::int64_t reach;
-    std::int32_t arc;  // +(arc + 1) forward label, -(arc + 1) backward label
-};
-
 struct ProblemTables {
     // Counters of the pre-scan and the parser.
     std::int32_t NodeCount = 0;
@@ -81,11 +75,6 @@ struct ProblemTables {
     std::int32_t NameSlotCount = 0;
     std::int32_t WorkPieceCount = 0;
     std::int32_t ErrorCount = 0;
-
-    // Tokenizer state.
-    std::size_t TextPos = 0;
-    std::int32_t LineNo = 1;
-    std::string CurrentToken;
 
     std::string ProblemTitle;
     DateTime RunStartTime;
@@ -111,15 +100,11 @@ struct ProblemTables {
     GrowArray<SolutionRecord> BestSolutionTable;
     GrowArray<BranchRecord> BranchList;
     GrowArray<std::int32_t> ArcFlags;
-    GrowArray<LabelRecord> LabelTable;
-    GrowArray<double> PotentialTable;
-    GrowArray<double> DistanceTable;
-    GrowArray<std::int32_t> LabelList;
 
     // Sizes every parsed and working table from the pre-scan counts.
     void SizeFromCounts();
 
-    // End of a run: every table but NameTable and LabelList gives its storage back.
+    // End of a run: every table but NameTable gives its storage back.
     void Release();
 
     // First PieceRecord of arc `arc`: the pieces of the arcs before it, summed.

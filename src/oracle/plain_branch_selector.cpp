@@ -32,7 +32,7 @@ double PlainBranchSelector::BestOpenBound(const ProblemTables& tables) {
 
 std::int32_t PlainBranchSelector::FirstFreeRecord(const ProblemTables& tables) {
     std::int32_t free = 1;
-    while (tables.BranchList[static_cast<std::size_t>(free)].status != -2) {
+    while (tables.BranchList.At(free).status != -2) {
         ++free;
     }
     return free;

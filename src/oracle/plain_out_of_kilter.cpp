@@ -7,13 +7,13 @@
 #include "text/date_time.h"
 
 namespace kova {
-namespace {
 
-std::size_t At(std::int32_t i) {
-    return static_cast<std::size_t>(i);
+void PlainOutOfKilter::SizeNodeTables(std::size_t nodes) {
+    LabelTable.SetSize(nodes);
+    PotentialTable.SetSize(nodes);
+    DistanceTable.SetSize(nodes);
+    LabelList.SetSize(nodes);
 }
-
-}  // namespace
 
 void PlainOutOfKilter::RunOutOfKilter() {
     searches_ = 0;
@@ -23,7 +23,7 @@ void PlainOutOfKilter::RunOutOfKilter() {
     }
     ComputeStartingDistances();
     for (std::int32_t a = 0; a < t_.NetArcCount; ++a) {
-        NetArcRecord& arc = t_.NetArcTable[At(a)];
+        NetArcRecord& arc = t_.NetArcTable.At(a);
         arc.reducedCost = arc.cost;  // flows start at 0, as the network was built
     }
     CurrentArc = 0;
@@ -58,7 +58,7 @@ void PlainOutOfKilter::RunOutOfKilter() {
             }
             return;  // no feasible flow
         }
-        const NetArcRecord& arc = t_.NetArcTable[At(CurrentArc)];
+        const NetArcRecord& arc = t_.NetArcTable.At(CurrentArc);
         TakeStartingPotential(arc.from);
         TakeStartingPotential(arc.to);
         RefreshReducedCosts();
@@ -74,44 +74,44 @@ void PlainOutOfKilter::RunOutOfKilter() {
 }
 
 void PlainOutOfKilter::ComputeStartingDistances() {
-    const std::size_t nodes = At(t_.NetNodeCount);
-    std::fill(t_.PotentialTable.begin(), t_.PotentialTable.end(), InfiniteDistance);
-    std::fill(t_.DistanceTable.begin(), t_.DistanceTable.end(), InfiniteDistance);
-    t_.PotentialTable[0] = 0.0;
-    t_.DistanceTable[0] = 0.0;
+    const auto nodes = static_cast<std::size_t>(t_.NetNodeCount);
+    std::fill(PotentialTable.begin(), PotentialTable.end(), InfiniteDistance);
+    std::fill(DistanceTable.begin(), DistanceTable.end(), InfiniteDistance);
+    PotentialTable[0] = 0.0;
+    DistanceTable[0] = 0.0;
     for (std::int32_t pass = 1;; ++pass) {
         bool changed = false;
         for (std::int32_t a = 0; a < t_.NetArcCount; ++a) {
-            const NetArcRecord& arc = t_.NetArcTable[At(a)];
-            const double start = t_.PotentialTable[At(arc.from)];
+            const NetArcRecord& arc = t_.NetArcTable.At(a);
+            const double start = PotentialTable.At(arc.from);
             if (start == InfiniteDistance) {
                 continue;  // not reached from node 0 (yet)
             }
             const double candidate = start + arc.cost;
-            if (candidate < t_.DistanceTable[At(arc.to)]) {
-                t_.DistanceTable[At(arc.to)] = candidate;
+            if (candidate < DistanceTable.At(arc.to)) {
+                DistanceTable.At(arc.to) = candidate;
                 changed = true;
             }
         }
         if (!changed) {
             break;
         }
-        std::copy(t_.DistanceTable.begin(), t_.DistanceTable.end(), t_.PotentialTable.begin());
+        std::copy(DistanceTable.begin(), DistanceTable.end(), PotentialTable.begin());
         if (pass >= t_.NetNodeCount) {
             break;  // only a cycle of negative cost gets here
         }
     }
     for (std::size_t n = 0; n < nodes; ++n) {
-        const double potential = t_.PotentialTable[n];
-        t_.DistanceTable[n] = potential == InfiniteDistance ? 0.0 : potential;
-        t_.PotentialTable[n] = 0.0;
+        const double potential = PotentialTable[n];
+        DistanceTable[n] = potential == InfiniteDistance ? 0.0 : potential;
+        PotentialTable[n] = 0.0;
     }
 }
 
 void PlainOutOfKilter::RefreshReducedCosts() {
     for (std::int32_t a = 0; a < t_.NetArcCount; ++a) {
-        NetArcRecord& arc = t_.NetArcTable[At(a)];
-        double rc = (arc.cost - t_.PotentialTable[At(arc.from)]) + t_.PotentialTable[At(arc.to)];
+        NetArcRecord& arc = t_.NetArcTable.At(a);
+        double rc = (arc.cost - PotentialTable.At(arc.from)) + PotentialTable.At(arc.to);
         if (!(std::fabs(rc) >= ZeroSnap)) {
             rc = 0.0;  // not a number (from infinite costs) too
         }
@@ -120,7 +120,7 @@ void PlainOutOfKilter::RefreshReducedCosts() {
 }
 
 bool PlainOutOfKilter::Classify(std::int32_t a) {
-    const NetArcRecord& arc = t_.NetArcTable[At(a)];
+    const NetArcRecord& arc = t_.NetArcTable.At(a);
     const double rc = arc.reducedCost;
     const bool belowLower = arc.flowMinusLower < 0;
     const bool belowUpper = arc.flowMinusUpper < 0;
@@ -160,8 +160,8 @@ bool PlainOutOfKilter::AnyArcOutOfKilter() {
 }
 
 bool PlainOutOfKilter::TakeStartingPotential(std::int32_t node) {
-    double& potential = t_.PotentialTable[At(node)];
-    const double distance = t_.DistanceTable[At(node)];
+    double& potential = PotentialTable.At(node);
+    const double distance = DistanceTable.At(node);
     if (potential == 0.0 && distance != 0.0) {
         potential = -distance;
         return true;
@@ -171,10 +171,10 @@ bool PlainOutOfKilter::TakeStartingPotential(std::int32_t node) {
 
 void PlainOutOfKilter::LabelSearch() {
     t_.RelaxationState = kKilterNoSearch;
-    for (LabelRecord& label : t_.LabelTable) {
+    for (LabelRecord& label : LabelTable) {
         label = LabelRecord{LargeInt, LargeInt, 0};
     }
-    t_.LabelTable[At(LabelSource)].pred = 0;
+    LabelTable.At(LabelSource).pred = 0;
     LabelListCount = 0;
 
     if (LabelSource == LabelTarget) {
@@ -206,7 +206,7 @@ void PlainOutOfKilter::LabelSearch() {
 bool PlainOutOfKilter::LabelAround(Mode mode, std::int32_t node) {
     const bool forward = mode == kForwardFromSource || mode == kForwardFromList;
     for (ScanArc = 0; ScanArc < t_.NetArcCount; ++ScanArc) {
-        const NetArcRecord& arc = t_.NetArcTable[At(ScanArc)];
+        const NetArcRecord& arc = t_.NetArcTable.At(ScanArc);
         const bool atSource = mode == kForwardFromSource || mode == kBackwardIntoSource;
         if ((forward ? arc.from : arc.to) != node || (atSource && ScanArc == CurrentArc)) {
             continue;
@@ -221,7 +221,7 @@ bool PlainOutOfKilter::LabelAround(Mode mode, std::int32_t node) {
 
 bool PlainOutOfKilter::LabelFromList(Mode mode, std::int32_t& listPos) {
     for (; listPos < LabelListCount; ++listPos) {
-        if (LabelAround(mode, t_.LabelList[At(listPos)] - 1)) {
+        if (LabelAround(mode, LabelList.At(listPos) - 1)) {
             return true;
         }
     }
@@ -230,7 +230,7 @@ bool PlainOutOfKilter::LabelFromList(Mode mode, std::int32_t& listPos) {
 
 void PlainOutOfKilter::LabelAcross(Mode mode) {
     t_.RelaxationState = kKilterNoSearch;
-    const NetArcRecord& arc = t_.NetArcTable[At(ScanArc)];
+    const NetArcRecord& arc = t_.NetArcTable.At(ScanArc);
     const double rc = arc.reducedCost;
     const bool forward = mode == kForwardFromSource || mode == kForwardFromList;
     const std::int32_t known = forward ? arc.from : arc.to;
@@ -256,33 +256,33 @@ void PlainOutOfKilter::LabelAcross(Mode mode) {
             return;
         }
     }
-    LabelRecord& label = t_.LabelTable[At(fresh)];
+    LabelRecord& label = LabelTable.At(fresh);
     label.pred = known + 1;
-    label.reach = std::min(t_.LabelTable[At(known)].reach, amount);
+    label.reach = std::min(LabelTable.At(known).reach, amount);
     label.arc = forward ? ScanArc + 1 : -(ScanArc + 1);
     if (fresh == LabelTarget) {
         Augment();
         t_.RelaxationState = kKilterAugmented;
     } else {
-        t_.LabelList[At(LabelListCount)] = fresh + 1;
+        LabelList.At(LabelListCount) = fresh + 1;
         ++LabelListCount;
     }
 }
 
 void PlainOutOfKilter::Augment() {
-    LabelRecord& target = t_.LabelTable[At(LabelTarget)];
+    LabelRecord& target = LabelTable.At(LabelTarget);
     const std::int64_t delta = std::min(target.reach, KilterAmount);
     target.reach = delta;
     for (std::int32_t v = LabelTarget; v != LabelSource;) {
-        const LabelRecord& label = t_.LabelTable[At(v)];
-        NetArcRecord& arc = t_.NetArcTable[At((label.arc > 0 ? label.arc : -label.arc) - 1)];
+        const LabelRecord& label = LabelTable.At(v);
+        NetArcRecord& arc = t_.NetArcTable.At((label.arc > 0 ? label.arc : -label.arc) - 1);
         const std::int64_t change = label.arc > 0 ? delta : -delta;
         arc.flow += change;
         arc.flowMinusUpper += change;
         arc.flowMinusLower += change;
         v = label.pred - 1;
     }
-    NetArcRecord& examined = t_.NetArcTable[At(CurrentArc)];
+    NetArcRecord& examined = t_.NetArcTable.At(CurrentArc);
     const std::int64_t change = mustRise_ ? delta : -delta;
     examined.flow += change;
     examined.flowMinusUpper += change;
@@ -293,7 +293,7 @@ void PlainOutOfKilter::ChangePotentials() {
     double delta = LargestDouble;
     bool candidates = false;
     for (std::int32_t a = 0; a < t_.NetArcCount; ++a) {
-        const NetArcRecord& arc = t_.NetArcTable[At(a)];
+        const NetArcRecord& arc = t_.NetArcTable.At(a);
         const bool fromLabelled = Labelled(arc.from);
         const bool toLabelled = Labelled(arc.to);
         const double rc = arc.reducedCost;
@@ -316,9 +316,9 @@ void PlainOutOfKilter::ChangePotentials() {
     }
     for (std::int32_t n = 0; n < t_.NetNodeCount; ++n) {
         if (Labelled(n)) {
-            double& potential = t_.PotentialTable[At(n)];
+            double& potential = PotentialTable.At(n);
             potential += delta;
-            t_.DistanceTable[At(n)] = -potential;
+            DistanceTable.At(n) = -potential;
         }
     }
     t_.RelaxationState = kKilterPotentialsChanged;

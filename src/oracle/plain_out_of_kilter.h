@@ -13,10 +13,18 @@ namespace kova {
 
 inline constexpr double InfiniteDistance = 99999999999999.0;
 
+struct LabelRecord {
+    std::int32_t pred;
+    std::int64_t reach;
+    std::int32_t arc;  // +(arc + 1) forward label, -(arc + 1) backward label
+};
+
 class PlainOutOfKilter {
   public:
     PlainOutOfKilter(ProblemTables& tables, RunMonitor& monitor) : t_(tables), monitor_(monitor) {}
 
+    // Sizes the node tables for NetNodeCount nodes.
+    void SizeNodeTables(std::size_t nodes);
     // A minimum-cost circulation on NetArcTable; the code in RelaxationState.
     void RunOutOfKilter();
 
@@ -50,12 +58,14 @@ class PlainOutOfKilter {
     void ChangePotentials();
     void Augment();
 
-    bool Labelled(std::int32_t node) const {
-        return t_.LabelTable[static_cast<std::size_t>(node)].pred != LargeInt;
-    }
+    bool Labelled(std::int32_t node) const { return LabelTable.At(node).pred != LargeInt; }
 
     ProblemTables& t_;
     RunMonitor& monitor_;
+    GrowArray<LabelRecord> LabelTable;
+    GrowArray<double> PotentialTable;
+    GrowArray<double> DistanceTable;
+    GrowArray<std::int32_t> LabelList;
 
     std::int32_t CurrentArc = 0;
     std::int32_t LabelSource = 0;

@@ -5,10 +5,6 @@
 namespace kova {
 namespace {
 
-std::size_t At(std::int64_t i) {
-    return static_cast<std::size_t>(i);
-}
-
 NetArcRecord NetArc(std::int32_t from, std::int32_t to, std::int64_t lower, std::int64_t upper,
                     double cost) {
     return NetArcRecord{from, to, 0, -upper, -lower, 0.0, cost};
@@ -33,15 +29,15 @@ RelaxationResult PlainRelaxation::SolveRelaxation() {
     const FlowEvaluation evaluation =
         EvaluateFlows(t_, [&](std::int32_t i, std::int64_t& flow, double& segmentCost,
                               double& firstSlope, double& startValue) {
-            const ArcNetwork& placed = arcNetwork_[At(i)];
+            const ArcNetwork& placed = arcNetwork_.At(i);
             // Link arcs carry the same flows as their segments and are not counted.
             const std::int32_t step = placed.segments == 1 ? 1 : 2;
             for (std::int32_t j = 0; j < placed.segments; ++j) {
-                const NetArcRecord& record = t_.NetArcTable[At(placed.firstRecord + step * j)];
+                const NetArcRecord& record = t_.NetArcTable.At(placed.firstRecord + step * j);
                 flow += record.flow;
                 segmentCost += static_cast<double>(record.flow) * record.cost;
             }
-            firstSlope = t_.NetArcTable[At(placed.firstRecord)].cost;
+            firstSlope = t_.NetArcTable.At(placed.firstRecord).cost;
             startValue = placed.startValue;
         });
     result.relaxedTotal = evaluation.relaxedTotal;
@@ -53,19 +49,19 @@ RelaxationResult PlainRelaxation::SolveRelaxation() {
 
 void PlainRelaxation::BuildNetwork() {
     const std::int32_t arcCount = t_.ArcCount;
-    arcNetwork_.assign(At(arcCount), ArcNetwork{});
+    arcNetwork_.SetSize(static_cast<std::size_t>(arcCount));
     std::int32_t extra = 0;
     std::int32_t segmentNodes = 0;
     std::int32_t pieceCursor = 0;
     for (std::int32_t i = 0; i < arcCount; ++i) {
-        const ArcRecord& arc = t_.WorkArcTable[At(i)];
+        const ArcRecord& arc = t_.WorkArcTable.At(i);
         const std::int32_t first = i + extra;
         BuildEnvelope(arc, t_.WorkPieceTable.data() + pieceCursor, envelope_, false);
         pieceCursor += arc.pieceCount - 1;
         const auto segmentCount = static_cast<std::int32_t>(envelope_.segments.size());
-        arcNetwork_[At(i)] = ArcNetwork{first, segmentCount, envelope_.startValue};
+        arcNetwork_.At(i) = ArcNetwork{first, segmentCount, envelope_.startValue};
         if (segmentCount == 1) {
-            t_.NetArcTable[At(first)] =
+            t_.NetArcTable.At(first) =
                 NetArc(arc.from, arc.to, arc.lower, envelope_.segments[0].end,
                        envelope_.segments[0].slope);
             continue;
@@ -73,14 +69,15 @@ void PlainRelaxation::BuildNetwork() {
         for (std::int32_t j = 0; j < segmentCount; ++j) {
             const std::int32_t node = t_.NodeCount + segmentNodes;
             ++segmentNodes;
-            const EnvelopeSegment& segment = envelope_.segments[At(j)];
+            const EnvelopeSegment& segment = envelope_.segments[static_cast<std::size_t>(j)];
             const std::int64_t lower = j == 0 ? arc.lower : 0;
             const std::int64_t upper =
-                j == 0 ? segment.end : segment.end - envelope_.segments[At(j - 1)].end;
+                j == 0 ? segment.end
+                       : segment.end - envelope_.segments[static_cast<std::size_t>(j - 1)].end;
             // The first link carries a negative flow as well.
             const std::int64_t linkLower = j == 0 && arc.lower < 0 ? arc.lower : 0;
-            t_.NetArcTable[At(first + 2 * j)] = NetArc(arc.from, node, lower, upper, segment.slope);
-            t_.NetArcTable[At(first + 2 * j + 1)] = NetArc(node, arc.to, linkLower, LargeInt, 0.0);
+            t_.NetArcTable.At(first + 2 * j) = NetArc(arc.from, node, lower, upper, segment.slope);
+            t_.NetArcTable.At(first + 2 * j + 1) = NetArc(node, arc.to, linkLower, LargeInt, 0.0);
         }
         extra += 2 * segmentCount - 1;
     }
@@ -89,11 +86,7 @@ void PlainRelaxation::BuildNetwork() {
 }
 
 void PlainRelaxation::SizeWorkTables() {
-    const auto nodes = At(t_.NetNodeCount);
-    t_.LabelTable.SetSize(nodes);
-    t_.PotentialTable.SetSize(nodes);
-    t_.DistanceTable.SetSize(nodes);
-    t_.LabelList.SetSize(nodes);
+    solver_.SizeNodeTables(static_cast<std::size_t>(t_.NetNodeCount));
 }
 
 }  // namespace kova

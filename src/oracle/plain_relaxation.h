@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "model/problem_tables.h"
 #include "optimiser/envelope.h"
@@ -37,7 +36,7 @@ class PlainRelaxation final : public RelaxationSolver {
     ProblemTables& t_;
     RunMonitor& monitor_;
     PlainOutOfKilter solver_;
-    std::vector<ArcNetwork> arcNetwork_;
+    GrowArray<ArcNetwork> arcNetwork_;
     ArcEnvelope envelope_;
     std::int64_t labelSearches_ = 0;
 };

@@ -39,7 +39,7 @@ std::uint64_t PaddedKey(const std::string& token) {
 }  // namespace
 
 std::string ProblemParser::NextToken(std::string_view text) {
-    std::size_t& pos = tables_.TextPos;
+    std::size_t& pos = textPos_;
     // Separators, and comments from "!" to the end of their line.
     while (true) {
         if (pos >= text.size()) {
@@ -56,7 +56,7 @@ std::string ProblemParser::NextToken(std::string_view text) {
             break;
         }
         if (c == '\n') {
-            ++tables_.LineNo;
+            ++lineNo_;
         }
         ++pos;
     }
@@ -67,8 +67,8 @@ std::string ProblemParser::NextToken(std::string_view text) {
     return UpperCase(text.substr(start, pos - start));
 }
 
-bool ProblemParser::IsNumber() const {
-    for (const char c : tables_.CurrentToken) {
+bool ProblemParser::IsNumber(std::string_view token) {
+    for (const char c : token) {
         if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+')) {
             return false;
         }
@@ -77,7 +77,7 @@ bool ProblemParser::IsNumber() const {
 }
 
 std::int32_t ProblemParser::FindName() const {
-    const std::string& token = tables_.CurrentToken;
+    const std::string& token = token_;
     if (token.size() <= static_cast<std::size_t>(NameWidth)) {
         const auto it = nameIndex_.find(PaddedKey(token));
         if (it != nameIndex_.end() && it->second < tables_.NodeCount) {
@@ -89,13 +89,13 @@ std::int32_t ProblemParser::FindName() const {
 
 void ProblemParser::ReadTitle(std::string_view text) {
     ReadToken(text);
-    if (tables_.CurrentToken == "TITLE") {
+    if (token_ == "TITLE") {
         ReadToken(text);
-        tables_.ProblemTitle = tables_.CurrentToken;
+        tables_.ProblemTitle = token_;
     } else {
         tables_.ProblemTitle = Texts().defaultTitle;
-        tables_.TextPos = 0;
-        tables_.LineNo = 1;
+        textPos_ = 0;
+        lineNo_ = 1;
     }
 }
 
@@ -111,8 +111,7 @@ void ProblemParser::AddName(std::size_t& room) {
     assert(static_cast<std::size_t>(t.NodeCount) < room);
     char* slot = t.NameTable.data() + static_cast<std::size_t>(t.NodeCount) * NameWidth;
     std::memset(slot, ' ', NameWidth);
-    std::memcpy(slot, t.CurrentToken.data(),
-                std::min<std::size_t>(t.CurrentToken.size(), NameWidth));
+    std::memcpy(slot, token_.data(), std::min<std::size_t>(token_.size(), NameWidth));
     nameIndex_.emplace(SlotKey(slot), t.NodeCount);
     ++t.NodeCount;
     ++t.NameSlotCount;
@@ -122,8 +121,8 @@ void ProblemParser::AddName(std::size_t& room) {
 // equal what that pass stores.
 void ProblemParser::PreScan(std::string_view text) {
     ProblemTables& t = tables_;
-    t.TextPos = 0;
-    t.LineNo = 1;
+    textPos_ = 0;
+    lineNo_ = 1;
     t.ExtraPieceCount = 0;
     std::size_t room = kNameRoomStep;
     t.NameTable.SetSize(NameWidth * room);
@@ -133,10 +132,10 @@ void ProblemParser::PreScan(std::string_view text) {
 
     ReadTitle(text);
     ReadToken(text);
-    while (t.CurrentToken == "ARC") {
+    while (token_ == "ARC") {
         ++t.ArcCount;
         ReadToken(text);
-        if (t.CurrentToken == "ARC") {
+        if (token_ == "ARC") {
             break;
         }
         AddName(room);
@@ -147,13 +146,13 @@ void ProblemParser::PreScan(std::string_view text) {
         }
         ReadToken(text);
         std::int32_t pieces = 0;
-        if (t.CurrentToken != "ARC") {
-            while (!t.CurrentToken.empty() && IsNumber()) {
+        if (token_ != "ARC") {
+            while (!token_.empty() && IsNumber(token_)) {
                 ++pieces;
                 ReadToken(text);
                 ReadToken(text);
                 ReadToken(text);
-                if (t.CurrentToken == "ARC") {
+                if (token_ == "ARC") {
                     break;
                 }
             }
@@ -183,16 +182,16 @@ bool ProblemParser::ParseProblem(std::string_view text, std::string& runList) {
     PreScan(text);
     t.SizeFromCounts();
 
-    t.TextPos = 0;
-    t.LineNo = 1;
+    textPos_ = 0;
+    lineNo_ = 1;
     ReadTitle(text);
     runList += t.ProblemTitle;
     runList += "\r\n";
-    if (t.TextPos >= text.size()) {
+    if (textPos_ >= text.size()) {
         return ReportTokenError(texts.missingEnd, runList);
     }
     ReadToken(text);
-    if (t.CurrentToken == "ARC") {
+    if (token_ == "ARC") {
         return ParseArcs(text, runList);
     }
     return DispatchStatement(runList);
@@ -202,12 +201,12 @@ bool ProblemParser::ParseProblem(std::string_view text, std::string& runList) {
 bool ProblemParser::DispatchStatement(std::string& runList) {
     ProblemTables& t = tables_;
     const SystemTexts& texts = Texts();
-    if (t.CurrentToken == "END") {
+    if (token_ == "END") {
         runList += texts.summaryHas + IntegerText(t.NodeCount) + texts.summaryNodes +
                    IntegerText(t.ArcCount) + texts.summaryArcs + "0\r\n\r\n";
         return true;
     }
-    if (t.CurrentToken.empty()) {
+    if (token_.empty()) {
         return ReportTokenError(texts.missingEnd, runList);
     }
     return ReportTokenError(texts.undefinedStatement, runList);
@@ -221,17 +220,17 @@ bool ProblemParser::ParseArcs(std::string_view text, std::string& runList) {
     double costRange = 0.0;
     do {
         assert(arc < t.ArcCount);
-        ArcRecord& record = t.ArcTable[static_cast<std::size_t>(arc)];
+        ArcRecord& record = t.ArcTable.At(arc);
         ReadToken(text);
-        if (t.CurrentToken == "ARC") {
+        if (token_ == "ARC") {
             return ReportTokenError(texts.undefinedStatement, runList);
         }
-        if (t.CurrentToken.size() > static_cast<std::size_t>(NameWidth)) {
+        if (token_.size() > static_cast<std::size_t>(NameWidth)) {
             return ReportTokenError(texts.nameTooLong, runList);
         }
         record.from = FindName();
         ReadToken(text);
-        if (t.CurrentToken.size() > static_cast<std::size_t>(NameWidth)) {
+        if (token_.size() > static_cast<std::size_t>(NameWidth)) {
             return ReportTokenError(texts.nameTooLong, runList);
         }
         record.to = FindName();
@@ -257,10 +256,10 @@ bool ProblemParser::ParseArcs(std::string_view text, std::string& runList) {
         }
         const std::int32_t firstPiece = piece;
         std::int32_t pieceCount = 1;
-        if (t.CurrentToken != "ARC") {
-            while (!t.CurrentToken.empty() && IsNumber()) {
+        if (token_ != "ARC") {
+            while (!token_.empty() && IsNumber(token_)) {
                 assert(piece < t.ExtraPieceCount);
-                PieceRecord& extra = t.PieceTable[static_cast<std::size_t>(piece)];
+                PieceRecord& extra = t.PieceTable.At(piece);
                 ++pieceCount;
                 if (!ReadCost(extra.baseCost)) {
                     return ReportTokenError(texts.costTooLarge, runList);
@@ -275,7 +274,7 @@ bool ProblemParser::ParseArcs(std::string_view text, std::string& runList) {
                 }
                 ReadToken(text);
                 ++piece;
-                if (t.CurrentToken == "ARC") {
+                if (token_ == "ARC") {
                     break;
                 }
             }
@@ -286,17 +285,17 @@ bool ProblemParser::ParseArcs(std::string_view text, std::string& runList) {
         }
         record.pieceCount = pieceCount;
         ++arc;
-    } while (t.CurrentToken == "ARC");
+    } while (token_ == "ARC");
     return DispatchStatement(runList);
 }
 
 bool ProblemParser::CheckPieceChain(std::int32_t arc, std::int32_t firstPiece,
                                     std::int32_t pieceCount, std::string& runList) {
-    const ArcRecord& record = tables_.ArcTable[static_cast<std::size_t>(arc)];
+    const ArcRecord& record = tables_.ArcTable.At(arc);
     std::int32_t previousUpper = record.upper;
     double previousBase = record.baseCost;
     for (std::int32_t k = 0; k < pieceCount - 1; ++k) {
-        const PieceRecord& extra = tables_.PieceTable[static_cast<std::size_t>(firstPiece + k)];
+        const PieceRecord& extra = tables_.PieceTable.At(firstPiece + k);
         if (extra.upper < previousUpper) {
             return ReportBounds(IntegerText(previousUpper), IntegerText(extra.upper), runList);
         }
@@ -310,12 +309,12 @@ bool ProblemParser::CheckPieceChain(std::int32_t arc, std::int32_t firstPiece,
 }
 
 bool ProblemParser::ReadBound(std::int32_t& value) const {
-    value = Atoi(tables_.CurrentToken);
+    value = Atoi(token_);
     return value >= -LargeInt && value <= LargeInt;
 }
 
 bool ProblemParser::ReadCost(double& value) const {
-    value = Atof(tables_.CurrentToken);
+    value = Atof(token_);
     return std::isfinite(value);
 }
 
@@ -326,7 +325,7 @@ bool ProblemParser::ReadCost(double& value) const {
 bool ProblemParser::CheckCostRange(std::int32_t arc, std::int32_t firstPiece,
                                    std::int32_t pieceCount, double& costRange,
                                    std::string& runList) {
-    const ArcRecord& record = tables_.ArcTable[static_cast<std::size_t>(arc)];
+    const ArcRecord& record = tables_.ArcTable.At(arc);
     double largest = 0.0;
     const auto take = [&largest](double cost) {
         // A NaN stays, so it is refused like an infinity.
@@ -345,7 +344,7 @@ bool ProblemParser::CheckCostRange(std::int32_t arc, std::int32_t firstPiece,
     }
     std::int32_t start = record.upper;
     for (std::int32_t k = 0; k < pieceCount - 1; ++k) {
-        const PieceRecord& extra = tables_.PieceTable[static_cast<std::size_t>(firstPiece + k)];
+        const PieceRecord& extra = tables_.PieceTable.At(firstPiece + k);
         take(extra.baseCost);
         take(extra.baseCost +
              extra.unitCost * (static_cast<double>(extra.upper) - static_cast<double>(start)));
@@ -365,12 +364,12 @@ bool ProblemParser::CheckCostRange(std::int32_t arc, std::int32_t firstPiece,
 // The arc's own line: the look-ahead token sits on the next line unless it
 // is a number (or the end of the text).
 std::int32_t ProblemParser::BoundsLine() const {
-    const bool numberAhead = tables_.CurrentToken != "ARC" && IsNumber();
-    return numberAhead ? tables_.LineNo : tables_.LineNo - 1;
+    const bool numberAhead = token_ != "ARC" && IsNumber(token_);
+    return numberAhead ? lineNo_ : lineNo_ - 1;
 }
 
 bool ProblemParser::ReportTokenError(const std::string& kind, std::string& runList) {
-    return Report(tables_.LineNo, kind + tables_.CurrentToken + " )", runList);
+    return Report(lineNo_, kind + token_ + " )", runList);
 }
 
 bool ProblemParser::ReportBounds(const std::string& first, const std::string& second,

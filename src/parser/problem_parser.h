@@ -34,10 +34,13 @@ class ProblemParser {
     void PreScan(std::string_view text);
     std::string NextToken(std::string_view text);
     std::int32_t FindName() const;
-    bool IsNumber() const;
+    static bool IsNumber(std::string_view token);
+    // Where the next token starts, and the line of the token read last.
+    std::size_t TextPos() const { return textPos_; }
+    std::int32_t LineNo() const { return lineNo_; }
 
   private:
-    void ReadToken(std::string_view text) { tables_.CurrentToken = NextToken(text); }
+    void ReadToken(std::string_view text) { token_ = NextToken(text); }
     void ReadTitle(std::string_view text);
     void AddName(std::size_t& room);
 
@@ -59,6 +62,10 @@ class ProblemParser {
 
     ProblemTables& tables_;
     Clock& clock_;
+    // The reader's cursor.
+    std::size_t textPos_ = 0;
+    std::int32_t lineNo_ = 1;
+    std::string token_;
     std::optional<DataError> error_;
     // Name slot contents (8 bytes) to the first slot holding them.
     std::unordered_map<std::uint64_t, std::int32_t> nameIndex_;

@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 #include <optional>
 
-#include "run/output_file.h"
+#include "files/output_file.h"
 #include "text/c_runtime.h"
 
 namespace kova {

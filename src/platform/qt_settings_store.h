@@ -7,7 +7,7 @@
 #include <QVariant>
 #include <sys/types.h>
 
-#include "run/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace kova {
 

@@ -4,7 +4,7 @@
 #include <QPagedPaintDevice>
 #include <cmath>
 
-#include "app/dialog_units.h"
+#include "gui/dialog_units.h"
 #include "text/cp932.h"
 
 namespace kova::printing {
@@ -12,7 +12,7 @@ namespace kova::printing {
 QFont PagePainter::PrintFont() {
     // "Courier New" has no Japanese glyphs and its substitutes break the byte
     // columns; the fixed-pitch Japanese face keeps them.
-    QFont font = app::FixedPitchJapaneseFont(12);
+    QFont font = gui::FixedPitchJapaneseFont(12);
     font.setPixelSize(240);
     font.setWeight(QFont::ExtraLight);  // the nearest the face has
     font.setStyleHint(QFont::TypeWriter);

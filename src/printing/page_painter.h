@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <vector>
 
-#include "printing/print_layout.h"
+#include "layout/print_layout.h"
 
 class QPagedPaintDevice;
 

@@ -6,7 +6,7 @@
 #include <QPrinter>
 #include <QTemporaryDir>
 
-#include "run/output_file.h"
+#include "files/output_file.h"
 
 namespace kova::printing {
 namespace {

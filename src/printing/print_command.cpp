@@ -3,11 +3,11 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
-#include "app/document_text.h"
-#include "app/user_prompts.h"
+#include "gui/document_text.h"
+#include "gui/user_prompts.h"
+#include "layout/print_layout.h"
 #include "printing/page_painter.h"
 #include "printing/pdf_output.h"
-#include "printing/print_layout.h"
 #include "text/date_time.h"
 #include "text/system_texts.h"
 
@@ -29,18 +29,18 @@ void PrintCommand::Run(const std::string& dataText, const RunResults& results,
                        InitSettings& settings, QPrinter& printer, QWidget* parent) {
     settings.ReadFlags(store_);
     if (settings.printData != 0 && dataText.empty()) {
-        prompts_.ShowMessage(parent, app::BytesToDisplay(Texts().printNoInputData),
-                             app::BoxIcon::Stop);
+        prompts_.ShowMessage(parent, gui::BytesToDisplay(Texts().printNoInputData),
+                             gui::BoxIcon::Stop);
         return;
     }
     if ((settings.printFlow != 0 || settings.printRunList != 0) && results.runList.empty()) {
-        prompts_.ShowMessage(parent, app::BytesToDisplay(Texts().printNotRun), app::BoxIcon::Stop);
+        prompts_.ShowMessage(parent, gui::BytesToDisplay(Texts().printNotRun), gui::BoxIcon::Stop);
         return;
     }
     // A cancelled dialog leaves nothing to print on: the job cannot start.
     printer.setDocName(QStringLiteral("KOVA"));
     if (!askPrinter_(printer, parent)) {
-        prompts_.ShowMessage(parent, app::BytesToDisplay(Texts().printFailed), app::BoxIcon::None);
+        prompts_.ShowMessage(parent, gui::BytesToDisplay(Texts().printFailed), gui::BoxIcon::None);
         return;
     }
     PrintInput input;
@@ -67,12 +67,12 @@ void PrintCommand::Run(const std::string& dataText, const RunResults& results,
         if (painter.Begin(printer)) {
             painter.DrawAndEnd(pages);
             if (!output.Finish().isEmpty()) {
-                prompts_.ShowMessage(parent, app::BytesToDisplay(Texts().printFailed),
-                                     app::BoxIcon::None);
+                prompts_.ShowMessage(parent, gui::BytesToDisplay(Texts().printFailed),
+                                     gui::BoxIcon::None);
             }
         } else {
-            prompts_.ShowMessage(parent, app::BytesToDisplay(Texts().printFailed),
-                                 app::BoxIcon::None);
+            prompts_.ShowMessage(parent, gui::BytesToDisplay(Texts().printFailed),
+                                 gui::BoxIcon::None);
         }
     }
     // The next print starts from all pages again.

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "run/calculation_run.h"
+#include "settings/init_settings.h"
 #include "text/clock.h"
-#include "run/init_settings.h"
 
 class QPrinter;
 
@@ -16,7 +16,7 @@ namespace kova {
 class SettingsStore;
 }
 
-namespace kova::app {
+namespace kova::gui {
 class UserPrompts;
 }
 
@@ -28,7 +28,7 @@ class PrintCommand {
     using AskPrinter = std::function<bool(QPrinter& printer, QWidget* parent)>;
     static bool RunPrintDialog(QPrinter& printer, QWidget* parent);
 
-    PrintCommand(SettingsStore& store, app::UserPrompts& prompts, Clock& clock,
+    PrintCommand(SettingsStore& store, gui::UserPrompts& prompts, Clock& clock,
                  AskPrinter askPrinter = &PrintCommand::RunPrintDialog)
         : store_(store), prompts_(prompts), clock_(clock), askPrinter_(std::move(askPrinter)) {}
 
@@ -38,7 +38,7 @@ class PrintCommand {
 
   private:
     SettingsStore& store_;
-    app::UserPrompts& prompts_;
+    gui::UserPrompts& prompts_;
     Clock& clock_;
     AskPrinter askPrinter_;
 };

@@ -17,10 +17,10 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/kova_view.h"
-#include "dialogs/init_settings_dialog.h"
+#include "app/editor_view.h"
+#include "app/run_commands.h"
 #include "dialogs/results_dialog.h"
-#include "dialogs/run_commands.h"
+#include "dialogs/settings_dialog.h"
 #include "dialogs/status_dialog.h"
 #include "gui/scripted_prompts.h"
 #include "platform/qt_settings_store.h"
@@ -28,6 +28,7 @@
 #include "text/date_time.h"
 
 using namespace kova;
+using namespace kova::app;
 using namespace kova::dialogs;
 
 namespace {
@@ -56,6 +57,21 @@ struct CloseWhenDone {
     }
 };
 
+// Hands each dialog to the test just before it runs.
+class WatchedRunCommands final : public RunCommands {
+  public:
+    using RunCommands::RunCommands;
+    std::function<void(QDialog&)> onDialog;
+
+  protected:
+    int ExecDialog(QDialog& dialog) override {
+        if (onDialog) {
+            onDialog(dialog);
+        }
+        return RunCommands::ExecDialog(dialog);
+    }
+};
+
 }  // namespace
 
 class RunDialogsTest : public QObject {
@@ -65,19 +81,19 @@ class RunDialogsTest : public QObject {
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<QtSettingsStore> store_;
     std::unique_ptr<testing::ScriptedPrompts> prompts_;
-    std::unique_ptr<app::CKOVAView> view_;
-    std::unique_ptr<RunCommands> commands_;
+    std::unique_ptr<EditorView> view_;
+    std::unique_ptr<WatchedRunCommands> commands_;
     std::unique_ptr<FixedClock> clock_;
 
-    void Load(const QString& path) { view_->SetWindowText(ReadFile(path)); }
+    void Load(const QString& path) { view_->SetTextBytes(ReadFile(path)); }
 
   private slots:
     void init() {
         dir_ = std::make_unique<QTemporaryDir>();
         store_ = std::make_unique<QtSettingsStore>(dir_->filePath(QStringLiteral("KOVA.ini")));
         prompts_ = std::make_unique<testing::ScriptedPrompts>();
-        view_ = std::make_unique<app::CKOVAView>();
-        commands_ = std::make_unique<RunCommands>(*store_, *prompts_);
+        view_ = std::make_unique<EditorView>();
+        commands_ = std::make_unique<WatchedRunCommands>(*store_, *prompts_);
         clock_ = std::make_unique<FixedClock>(kFixedTime);
         commands_->SetClock(clock_.get());
         commands_->SetLocaleCheck([] { return true; });
@@ -103,7 +119,7 @@ class RunDialogsTest : public QObject {
         QCOMPARE(prompts_->messages.size(), 1);
         QCOMPARE(prompts_->messages.first().text,
                  QStringLiteral("It can't run with it except for Japanese environment"));
-        QCOMPARE(prompts_->messages.first().icon, app::BoxIcon::Stop);
+        QCOMPARE(prompts_->messages.first().icon, gui::BoxIcon::Stop);
         QCOMPARE(commands_->Results().runList, std::string("previous"));
     }
 
@@ -112,7 +128,7 @@ class RunDialogsTest : public QObject {
         commands_->RunOptimization(*view_);
         QCOMPARE(prompts_->messages.size(), 1);
         QCOMPARE(prompts_->messages.first().text, U("エラー!　入力データがありません"));
-        QCOMPARE(prompts_->messages.first().icon, app::BoxIcon::Stop);
+        QCOMPARE(prompts_->messages.first().icon, gui::BoxIcon::Stop);
         QCOMPARE(FromCp932(commands_->Results().runList),
                  U("earlier run\r\nエラー!　入力データがありません\r\n"));
         QCOMPARE(commands_->Results().solution, std::string("earlier solution"));
@@ -130,9 +146,9 @@ class RunDialogsTest : public QObject {
         Load(QStringLiteral(KOVA_EXAMPLES_DIR "/%1.kvf").arg(name));
         QStringList fieldsAtEnd;
         QDialog* seen = nullptr;
-        commands_->beforeDialog = [&seen](QDialog& dialog) { seen = &dialog; };
+        commands_->onDialog = [&seen](QDialog& dialog) { seen = &dialog; };
         prompts_->onMessage = [&](const QString&) {
-            auto* status = qobject_cast<CCalcStatusDlg*>(seen);
+            auto* status = qobject_cast<StatusDialog*>(seen);
             QVERIFY(status != nullptr && status->isVisible());
             for (const LiveField field : kLiveFields) {
                 fieldsAtEnd.append(status->Field(field)->text());
@@ -143,7 +159,7 @@ class RunDialogsTest : public QObject {
         QCOMPARE(commands_->Results().runList, ReadFile(golden + QStringLiteral(".runlist")));
         QCOMPARE(commands_->Results().solution, ReadFile(golden + QStringLiteral(".solution")));
         QCOMPARE(prompts_->messages.size(), 1);
-        QCOMPARE(prompts_->messages.first().icon, app::BoxIcon::Information);
+        QCOMPARE(prompts_->messages.first().icon, gui::BoxIcon::Information);
         QCOMPARE(fieldsAtEnd.size(), 6);
         QCOMPARE(fieldsAtEnd.at(4), QStringLiteral("00:00:00"));  // the clock stands still
         if (name == QLatin1String("infeasible")) {
@@ -156,18 +172,18 @@ class RunDialogsTest : public QObject {
     void dataErrorLeavesTheFields() {
         Load(QStringLiteral(KOVA_EXAMPLES_DIR "/data-error.kvf"));
         QDialog* seen = nullptr;
-        commands_->beforeDialog = [&seen](QDialog& dialog) { seen = &dialog; };
+        commands_->onDialog = [&seen](QDialog& dialog) { seen = &dialog; };
         QStringList fields;
         prompts_->onMessage = [&](const QString&) {
             for (const LiveField field : kLiveFields) {
-                fields.append(static_cast<CCalcStatusDlg*>(seen)->Field(field)->text());
+                fields.append(static_cast<StatusDialog*>(seen)->Field(field)->text());
             }
         };
         commands_->RunOptimization(*view_);
         QCOMPARE(prompts_->messages.size(), 1);
         QCOMPARE(prompts_->messages.first().text,
                  U("エラー発生 !!\r\n詳細は計算経過一覧をご参照ください"));
-        QCOMPARE(prompts_->messages.first().icon, app::BoxIcon::Stop);
+        QCOMPARE(prompts_->messages.first().icon, gui::BoxIcon::Stop);
         QCOMPARE(fields, QStringList({U("実行不可能"), "99999999.0", "0", "0", "00:00:00", "0"}));
         QCOMPARE(commands_->Results().runList,
                  ReadFile(QStringLiteral(KOVA_GOLDEN_DIR "/cli/data-error.runlist")));
@@ -175,7 +191,7 @@ class RunDialogsTest : public QObject {
     }
 
     void statusDialogTemplate() {
-        CCalcStatusDlg dialog(*prompts_, *clock_);
+        StatusDialog dialog(std::string(), 0.0, *prompts_, *clock_);
         QCOMPARE(dialog.windowTitle(), U("KOVA最適化計算状態"));
         QCOMPARE(dialog.StopButton()->text(), U("強制終了"));
         QStringList fields;
@@ -206,8 +222,8 @@ class RunDialogsTest : public QObject {
         QFETCH(QString, how);
         Load(QStringLiteral(KOVA_TEST_DATA_DIR "/long-search.kvf"));
         bool stayedOpen = false;
-        commands_->beforeDialog = [&](QDialog& dialog) {
-            auto* status = static_cast<CCalcStatusDlg*>(&dialog);
+        commands_->onDialog = [&](QDialog& dialog) {
+            auto* status = static_cast<StatusDialog*>(&dialog);
             // Once the first solution is there, ask for the stop.
             auto* poll = new QTimer(status);
             connect(poll, &QTimer::timeout, status, [&stayedOpen, status, poll, how] {
@@ -240,18 +256,18 @@ class RunDialogsTest : public QObject {
         commands_->ShowResults(*view_);
         QCOMPARE(prompts_->messages.size(), 1);
         QCOMPARE(prompts_->messages.first().text, U("最適化計算を実行しておりません！"));
-        QCOMPARE(prompts_->messages.first().icon, app::BoxIcon::Stop);
+        QCOMPARE(prompts_->messages.first().icon, gui::BoxIcon::Stop);
 
         // After a run, an emptied editor also refuses, and forgets the results.
         Load(QStringLiteral(KOVA_EXAMPLES_DIR "/sample.kvf"));
         commands_->RunOptimization(*view_);
         QVERIFY(!commands_->Results().runList.empty());
-        view_->SetWindowText(std::string());
+        view_->SetTextBytes(std::string());
         commands_->ShowResults(*view_);
         QCOMPARE(prompts_->messages.last().text, U("最適化計算を実行しておりません！"));
         QVERIFY(commands_->Results().runList.empty());
         QVERIFY(commands_->Results().solution.empty());
-        view_->SetWindowText("END");
+        view_->SetTextBytes("END");
         commands_->ShowResults(*view_);
         QCOMPARE(prompts_->messages.last().text, U("最適化計算を実行しておりません！"));
     }
@@ -261,8 +277,8 @@ class RunDialogsTest : public QObject {
         commands_->RunOptimization(*view_);
         for (int round = 0; round < 2; ++round) {
             QString runListText;
-            commands_->beforeDialog = [&](QDialog& dialog) {
-                auto* results = static_cast<CResultsDlg*>(&dialog);
+            commands_->onDialog = [&](QDialog& dialog) {
+                auto* results = static_cast<ResultsDialog*>(&dialog);
                 QTimer::singleShot(0, results, [&, results] {
                     CloseWhenDone closer{results};
                     QCOMPARE(results->windowTitle(), U("KOVA計算結果出力"));
@@ -292,8 +308,8 @@ class RunDialogsTest : public QObject {
 
     void settingsDialogFirstUseAndOk() {
         QStringList shown;
-        commands_->beforeDialog = [&](QDialog& dialog) {
-            auto* settings = static_cast<CInitSettingsDlg*>(&dialog);
+        commands_->onDialog = [&](QDialog& dialog) {
+            auto* settings = static_cast<SettingsDialog*>(&dialog);
             QTimer::singleShot(0, settings, [&, settings] {
                 CloseWhenDone closer{settings};
                 shown << settings->windowTitle() << settings->ToleranceEdit()->text()
@@ -318,8 +334,8 @@ class RunDialogsTest : public QObject {
         store_->WriteInt("Init", "Flow", 0);
         store_->Sync();
         QStringList shown;
-        commands_->beforeDialog = [&](QDialog& dialog) {
-            auto* settings = static_cast<CInitSettingsDlg*>(&dialog);
+        commands_->onDialog = [&](QDialog& dialog) {
+            auto* settings = static_cast<SettingsDialog*>(&dialog);
             QTimer::singleShot(0, settings, [&, settings] {
                 CloseWhenDone closer{settings};
                 shown << settings->ToleranceEdit()->text()
@@ -335,8 +351,8 @@ class RunDialogsTest : public QObject {
         QCOMPARE(store_->ReadString("Init", "DataFile"), std::nullopt);
 
         // The same edits with OK: stored, and the next run reads them.
-        commands_->beforeDialog = [&](QDialog& dialog) {
-            auto* settings = static_cast<CInitSettingsDlg*>(&dialog);
+        commands_->onDialog = [&](QDialog& dialog) {
+            auto* settings = static_cast<SettingsDialog*>(&dialog);
             QTimer::singleShot(0, settings, [settings] {
                 CloseWhenDone closer{settings};
                 settings->ToleranceEdit()->setText(QStringLiteral(" 0.05 "));
@@ -349,7 +365,7 @@ class RunDialogsTest : public QObject {
         QCOMPARE(*store_->ReadString("Init", "Tole"), std::string("5.e-002"));
         QCOMPARE(store_->ReadInt("Init", "DataFile", -1), 0);
         QCOMPARE(store_->ReadInt("Init", "Flow", -1), 1);
-        commands_->beforeDialog = {};
+        commands_->onDialog = {};
         Load(QStringLiteral(KOVA_EXAMPLES_DIR "/sample.kvf"));
         commands_->RunOptimization(*view_);
         QCOMPARE(commands_->Settings().tolerance, 0.05);
@@ -359,8 +375,8 @@ class RunDialogsTest : public QObject {
     void settingsDialogRefusesNonNumbers() {
         bool stillOpen = false;
         bool focusInEdit = false;
-        commands_->beforeDialog = [&](QDialog& dialog) {
-            auto* settings = static_cast<CInitSettingsDlg*>(&dialog);
+        commands_->onDialog = [&](QDialog& dialog) {
+            auto* settings = static_cast<SettingsDialog*>(&dialog);
             QTimer::singleShot(0, settings, [&, settings] {
                 CloseWhenDone closer{settings};
                 settings->ToleranceEdit()->setText(QStringLiteral("1.5x"));
@@ -386,9 +402,9 @@ class RunDialogsTest : public QObject {
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
         QtSettingsStore store(dir_->filePath(QStringLiteral("blocker/KOVA.ini")));
-        RunCommands commands(store, *prompts_);
-        commands.beforeDialog = [](QDialog& dialog) {
-            auto* settings = static_cast<CInitSettingsDlg*>(&dialog);
+        WatchedRunCommands commands(store, *prompts_);
+        commands.onDialog = [](QDialog& dialog) {
+            auto* settings = static_cast<SettingsDialog*>(&dialog);
             QTimer::singleShot(0, settings, [settings] {
                 CloseWhenDone closer{settings};
                 settings->ToleranceEdit()->setText(QStringLiteral("5"));
@@ -399,7 +415,7 @@ class RunDialogsTest : public QObject {
         QCOMPARE(prompts_->messages.size(), 1);
         QVERIFY(prompts_->messages.first().text.startsWith(U("設定を保存できません。\n")));
         QVERIFY(prompts_->messages.first().text.contains(QStringLiteral("blocker")));
-        QCOMPARE(prompts_->messages.first().icon, app::BoxIcon::Stop);
+        QCOMPARE(prompts_->messages.first().icon, gui::BoxIcon::Stop);
         QCOMPARE(commands.Settings().tolerance, 5.0);
     }
 
@@ -411,11 +427,11 @@ class RunDialogsTest : public QObject {
         });
         commands_->PrintData(*view_);
         QCOMPARE(prompts_->messages.last().text, U("エラー !  入力データがありません"));
-        QCOMPARE(prompts_->messages.last().icon, app::BoxIcon::Stop);
+        QCOMPARE(prompts_->messages.last().icon, gui::BoxIcon::Stop);
         // The run list is needed for the run list or the solution, even
         // when only the solution is chosen.
         store_->WriteInt("Init", "RunList", 0);
-        view_->SetWindowText("END");
+        view_->SetTextBytes("END");
         commands_->PrintData(*view_);
         QCOMPARE(prompts_->messages.last().text, U("最適化計算を実行しておりません"));
         QCOMPARE(commands_->Settings().printRunList, 0);
@@ -424,7 +440,7 @@ class RunDialogsTest : public QObject {
         commands_->SetAskPrinter([](QPrinter&, QWidget*) { return false; });
         commands_->PrintData(*view_);
         QCOMPARE(prompts_->messages.last().text, U("KOVA 印刷失敗"));
-        QCOMPARE(prompts_->messages.last().icon, app::BoxIcon::None);
+        QCOMPARE(prompts_->messages.last().icon, gui::BoxIcon::None);
         QCOMPARE(prompts_->messages.size(), 3);
     }
 
@@ -490,7 +506,7 @@ class RunDialogsTest : public QObject {
         });
         store_->WriteInt("Init", "RunList", 0);
         store_->WriteInt("Init", "Flow", 0);
-        view_->SetWindowText("TITLE t\r\nEND\r\n");
+        view_->SetTextBytes("TITLE t\r\nEND\r\n");
         commands_->PrintData(*view_);
         QVERIFY(prompts_->messages.isEmpty());
         QVERIFY(QFileInfo(dir_->filePath(QStringLiteral("setup.pdf"))).size() > 0);
@@ -499,7 +515,7 @@ class RunDialogsTest : public QObject {
         commands_->PrintData(*view_);
         QCOMPARE(prompts_->messages.size(), 1);
         QCOMPARE(prompts_->messages.first().text, U("KOVA 印刷失敗"));
-        QCOMPARE(prompts_->messages.first().icon, app::BoxIcon::None);
+        QCOMPARE(prompts_->messages.first().icon, gui::BoxIcon::None);
         QCOMPARE(chosen.outputFileName(), QStringLiteral("/dev/full"));
     }
 
@@ -517,7 +533,7 @@ class RunDialogsTest : public QObject {
         });
         store_->WriteInt("Init", "RunList", 0);
         store_->WriteInt("Init", "Flow", 0);
-        view_->SetWindowText("END\r\n");
+        view_->SetTextBytes("END\r\n");
         commands_->PrintData(*view_);
         QVERIFY(prompts_->messages.isEmpty());
         QVERIFY(QFileInfo(pdf).size() == 0);
@@ -542,10 +558,10 @@ class RunDialogsTest : public QObject {
         QFETCH(bool, ok);
         QFETCH(double, value);
         double parsed = -1;
-        QCOMPARE(CInitSettingsDlg::ParseTolerance(text, &parsed), ok);
+        QCOMPARE(SettingsDialog::ParseTolerance(text, &parsed), ok);
         if (ok) {
             QCOMPARE(parsed, value);
-            QCOMPARE(CInitSettingsDlg::ToleranceText(parsed).toDouble(), value);
+            QCOMPARE(SettingsDialog::ToleranceText(parsed).toDouble(), value);
         }
     }
 };

@@ -5,15 +5,15 @@
 #include <QStringList>
 #include <functional>
 
-#include "app/user_prompts.h"
+#include "gui/user_prompts.h"
 
 namespace kova::testing {
 
-class ScriptedPrompts final : public app::UserPrompts {
+class ScriptedPrompts final : public gui::UserPrompts {
   public:
     struct Message {
         QString text;
-        app::BoxIcon icon;
+        gui::BoxIcon icon;
     };
 
     QString AskOpenPath(QWidget*, const QString&) override {
@@ -23,15 +23,15 @@ class ScriptedPrompts final : public app::UserPrompts {
         saveSuggestions.append(suggestion);
         return savePaths.isEmpty() ? QString() : savePaths.takeFirst();
     }
-    app::SaveChoice AskSaveChanges(QWidget*, const QString& title) override {
+    gui::SaveChoice AskSaveChanges(QWidget*, const QString& title) override {
         saveQuestions.append(title);
-        return saveChoices.isEmpty() ? app::SaveChoice::Cancel : saveChoices.takeFirst();
+        return saveChoices.isEmpty() ? gui::SaveChoice::Cancel : saveChoices.takeFirst();
     }
     bool AskYesNo(QWidget*, const QString& text) override {
         questions.append(text);
         return yesNo.isEmpty() ? false : yesNo.takeFirst();
     }
-    void ShowMessage(QWidget*, const QString& text, app::BoxIcon icon) override {
+    void ShowMessage(QWidget*, const QString& text, gui::BoxIcon icon) override {
         messages.append({text, icon});
         if (onMessage) {
             onMessage(text);
@@ -40,7 +40,7 @@ class ScriptedPrompts final : public app::UserPrompts {
 
     QStringList openPaths;
     QStringList savePaths;
-    QList<app::SaveChoice> saveChoices;
+    QList<gui::SaveChoice> saveChoices;
     QList<bool> yesNo;
 
     QStringList saveSuggestions;

@@ -21,13 +21,13 @@
 #include <future>
 #include <memory>
 
+#include "app/application.h"
 #include "app/command_table.h"
-#include "app/kova_app.h"
-#include "app/kova_doc.h"
-#include "app/kova_view.h"
-#include "app/main_frame.h"
+#include "app/document.h"
+#include "app/editor_view.h"
+#include "app/main_window.h"
 #include "gui/scripted_prompts.h"
-#include "run/settings_store.h"
+#include "settings/settings_store.h"
 #include "support/full_disk.h"
 
 using namespace kova;
@@ -67,17 +67,17 @@ class ShellTest : public QObject {
   private:
     std::unique_ptr<MemorySettingsStore> store_;
     std::unique_ptr<testing::ScriptedPrompts> prompts_;
-    std::unique_ptr<CKOVAApp> app_;
+    std::unique_ptr<Application> app_;
     std::unique_ptr<QTemporaryDir> dir_;
     int instanceCounter_ = 0;
 
     QString InstanceName() {
         return dir_->filePath(QStringLiteral("instance-%1").arg(++instanceCounter_));
     }
-    CKOVAApp& Start(const QString& file = QString()) {
-        app_ = std::make_unique<CKOVAApp>(*store_, *prompts_, InstanceName());
-        const auto started = app_->InitInstance(file);
-        if (started != CKOVAApp::Start::Running) {
+    Application& Start(const QString& file = QString()) {
+        app_ = std::make_unique<Application>(*store_, *prompts_, InstanceName());
+        const auto started = app_->Start(file);
+        if (started != Application::StartResult::Running) {
             qWarning("start-up did not run");
         }
         return *app_;
@@ -90,15 +90,15 @@ class ShellTest : public QObject {
             ascii = ascii && c.unicode() < 0x80;
         }
         if (ascii) {
-            QTest::keyClicks(&app_->View(), text);
+            QTest::keyClicks(&app_->Editor(), text);
         } else {
-            app_->View().insertPlainText(text);
+            app_->Editor().insertPlainText(text);
         }
         QCoreApplication::processEvents();
     }
     void Activate() {
-        QApplication::setActiveWindow(&app_->Frame());
-        QVERIFY(QTest::qWaitForWindowActive(&app_->Frame()));
+        QApplication::setActiveWindow(&app_->Window());
+        QVERIFY(QTest::qWaitForWindowActive(&app_->Window()));
     }
 
   private slots:
@@ -109,9 +109,9 @@ class ShellTest : public QObject {
     }
     void cleanup() {
         if (app_) {
-            app_->Document().disconnect();
-            app_->View().document()->setModified(false);
-            app_->Frame().SetCloseGuard({});
+            app_->CurrentDocument().disconnect();
+            app_->Editor().document()->setModified(false);
+            app_->Window().SetCloseGuard({});
         }
         app_.reset();
     }
@@ -119,16 +119,16 @@ class ShellTest : public QObject {
     void menuBarLayout() {
         Start();
         QStringList top;
-        for (QAction* action : app_->Frame().menuBar()->actions()) {
+        for (QAction* action : app_->Window().menuBar()->actions()) {
             top.append(action->text());
         }
         QCOMPARE(top, QStringList({U("ﾌｧｲﾙ(&F)"), U("編集(&E)"), U("表示(&V)"), U("初期値設定(&I)"),
                                    U("最適流量計算(&T)"), U("計算結果(&O)"), U("ﾍﾙﾌﾟ(&H)")}));
         // The three plain items carry their command with its prompt.
-        QAction* plain = app_->Frame().menuBar()->actions().at(4);
+        QAction* plain = app_->Window().menuBar()->actions().at(4);
         QCOMPARE(plain->menu(), nullptr);
         QCOMPARE(plain->statusTip(), U("KOVA最適流量計算"));
-        QSignalSpy run(app_->Frame().Action(ID_RUN_OPTIMIZATION), &QAction::triggered);
+        QSignalSpy run(app_->Window().Action(ID_RUN_OPTIMIZATION), &QAction::triggered);
         plain->trigger();
         QCOMPARE(run.count(), 1);
 
@@ -139,14 +139,14 @@ class ShellTest : public QObject {
             }
             return texts;
         };
-        const auto bar = app_->Frame().menuBar()->actions();
+        const auto bar = app_->Window().menuBar()->actions();
         QCOMPARE(
             items(bar.at(0)->menu()),
             QStringList({U("新規作成(&N)\tCtrl+N"), U("開く(&O)...\tCtrl+O"),
                          U("上書き保存(&S)\tCtrl+S"), U("名前を付けて保存(&A)..."), "-",
                          U("印刷(&P)...\tCtrl+P"), U("印刷ﾌﾟﾚﾋﾞｭｰ(&V)"), U("ﾌﾟﾘﾝﾀの設定(&R)..."),
                          "-", U("最近使ったﾌｧｲﾙ"), "-", U("KOVA終了(&X)")}));
-        QVERIFY(!app_->Frame().Action(ID_FILE_MRU_FILE1)->isEnabled());
+        QVERIFY(!app_->Window().Action(ID_FILE_MRU_FILE1)->isEnabled());
         QCOMPARE(items(bar.at(1)->menu()),
                  QStringList({U("元に戻す(&U)\tCtrl+Z"), "-", U("切り取り(&T)\tCtrl+X"),
                               U("ｺﾋﾟｰ(&C)\tCtrl+C"), U("貼り付け(&P)\tCtrl+V")}));
@@ -160,7 +160,7 @@ class ShellTest : public QObject {
         Start();
         QList<int> ids;
         QStringList tips;
-        for (QAction* action : app_->Frame().ToolBar()->actions()) {
+        for (QAction* action : app_->Window().ToolBar()->actions()) {
             ids.append(action->isSeparator() ? 0 : action->data().toInt());
             if (!action->isSeparator()) {
                 tips.append(action->toolTip());
@@ -172,7 +172,7 @@ class ShellTest : public QObject {
         QCOMPARE(tips, QStringList({U("新規ﾌｧｲﾙ"), U("開く"), U("保存"), U("切り取り"), U("ｺﾋﾟｰ"),
                                     U("貼り付け"), U("最適流量計算"), U("初期値設定"),
                                     U("計算結果"), U("印刷"), U("ﾍﾙﾌﾟ"), U("ﾊﾞｰｼﾞｮﾝ情報")}));
-        QCOMPARE(app_->Frame().ToolBar()->iconSize(), QSize(16, 16));
+        QCOMPARE(app_->Window().ToolBar()->iconSize(), QSize(16, 16));
     }
 
     void promptsAndIdleText() {
@@ -185,17 +185,17 @@ class ShellTest : public QObject {
                                Row{ID_APP_EXIT, "ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示"},
                                Row{ID_EDIT_PASTE, "ｸﾘｯﾌﾟﾎﾞｰﾄﾞの内容を貼り付け"},
                                Row{ID_SHOW_RESULTS, "KOVA計算結果"}, Row{ID_AUTHOR_HOMEPAGE, ""}}) {
-            QCOMPARE(app_->Frame().Action(row.id)->statusTip(), U(row.prompt));
+            QCOMPARE(app_->Window().Action(row.id)->statusTip(), U(row.prompt));
         }
-        QLabel* idle = app_->Frame().IdlePrompt();
+        QLabel* idle = app_->Window().IdlePrompt();
         QCOMPARE(idle->text(), U("ﾍﾙﾌﾟを表示するには [F1] を押してください。"));
         QVERIFY(idle->isVisible());
-        app_->Frame().statusBar()->showMessage(app_->Frame().Action(ID_FILE_NEW)->statusTip());
+        app_->Window().statusBar()->showMessage(app_->Window().Action(ID_FILE_NEW)->statusTip());
         QVERIFY(!idle->isVisible());
-        app_->Frame().statusBar()->clearMessage();
+        app_->Window().statusBar()->clearMessage();
         QVERIFY(idle->isVisible());
         QStringList panes;
-        for (QLabel* pane : app_->Frame().statusBar()->findChildren<QLabel*>("Indicator")) {
+        for (QLabel* pane : app_->Window().statusBar()->findChildren<QLabel*>("Indicator")) {
             panes.append(pane->text());
         }
         QCOMPARE(panes, QStringList({U("ｶﾅ"), "CAP", "NUM", "SCRL"}));
@@ -222,7 +222,7 @@ class ShellTest : public QObject {
         QFETCH(QString, keys);
         Start();
         QStringList shortcuts;
-        for (const QKeySequence& key : app_->Frame().Action(id)->shortcuts()) {
+        for (const QKeySequence& key : app_->Window().Action(id)->shortcuts()) {
             shortcuts.append(key.toString());
         }
         QCOMPARE(shortcuts.join(QStringLiteral(", ")), keys);
@@ -231,35 +231,35 @@ class ShellTest : public QObject {
     void keysReachTheirCommands() {
         Start();
         Activate();
-        QSignalSpy newFile(app_->Frame().Action(ID_FILE_NEW), &QAction::triggered);
-        QSignalSpy open(app_->Frame().Action(ID_FILE_OPEN), &QAction::triggered);
-        QTest::keyClick(&app_->Frame(), Qt::Key_N, Qt::ControlModifier);
-        QTest::keyClick(&app_->Frame(), Qt::Key_O, Qt::ControlModifier);
+        QSignalSpy newFile(app_->Window().Action(ID_FILE_NEW), &QAction::triggered);
+        QSignalSpy open(app_->Window().Action(ID_FILE_OPEN), &QAction::triggered);
+        QTest::keyClick(&app_->Window(), Qt::Key_N, Qt::ControlModifier);
+        QTest::keyClick(&app_->Window(), Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(newFile.count(), 1);
         QCOMPARE(open.count(), 1);
 
         // Shift+F1 enters the context-help mode and says so in the status bar.
-        QTest::keyClick(&app_->Frame(), Qt::Key_F1, Qt::ShiftModifier);
+        QTest::keyClick(&app_->Window(), Qt::Key_F1, Qt::ShiftModifier);
         QVERIFY(QWhatsThis::inWhatsThisMode());
-        QCOMPARE(app_->Frame().statusBar()->currentMessage(), U("ﾍﾙﾌﾟを使用するｵﾌﾞｼﾞｪｸﾄを選択"));
+        QCOMPARE(app_->Window().statusBar()->currentMessage(), U("ﾍﾙﾌﾟを使用するｵﾌﾞｼﾞｪｸﾄを選択"));
         QWhatsThis::leaveWhatsThisMode();
-        QVERIFY(!app_->Frame().Action(ID_NEXT_PANE)->isEnabled());
+        QVERIFY(!app_->Window().Action(ID_NEXT_PANE)->isEnabled());
 
         // Alt+Backspace undoes typing, like Ctrl+Z.
-        app_->View().setFocus();
+        app_->Editor().setFocus();
         Type(QStringLiteral("ab"));
-        QTest::keyClick(&app_->View(), Qt::Key_Backspace, Qt::AltModifier);
-        QVERIFY(app_->View().toPlainText().size() < 2);
+        QTest::keyClick(&app_->Editor(), Qt::Key_Backspace, Qt::AltModifier);
+        QVERIFY(app_->Editor().toPlainText().size() < 2);
     }
 
     void titleFollowsTheDocument() {
         Start();
-        QCOMPARE(app_->Frame().windowTitle(), U("無題 - KOVA"));
+        QCOMPARE(app_->Window().windowTitle(), U("無題 - KOVA"));
         WriteBytes(Path("net.kvf"), "END\r\n");
-        QVERIFY(app_->OpenDocumentFile(Path("net.kvf")));
-        QCOMPARE(app_->Frame().windowTitle(), U("net.kvf - KOVA"));
-        app_->OnFileNew();
-        QCOMPARE(app_->Frame().windowTitle(), U("無題 - KOVA"));
+        QVERIFY(app_->OpenFile(Path("net.kvf")));
+        QCOMPARE(app_->Window().windowTitle(), U("net.kvf - KOVA"));
+        app_->NewFile();
+        QCOMPARE(app_->Window().windowTitle(), U("無題 - KOVA"));
     }
 
     // Unchanged documents save back byte for byte, whatever their line ends.
@@ -278,25 +278,25 @@ class ShellTest : public QObject {
         QFETCH(QByteArray, bytes);
         WriteBytes(Path("in.kvf"), bytes);
         Start(Path("in.kvf"));
-        QCOMPARE(QByteArray::fromStdString(app_->View().WindowText()), bytes);
-        QVERIFY(app_->Document().OnSaveDocument(Path("out.kvf")));
+        QCOMPARE(QByteArray::fromStdString(app_->Editor().TextBytes()), bytes);
+        QVERIFY(app_->CurrentDocument().SaveFile(Path("out.kvf")));
         QCOMPARE(ReadBytes(Path("out.kvf")), bytes);
     }
 
     void editedLinesEndInCrLf() {
         WriteBytes(Path("in.kvf"), "TITLE a\nEND\n");
         Start(Path("in.kvf"));
-        QTextCursor cursor(app_->View().document());
+        QTextCursor cursor(app_->Editor().document());
         cursor.movePosition(QTextCursor::End);
-        app_->View().setTextCursor(cursor);
+        app_->Editor().setTextCursor(cursor);
         Type(QStringLiteral("! \u8ca8\u7269"));  // 貨物
-        QTest::keyClick(&app_->View(), Qt::Key_Return);
+        QTest::keyClick(&app_->Editor(), Qt::Key_Return);
         Type(QStringLiteral("x"));
-        QVERIFY(app_->Document().IsModified());
-        QVERIFY(app_->Document().DoFileSave());
+        QVERIFY(app_->CurrentDocument().IsModified());
+        QVERIFY(app_->CurrentDocument().Save());
         QCOMPARE(ReadBytes(Path("in.kvf")),
                  QByteArray("TITLE a\r\nEND\r\n! \x89\xdd\x95\xa8\r\nx"));
-        QVERIFY(!app_->Document().IsModified());
+        QVERIFY(!app_->CurrentDocument().IsModified());
         QVERIFY(prompts_->questions.isEmpty());
     }
 
@@ -305,16 +305,16 @@ class ShellTest : public QObject {
         Type(QStringLiteral("ARC \U0001F600"));
         prompts_->savePaths = {Path("emoji")};
         prompts_->yesNo = {false};
-        QVERIFY(!app_->Document().DoFileSave());
+        QVERIFY(!app_->CurrentDocument().Save());
         QVERIFY(!QFile::exists(Path("emoji.kvf")));
         QCOMPARE(prompts_->questions.size(), 1);
         prompts_->savePaths = {Path("emoji")};
         prompts_->yesNo = {true};
-        QVERIFY(app_->Document().DoFileSave());
+        QVERIFY(app_->CurrentDocument().Save());
         // The default extension is added; the editor shows what was stored.
         QCOMPARE(ReadBytes(Path("emoji.kvf")), QByteArray("ARC ?"));
-        QCOMPARE(app_->View().toPlainText(), QStringLiteral("ARC ?"));
-        QVERIFY(!app_->Document().IsModified());
+        QCOMPARE(app_->Editor().toPlainText(), QStringLiteral("ARC ?"));
+        QVERIFY(!app_->CurrentDocument().IsModified());
         QCOMPARE(prompts_->saveSuggestions.first(), U("無題.kvf"));
     }
 
@@ -322,10 +322,10 @@ class ShellTest : public QObject {
         Start();
         for (const char* name : {"a.kvf", "b.kvf", "c.kvf", "d.kvf", "e.kvf"}) {
             WriteBytes(Path(name), QByteArray("END ") + name);
-            QVERIFY(app_->OpenDocumentFile(Path(name)));
+            QVERIFY(app_->OpenFile(Path(name)));
         }
         QStringList texts;
-        for (QAction* action : app_->Frame().RecentFileActions()) {
+        for (QAction* action : app_->Window().RecentFileActions()) {
             texts.append(action->text().section(QLatin1Char(' '), 0, 0));
             QCOMPARE(action->statusTip(), U("指定のﾌｧｲﾙを開く"));
         }
@@ -334,19 +334,19 @@ class ShellTest : public QObject {
         QCOMPARE(*store_->ReadString("Recent File List", "File4"), Path("b.kvf").toStdString());
 
         // A recent file opens from the menu.
-        app_->Frame().RecentFileActions().at(3)->trigger();
-        QCOMPARE(app_->Document().PathName(), Path("b.kvf"));
+        app_->Window().RecentFileActions().at(3)->trigger();
+        QCOMPARE(app_->CurrentDocument().FilePath(), Path("b.kvf"));
 
         // Save as writes the same bytes under the new name and retitles.
         prompts_->savePaths = {Path("copy.kvf")};
-        QVERIFY(app_->Document().DoSave(QString()));
+        QVERIFY(app_->CurrentDocument().SaveAs());
         QCOMPARE(ReadBytes(Path("copy.kvf")), QByteArray("END b.kvf"));
-        QCOMPARE(app_->Frame().windowTitle(), U("copy.kvf - KOVA"));
+        QCOMPARE(app_->Window().windowTitle(), U("copy.kvf - KOVA"));
 
         // A recent file that has gone is reported and dropped from the list.
         QFile::remove(Path("d.kvf"));
         QAction* gone = nullptr;
-        for (QAction* action : app_->Frame().RecentFileActions()) {
+        for (QAction* action : app_->Window().RecentFileActions()) {
             if (action->text().endsWith(QStringLiteral("d.kvf"))) {
                 gone = action;
             }
@@ -354,8 +354,8 @@ class ShellTest : public QObject {
         QVERIFY(gone != nullptr);
         gone->trigger();
         QCOMPARE(prompts_->messages.size(), 1);
-        QCOMPARE(app_->Document().PathName(), Path("copy.kvf"));
-        for (QAction* action : app_->Frame().RecentFileActions()) {
+        QCOMPARE(app_->CurrentDocument().FilePath(), Path("copy.kvf"));
+        for (QAction* action : app_->Window().RecentFileActions()) {
             QVERIFY(!action->text().endsWith(QStringLiteral("d.kvf")));
         }
     }
@@ -364,61 +364,61 @@ class ShellTest : public QObject {
         Start();
         Type(QStringLiteral("END"));
         // Cancel keeps the text.
-        prompts_->saveChoices = {SaveChoice::Cancel};
-        app_->OnFileNew();
-        QCOMPARE(app_->View().toPlainText(), QStringLiteral("END"));
+        prompts_->saveChoices = {gui::SaveChoice::Cancel};
+        app_->NewFile();
+        QCOMPARE(app_->Editor().toPlainText(), QStringLiteral("END"));
         QCOMPARE(prompts_->saveQuestions, QStringList({U("無題")}));
         // Discard empties it, also after a modification.
-        prompts_->saveChoices = {SaveChoice::Discard};
-        app_->OnFileNew();
-        QCOMPARE(app_->View().toPlainText(), QString());
-        QVERIFY(!app_->Document().IsModified());
+        prompts_->saveChoices = {gui::SaveChoice::Discard};
+        app_->NewFile();
+        QCOMPARE(app_->Editor().toPlainText(), QString());
+        QVERIFY(!app_->CurrentDocument().IsModified());
         // Save asks for a name first; cancelling that keeps everything.
         Type(QStringLiteral("END"));
-        prompts_->saveChoices = {SaveChoice::Save};
-        app_->OnFileNew();
-        QCOMPARE(app_->View().toPlainText(), QStringLiteral("END"));
-        prompts_->saveChoices = {SaveChoice::Save};
+        prompts_->saveChoices = {gui::SaveChoice::Save};
+        app_->NewFile();
+        QCOMPARE(app_->Editor().toPlainText(), QStringLiteral("END"));
+        prompts_->saveChoices = {gui::SaveChoice::Save};
         prompts_->savePaths = {Path("kept.kvf")};
-        app_->OnFileNew();
+        app_->NewFile();
         QCOMPARE(ReadBytes(Path("kept.kvf")), QByteArray("END"));
-        QCOMPARE(app_->View().toPlainText(), QString());
+        QCOMPARE(app_->Editor().toPlainText(), QString());
 
         // Opening asks too; so does closing the window.
         Type(QStringLiteral("X"));
-        prompts_->saveChoices = {SaveChoice::Cancel};
+        prompts_->saveChoices = {gui::SaveChoice::Cancel};
         prompts_->openPaths = {Path("kept.kvf")};
-        app_->OnFileOpen();
-        QCOMPARE(app_->View().toPlainText(), QStringLiteral("X"));
+        app_->Open();
+        QCOMPARE(app_->Editor().toPlainText(), QStringLiteral("X"));
         QCOMPARE(prompts_->openPaths.size(), 1);  // no file dialog after a cancel
-        prompts_->saveChoices = {SaveChoice::Cancel};
-        QVERIFY(!app_->Frame().close());
-        QVERIFY(app_->Frame().isVisible());
-        prompts_->saveChoices = {SaveChoice::Discard};
-        QVERIFY(app_->Frame().close());
+        prompts_->saveChoices = {gui::SaveChoice::Cancel};
+        QVERIFY(!app_->Window().close());
+        QVERIFY(app_->Window().isVisible());
+        prompts_->saveChoices = {gui::SaveChoice::Discard};
+        QVERIFY(app_->Window().close());
     }
 
     void openFailuresChangeNothing() {
         WriteBytes(Path("good.kvf"), "END");
         Start(Path("good.kvf"));
-        QVERIFY(!app_->OpenDocumentFile(Path("missing.kvf")));
-        QVERIFY(!app_->OpenDocumentFile(dir_->path()));
+        QVERIFY(!app_->OpenFile(Path("missing.kvf")));
+        QVERIFY(!app_->OpenFile(dir_->path()));
         WriteBytes(Path("locked.kvf"), "X");
         QFile::setPermissions(Path("locked.kvf"), QFileDevice::Permissions());
         if (ReadBytes(Path("locked.kvf")) == "<unreadable>") {  // root reads everything
-            QVERIFY(!app_->OpenDocumentFile(Path("locked.kvf")));
+            QVERIFY(!app_->OpenFile(Path("locked.kvf")));
         }
         QVERIFY(prompts_->messages.size() >= 2);
         QVERIFY(prompts_->messages.first().text.contains(Path("missing.kvf")));
-        QCOMPARE(prompts_->messages.first().icon, BoxIcon::Stop);
-        QCOMPARE(app_->View().toPlainText(), QStringLiteral("END"));
-        QCOMPARE(app_->Document().PathName(), Path("good.kvf"));
+        QCOMPARE(prompts_->messages.first().icon, gui::BoxIcon::Stop);
+        QCOMPARE(app_->Editor().toPlainText(), QStringLiteral("END"));
+        QCOMPARE(app_->CurrentDocument().FilePath(), Path("good.kvf"));
 
         // A save that cannot be written leaves the document modified.
         Type(QStringLiteral("!"));
-        QVERIFY(!app_->Document().OnSaveDocument(Path("no/such/folder/x.kvf")));
-        QVERIFY(app_->Document().IsModified());
-        QCOMPARE(app_->Document().PathName(), Path("good.kvf"));
+        QVERIFY(!app_->CurrentDocument().SaveFile(Path("no/such/folder/x.kvf")));
+        QVERIFY(app_->CurrentDocument().IsModified());
+        QCOMPARE(app_->CurrentDocument().FilePath(), Path("good.kvf"));
     }
 
     void saveOnAFullDiskKeepsTheOldFile() {
@@ -431,9 +431,9 @@ class ShellTest : public QObject {
         Start(path);
         disk.Fill();
         Type(QStringLiteral("!"));
-        QVERIFY(!app_->Document().DoFileSave());
+        QVERIFY(!app_->CurrentDocument().Save());
         QCOMPARE(ReadBytes(path), QByteArray("TITLE plan\r\nEND\r\n"));
-        QVERIFY(app_->Document().IsModified());
+        QVERIFY(app_->CurrentDocument().IsModified());
         QCOMPARE(prompts_->messages.size(), 1);
         QCOMPARE(prompts_->messages.first().text,
                  U("%1 に保存できません。\n%2")
@@ -442,28 +442,28 @@ class ShellTest : public QObject {
 
     void longLinesAreShownReadOnly() {
         const QByteArray bytes = "ARC S A 0 0 1 10\r\n!" +
-                                 QByteArray(CKOVAView::kLongestEditedLine + 1, 'x') +
+                                 QByteArray(EditorView::kLongestEditedLine + 1, 'x') +
                                  "\r\nEND\r\n";
         WriteBytes(Path("long.kvf"), bytes);
         Start(Path("long.kvf"));
-        QVERIFY(app_->View().isReadOnly());
-        QVERIFY(app_->View().document()->blockCount() > 4);  // the long line in pieces
+        QVERIFY(app_->Editor().isReadOnly());
+        QVERIFY(app_->Editor().document()->blockCount() > 4);  // the long line in pieces
         QCOMPARE(prompts_->messages.size(), 1);
-        QCOMPARE(prompts_->messages.first().icon, BoxIcon::Information);
+        QCOMPARE(prompts_->messages.first().icon, gui::BoxIcon::Information);
         Type(QStringLiteral("y"));
-        QVERIFY(!app_->Document().IsModified());
-        QCOMPARE(QByteArray::fromStdString(app_->View().WindowText()), bytes);
-        QVERIFY(app_->Document().DoSave(Path("copy.kvf")));
+        QVERIFY(!app_->CurrentDocument().IsModified());
+        QCOMPARE(QByteArray::fromStdString(app_->Editor().TextBytes()), bytes);
+        QVERIFY(app_->CurrentDocument().SaveFile(Path("copy.kvf")));
         QCOMPARE(ReadBytes(Path("copy.kvf")), bytes);
         // Ordinary lines are edited again.
         WriteBytes(Path("short.kvf"), "END");
-        QVERIFY(app_->OpenDocumentFile(Path("short.kvf")));
-        QVERIFY(!app_->View().isReadOnly());
+        QVERIFY(app_->OpenFile(Path("short.kvf")));
+        QVERIFY(!app_->Editor().isReadOnly());
     }
 
     void startWithUnreadableFileFails() {
-        CKOVAApp app(*store_, *prompts_, InstanceName());
-        QCOMPARE(app.InitInstance(Path("missing.kvf")), CKOVAApp::Start::Failed);
+        Application app(*store_, *prompts_, InstanceName());
+        QCOMPARE(app.Start(Path("missing.kvf")), Application::StartResult::Failed);
         QCOMPARE(prompts_->messages.size(), 1);
     }
 
@@ -473,28 +473,28 @@ class ShellTest : public QObject {
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(Path("dropped.kvf"))});
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(app_->View().viewport(), &enter);
+        QApplication::sendEvent(app_->Editor().viewport(), &enter);
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(app_->View().viewport(), &drop);
+        QApplication::sendEvent(app_->Editor().viewport(), &drop);
         QCOMPARE(drop.dropAction(), Qt::CopyAction);
         // The file opens once the drop has finished.
-        QCOMPARE(app_->Document().PathName(), QString());
-        QTRY_COMPARE(app_->Document().PathName(), Path("dropped.kvf"));
-        QCOMPARE(app_->View().toPlainText(), QStringLiteral("TITLE dropped\nEND\n"));
+        QCOMPARE(app_->CurrentDocument().FilePath(), QString());
+        QTRY_COMPARE(app_->CurrentDocument().FilePath(), Path("dropped.kvf"));
+        QCOMPARE(app_->Editor().toPlainText(), QStringLiteral("TITLE dropped\nEND\n"));
 
-        // Onto the frame itself as well, with the save prompt first.
+        // Onto the main window itself as well, with the save prompt first.
         Type(QStringLiteral("x"));
         WriteBytes(Path("second.kvf"), "END");
         mime.setUrls({QUrl::fromLocalFile(Path("second.kvf"))});
-        prompts_->saveChoices = {SaveChoice::Discard};
-        QDragEnterEvent enterFrame(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton,
-                                   Qt::NoModifier);
-        QApplication::sendEvent(&app_->Frame(), &enterFrame);
-        QVERIFY(enterFrame.isAccepted());
-        QDropEvent onFrame(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&app_->Frame(), &onFrame);
-        QTRY_COMPARE(app_->Document().PathName(), Path("second.kvf"));
+        prompts_->saveChoices = {gui::SaveChoice::Discard};
+        QDragEnterEvent enterWindow(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton,
+                                    Qt::NoModifier);
+        QApplication::sendEvent(&app_->Window(), &enterWindow);
+        QVERIFY(enterWindow.isAccepted());
+        QDropEvent onWindow(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&app_->Window(), &onWindow);
+        QTRY_COMPARE(app_->CurrentDocument().FilePath(), Path("second.kvf"));
         QCOMPARE(prompts_->saveQuestions.size(), 1);
     }
 
@@ -515,21 +515,21 @@ class ShellTest : public QObject {
 
         // The running application opens a handed file, asking to save first.
         Type(QStringLiteral("x"));
-        prompts_->saveChoices = {SaveChoice::Discard};
+        prompts_->saveChoices = {gui::SaveChoice::Discard};
         emit app_->Instance().FileRequested(Path("handed.kvf"));
-        QCOMPARE(app_->Document().PathName(), Path("handed.kvf"));
+        QCOMPARE(app_->CurrentDocument().FilePath(), Path("handed.kvf"));
         QCOMPARE(prompts_->saveQuestions.size(), 1);
 
         // A file handed over while a dialog is open waits for the dialog.
         WriteBytes(Path("later.kvf"), "END");
-        QDialog dialog(&app_->Frame());
+        QDialog dialog(&app_->Window());
         QTimer::singleShot(0, &dialog, [&] {
             emit app_->Instance().FileRequested(Path("later.kvf"));
-            QCOMPARE(app_->Document().PathName(), Path("handed.kvf"));
+            QCOMPARE(app_->CurrentDocument().FilePath(), Path("handed.kvf"));
             dialog.accept();
         });
         dialog.exec();
-        QTRY_COMPARE(app_->Document().PathName(), Path("later.kvf"));
+        QTRY_COMPARE(app_->CurrentDocument().FilePath(), Path("later.kvf"));
 
         // A stale socket left by a dead instance does not block the next one.
         SingleInstance nobody(InstanceName());
@@ -553,10 +553,10 @@ class ShellTest : public QObject {
 
     void placementFirstRunAndWrite() {
         Start();
-        QCOMPARE(app_->Frame().geometry(), QRect(10, 10, 790, 590));
-        QCOMPARE(app_->Frame().windowState(), Qt::WindowNoState);
-        app_->Frame().setGeometry(QRect(-8, 20, 600, 400));
-        QVERIFY(app_->Frame().close());
+        QCOMPARE(app_->Window().geometry(), QRect(10, 10, 790, 590));
+        QCOMPARE(app_->Window().windowState(), Qt::WindowNoState);
+        app_->Window().setGeometry(QRect(-8, 20, 600, 400));
+        QVERIFY(app_->Window().close());
         QCOMPARE(*store_->ReadString("Window size", "Rect"), std::string("-008 0020 0592 0420"));
         QCOMPARE(store_->ReadInt("Window size", "icon", -1), 0);
         QCOMPARE(store_->ReadInt("Window size", "max", -1), 0);
@@ -565,7 +565,7 @@ class ShellTest : public QObject {
         // The next start puts it back exactly.
         app_.reset();
         Start();
-        QCOMPARE(app_->Frame().geometry(), QRect(-8, 20, 600, 400));
+        QCOMPARE(app_->Window().geometry(), QRect(-8, 20, 600, 400));
     }
 
     void placementStates_data() {
@@ -586,13 +586,13 @@ class ShellTest : public QObject {
         store_->WriteInt("Window size", "icon", icon);
         store_->WriteInt("Window size", "max", max);
         Start();
-        QCOMPARE(int(app_->Frame().windowState()), state);
-        QCOMPARE(app_->Frame().normalGeometry(), QRect(100, 50, 600, 400));
+        QCOMPARE(int(app_->Window().windowState()), state);
+        QCOMPARE(app_->Window().normalGeometry(), QRect(100, 50, 600, 400));
         // Later activations show the asked state.
-        app_->Frame().ActivateFrame(Qt::WindowNoState);
-        QCOMPARE(app_->Frame().windowState(), Qt::WindowNoState);
-        app_->Frame().setWindowState(Qt::WindowStates(state));
-        QVERIFY(app_->Frame().close());
+        app_->Window().Activate(Qt::WindowNoState);
+        QCOMPARE(app_->Window().windowState(), Qt::WindowNoState);
+        app_->Window().setWindowState(Qt::WindowStates(state));
+        QVERIFY(app_->Window().close());
         QCOMPARE(store_->ReadInt("Window size", "icon", -1), icon);
         QCOMPARE(store_->ReadInt("Window size", "max", -1), max);
     }
@@ -610,26 +610,26 @@ class ShellTest : public QObject {
     void rectText() {
         QFETCH(QString, text);
         QFETCH(QRect, rect);
-        const auto parsed = CPersistentFrame::ParseRect(text.toStdString());
+        const auto parsed = MainWindow::ParseRect(text.toStdString());
         QCOMPARE(parsed.has_value(), !rect.isNull());
         if (parsed) {
             QCOMPARE(*parsed, rect);
-            QCOMPARE(QString::fromStdString(CPersistentFrame::FormatRect(rect)), text);
+            QCOMPARE(QString::fromStdString(MainWindow::FormatRect(rect)), text);
         }
     }
 
     void barStateIsRestored() {
         Start();
-        app_->Frame().Action(ID_VIEW_STATUS_BAR)->trigger();
-        app_->Frame().Action(ID_VIEW_TOOLBAR)->trigger();
-        QVERIFY(app_->Frame().statusBar()->isHidden());
-        QVERIFY(app_->Frame().close());
+        app_->Window().Action(ID_VIEW_STATUS_BAR)->trigger();
+        app_->Window().Action(ID_VIEW_TOOLBAR)->trigger();
+        QVERIFY(app_->Window().statusBar()->isHidden());
+        QVERIFY(app_->Window().close());
         app_.reset();
         Start();
-        QVERIFY(app_->Frame().statusBar()->isHidden());
-        QVERIFY(app_->Frame().ToolBar()->isHidden());
-        QVERIFY(!app_->Frame().Action(ID_VIEW_STATUS_BAR)->isChecked());
-        QVERIFY(!app_->Frame().Action(ID_VIEW_TOOLBAR)->isChecked());
+        QVERIFY(app_->Window().statusBar()->isHidden());
+        QVERIFY(app_->Window().ToolBar()->isHidden());
+        QVERIFY(!app_->Window().Action(ID_VIEW_STATUS_BAR)->isChecked());
+        QVERIFY(!app_->Window().Action(ID_VIEW_TOOLBAR)->isChecked());
     }
 
     void aboutBox() {
@@ -647,7 +647,7 @@ class ShellTest : public QObject {
                 box->reject();
             }
         });
-        app_->Frame().Action(ID_APP_ABOUT)->trigger();
+        app_->Window().Action(ID_APP_ABOUT)->trigger();
         QCOMPARE(texts, QStringList({U("KOVAのﾊﾞｰｼﾞｮﾝ情報"), "KOVA Version 3.1.0.1"}));
     }
 
@@ -657,9 +657,9 @@ class ShellTest : public QObject {
         UrlCatcher catcher;
         QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "Open");
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
-        app_->Frame().Action(ID_AUTHOR_HOMEPAGE)->trigger();
-        app_->Frame().Action(ID_HELP_FINDER)->trigger();
-        QTest::keyClick(&app_->Frame(), Qt::Key_F1);
+        app_->Window().Action(ID_AUTHOR_HOMEPAGE)->trigger();
+        app_->Window().Action(ID_HELP_FINDER)->trigger();
+        QTest::keyClick(&app_->Window(), Qt::Key_F1);
         QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QCOMPARE(catcher.urls.size(), 3);
@@ -670,10 +670,10 @@ class ShellTest : public QObject {
 
     void editorWrapsWithoutHorizontalBar() {
         Start();
-        QCOMPARE(app_->View().lineWrapMode(), QPlainTextEdit::WidgetWidth);
-        QCOMPARE(app_->View().horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        QCOMPARE(app_->Editor().lineWrapMode(), QPlainTextEdit::WidgetWidth);
+        QCOMPARE(app_->Editor().horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
         Type(QString(300, QLatin1Char('A')));
-        QCOMPARE(app_->View().WindowText(), std::string(300, 'A'));
+        QCOMPARE(app_->Editor().TextBytes(), std::string(300, 'A'));
     }
 };
 

@@ -30,6 +30,12 @@ for path in ./usr/bin/kova ./usr/bin/kova-solve ./usr/share/applications/kova.de
 done
 
 dpkg -x "$deb" "$work/root"
+source_dir=$(cd "$examples/.." && pwd)
+for program in kova kova-solve; do
+    # Qt string literals are UTF-16: both widths are searched.
+    check "$program names no source folder" bash -c \
+        '! (strings -a "$1"; strings -a -el "$1") | grep -qF "$0"' "$source_dir" "$work/root/usr/bin/$program"
+done
 export XDG_CONFIG_HOME=$work/config
 check "unpacked kova-solve solves the sample" \
     "$work/root/usr/bin/kova-solve" --quiet "$work/root/usr/share/doc/kova/examples/sample.kvf"

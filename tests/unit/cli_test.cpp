@@ -6,7 +6,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/solve_command.h"
-#include "run/settings_store.h"
+#include "settings/settings_store.h"
 #include "text/cp932.h"
 
 namespace kova::cli {

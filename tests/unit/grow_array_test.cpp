@@ -48,24 +48,20 @@ TEST(GrowArray, StepsAreClampedAndGrowByWins) {
     EXPECT_EQ(b[100].status, 0);
 }
 
-TEST(ProblemTables, ReleaseKeepsOnlyNamesAndLabelList) {
+TEST(ProblemTables, ReleaseKeepsOnlyTheNames) {
     ProblemTables t;
     t.NameTable.SetSize(400);
-    t.LabelList.SetSize(7);
     t.ArcCount = 3;
     t.ExtraPieceCount = 2;
     t.NetArcBound = 8;
     t.SizeFromCounts();
     t.NetArcTable.SetSize(8);
-    t.PotentialTable.SetSize(4);
     EXPECT_EQ(t.WorkPieceCount, 2);
     t.Release();
     EXPECT_FALSE(t.ArcTable.HasStorage());
     EXPECT_FALSE(t.PieceTable.HasStorage());
     EXPECT_FALSE(t.NetArcTable.HasStorage());
-    EXPECT_FALSE(t.PotentialTable.HasStorage());
     EXPECT_EQ(t.NameTable.size(), 400u);
-    EXPECT_EQ(t.LabelList.size(), 7u);
 }
 
 TEST(ProblemTables, PiecesOfAnArcFollowThoseBeforeIt) {

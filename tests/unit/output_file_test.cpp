@@ -6,7 +6,7 @@
 #include <fstream>
 #include <set>
 
-#include "run/output_file.h"
+#include "files/output_file.h"
 #include "support/full_disk.h"
 
 namespace kova {

@@ -139,8 +139,7 @@ const RunListCase kRunListCases[] = {
     {"LineFeedsCount",
      "! the second ARC is on line 5\r\nARC S A 0 0 1 10\r\n\r\n\r\nARC A S 5 0 1 3\r\nEND\r\n",
      "KOVA　Data\r\nLine 5 : 上下限の値の与え方が矛盾している。(下限 =  5　　上限 =  3 )\r\n"},
-    {"LineFeedOnly",
-     "! the second ARC is on line 5\nARC S A 0 0 1 10\n\n\nARC A S 5 0 1 3\nEND\n",
+    {"LineFeedOnly", "! the second ARC is on line 5\nARC S A 0 0 1 10\n\n\nARC A S 5 0 1 3\nEND\n",
      "KOVA　Data\r\nLine 5 : 上下限の値の与え方が矛盾している。(下限 =  5　　上限 =  3 )\r\n"},
     {"LoneCarriageReturn", "ARC S A 0 0 1 10\rNODE\nX\rEND",
      "KOVA　Data\r\nLine 1 : 未定義の宣言文( NODE )\r\n"},
@@ -155,15 +154,15 @@ const RunListCase kRunListCases[] = {
      "KOVA　Data\r\nTHIS PROBLEM HAS 2 Nodes,  2 Arcs  DATA ERROR = 0\r\n\r\n"},
     {"CommentInTitle", "TITLE demo!x\r\nEND",
      "DEMO\r\nTHIS PROBLEM HAS 0 Nodes,  0 Arcs  DATA ERROR = 0\r\n\r\n"},
-    {"BlankAfterComment", "! note\r\n  NODE",
-     "KOVA　Data\r\nLine 2 : 未定義の宣言文( NODE )\r\n"},
+    {"BlankAfterComment", "! note\r\n  NODE", "KOVA　Data\r\nLine 2 : 未定義の宣言文( NODE )\r\n"},
     {"CommentsInARow", "!a\r\n!b\r\n!c\r\nX", "KOVA　Data\r\nLine 4 : 未定義の宣言文( X )\r\n"},
     {"TokenBeforeCommentKeepsItsLine", "ARC S A 0 0 1 10\r\nX! y\r\nEND",
      "KOVA　Data\r\nLine 2 : 未定義の宣言文( X )\r\n"},
     // Node names over 8 bytes.
     {"LongName", "ARC ABCDEFGH1 B 2 0 1 5\r\nARC B ABCDEFGH2 0 0 1 5\r\nEND",
      "KOVA　Data\r\nLine 1 : 節点名が8バイトを超えています( ABCDEFGH1 )\r\n"},
-    {"LongNameAfterComment", "! long names\r\nARC ABCDEFGH1 B 2 0 1 5\r\nARC B ABCDEFGH2 0 0 1 5\r\nEND",
+    {"LongNameAfterComment",
+     "! long names\r\nARC ABCDEFGH1 B 2 0 1 5\r\nARC B ABCDEFGH2 0 0 1 5\r\nEND",
      "KOVA　Data\r\nLine 2 : 節点名が8バイトを超えています( ABCDEFGH1 )\r\n"},
     {"LongEndName", "ARC B\r\nABCDEFGH2 0 0 1 5\r\nEND",
      "KOVA　Data\r\nLine 2 : 節点名が8バイトを超えています( ABCDEFGH2 )\r\n"},
@@ -205,8 +204,7 @@ const RunListCase kRunListCases[] = {
      "KOVA　Data\r\nTHIS PROBLEM HAS 2 Nodes,  2 Arcs  DATA ERROR = 0\r\n\r\n"},
     {"ShortLastPiece", "ARC S A 0 0 5 10 1 END",
      "KOVA　Data\r\nLine 1 : 上下限の値の与え方が矛盾している。(下限 =  10　　上限 =  0 )\r\n"},
-    {"ArcEndsTheText", "ARC S A 0 0 1 5 ARC",
-     "KOVA　Data\r\nLine 1 : END宣言文ありません(  )\r\n"},
+    {"ArcEndsTheText", "ARC S A 0 0 1 5 ARC", "KOVA　Data\r\nLine 1 : END宣言文ありません(  )\r\n"},
     // "ARC" in a value position is a value (0) in both passes.
     {"ArcAsAValue", "ARC S A 0 ARC A B 0 0 1 1\r\nEND",
      "KOVA　Data\r\nLine 2 : 上下限の値の与え方が矛盾している。(下限 =  1　　上限 =  0 )\r\n"},
@@ -280,18 +278,15 @@ TEST(Tokenizer, ReadsTokensAndLines) {
     std::vector<std::pair<std::string, int>> tokens;
     for (std::string token = parser.NextToken(text); !token.empty();
          token = parser.NextToken(text)) {
-        tokens.emplace_back(token, tables.LineNo);
+        tokens.emplace_back(token, parser.LineNo());
     }
     const std::vector<std::pair<std::string, int>> expected = {
         {"ARC", 1}, {"S", 1}, {"A", 1}, {"X1", 4}, {"Z", 5}};
     EXPECT_EQ(tokens, expected);
-    EXPECT_EQ(tables.TextPos, text.size());
+    EXPECT_EQ(parser.TextPos(), text.size());
 }
 
 TEST(Tokenizer, IsNumberAcceptsDigitsSignsAndPoints) {
-    ProblemTables tables;
-    testing::FakeMonitor clock;
-    ProblemParser parser(tables, clock);
     for (const auto& [token, number] : {std::pair{"12", true},
                                         {"-1.5", true},
                                         {"+.", true},
@@ -299,8 +294,7 @@ TEST(Tokenizer, IsNumberAcceptsDigitsSignsAndPoints) {
                                         {"1E3", false},
                                         {"END", false},
                                         {"1,5", false}}) {
-        tables.CurrentToken = token;
-        EXPECT_EQ(parser.IsNumber(), number) << token;
+        EXPECT_EQ(ProblemParser::IsNumber(token), number) << token;
     }
 }
 

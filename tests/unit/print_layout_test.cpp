@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "printing/print_layout.h"
+#include "layout/print_layout.h"
 #include "run/calculation_run.h"
 #include "support/fake_monitor.h"
 #include "text/cp932.h"

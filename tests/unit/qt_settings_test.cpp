@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "platform/qt_settings_store.h"
-#include "run/init_settings.h"
+#include "settings/init_settings.h"
 #include "support/full_disk.h"
 
 namespace kova {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "run/init_settings.h"
+#include "settings/init_settings.h"
 
 namespace kova {
 namespace {

@@ -6,18 +6,21 @@
 #include <optional>
 #include <string>
 
+namespace kova::gui {
+class UserPrompts;
+}
+
 namespace kova::app {
 
-class CKOVAView;
-class UserPrompts;
+class EditorView;
 
-class CKOVADoc final : public QObject {
+class Document final : public QObject {
     Q_OBJECT
   public:
     // The editor refuses files larger than this.
     static constexpr qint64 kLargestFile = 64LL * 1024 * 1024;
 
-    CKOVADoc(CKOVAView& view, UserPrompts& prompts);
+    Document(EditorView& view, gui::UserPrompts& prompts);
 
     // Every byte of a file the editor can take; nothing, with the reason
     // for the user, when it cannot.
@@ -26,20 +29,20 @@ class CKOVADoc final : public QObject {
     const QString& OpenError() const { return openError_; }
 
     // Empties the text; the document becomes untitled.
-    bool OnNewDocument();
+    bool Clear();
     // Loads every byte of the file; on failure reports it and keeps the text.
-    bool OnOpenDocument(const QString& path);
+    bool LoadFile(const QString& path);
     // Writes the text bytes; on failure reports it and keeps the file as it was.
-    bool OnSaveDocument(const QString& path);
+    bool SaveFile(const QString& path);
 
     // The save and save-as commands; false when nothing was saved.
-    bool DoFileSave();
-    bool DoSave(const QString& path);  // empty: ask for a name
+    bool Save();
+    bool SaveAs();
     // Asks whether to save a modified text; false when the user cancels.
-    bool SaveModified();
+    bool MaybeSave();
 
     bool IsModified() const;
-    const QString& PathName() const { return pathName_; }
+    const QString& FilePath() const { return filePath_; }
     // The file name, or "無題" for an untitled document.
     QString Title() const;
 
@@ -49,11 +52,11 @@ class CKOVADoc final : public QObject {
     void PathUsed(const QString& path);
 
   private:
-    void SetPathName(const QString& path);
+    void SetFilePath(const QString& path);
 
-    CKOVAView& view_;
-    UserPrompts& prompts_;
-    QString pathName_;
+    EditorView& view_;
+    gui::UserPrompts& prompts_;
+    QString filePath_;
     QString openError_;
 };
 

@@ -1,4 +1,4 @@
-#include "printing/print_layout.h"
+#include "layout/print_layout.h"
 
 #include "text/mbcs.h"
 #include "text/system_texts.h"

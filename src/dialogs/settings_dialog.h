@@ -2,29 +2,27 @@
 #pragma once
 
 #include <QDialog>
-#include <cstdint>
+
+#include "settings/init_settings.h"
 
 class QCheckBox;
 class QLineEdit;
 
-namespace kova::app {
+namespace kova::gui {
 class UserPrompts;
 }
 
 namespace kova::dialogs {
 
-class CInitSettingsDlg final : public QDialog {
+class SettingsDialog final : public QDialog {
     Q_OBJECT
   public:
-    explicit CInitSettingsDlg(app::UserPrompts& prompts, QWidget* parent = nullptr);
+    // Shows the tolerance and the three print choices of `values`.
+    SettingsDialog(const InitSettings& values, gui::UserPrompts& prompts,
+                   QWidget* parent = nullptr);
 
-    std::int32_t m_printData = 0;
-    double m_tolerance = 0.0;
-    std::int32_t m_printFlow = 0;
-    std::int32_t m_printRunList = 0;
-
-    // The members into the controls.
-    void ShowMembers();
+    // `values` as the user accepted them.
+    const InitSettings& Values() const { return values_; }
 
     QLineEdit* ToleranceEdit() const { return toleranceEdit_; }
     QCheckBox* PrintDataBox() const { return printDataBox_; }
@@ -37,12 +35,13 @@ class CInitSettingsDlg final : public QDialog {
     static bool ParseTolerance(const QString& text, double* value);
 
   public slots:
-    // Takes the controls into the members; a text that is no number keeps
+    // Takes the controls into the values; a text that is no number keeps
     // the window open with the focus in the edit.
     void accept() override;
 
   private:
-    app::UserPrompts& prompts_;
+    InitSettings values_;
+    gui::UserPrompts& prompts_;
     QLineEdit* toleranceEdit_ = nullptr;
     QCheckBox* printDataBox_ = nullptr;
     QCheckBox* printRunListBox_ = nullptr;

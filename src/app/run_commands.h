@@ -6,37 +6,39 @@
 #include <memory>
 #include <string>
 
-#include "app/kova_view.h"
+#include "app/calculation_commands.h"
 #include "printing/print_command.h"
 #include "run/calculation_run.h"
+#include "settings/init_settings.h"
 #include "text/clock.h"
-#include "run/init_settings.h"
+
+class QDialog;
+class QPrinter;
 
 namespace kova {
 class SettingsStore;
 }
 
-namespace kova::app {
+namespace kova::gui {
 class UserPrompts;
 }
 
-namespace kova::dialogs {
+namespace kova::app {
 
-class RunCommands final : public app::CalculationCommands {
+class RunCommands : public CalculationCommands {
   public:
-    RunCommands(SettingsStore& store, app::UserPrompts& prompts);
+    RunCommands(SettingsStore& store, gui::UserPrompts& prompts);
     ~RunCommands() override;
 
-    void RunOptimization(app::CKOVAView& view) override;
-    void ShowResults(app::CKOVAView& view) override;
-    void EditInitSettings(app::CKOVAView& view) override;
-    void PrintData(app::CKOVAView& view) override;
+    void RunOptimization(EditorView& view) override;
+    void ShowResults(EditorView& view) override;
+    void EditInitSettings(EditorView& view) override;
+    void PrintData(EditorView& view) override;
 
     // Whether the user's locale is Japanese (the run refuses otherwise).
     static bool JapaneseLocale();
 
-    // Test seams: the clock of each run, the locale check, and a look at
-    // the dialogs while they are open.
+    // Test seams: the clock of each run and the locale check.
     void SetClock(Clock* clock) { clock_ = clock; }
     void SetLocaleCheck(std::function<bool()> check) { localeCheck_ = std::move(check); }
     // The printer that printer setup chose; the print command uses it.
@@ -46,15 +48,16 @@ class RunCommands final : public app::CalculationCommands {
     const RunResults& Results() const { return results_; }
     RunResults& Results() { return results_; }
     const InitSettings& Settings() const { return settings_; }
-    const std::string& DataText() const { return dataText_; }
-    // Printing takes the editor's text afresh into the same string.
-    std::string& DataTextForPrinting() { return dataText_; }
-    // Called with each dialog just before it runs modally.
-    std::function<void(QDialog&)> beforeDialog;
+
+  protected:
+    // Runs each of the three dialogs modally; tests look at them here.
+    virtual int ExecDialog(QDialog& dialog);
 
   private:
+    Clock& RunClock();
+
     SettingsStore& store_;
-    app::UserPrompts& prompts_;
+    gui::UserPrompts& prompts_;
     SystemClock systemClock_;
     Clock* clock_ = nullptr;
     std::function<bool()> localeCheck_;
@@ -63,7 +66,6 @@ class RunCommands final : public app::CalculationCommands {
     printing::PrintCommand::AskPrinter askPrinter_ = &printing::PrintCommand::RunPrintDialog;
     RunResults results_;
     InitSettings settings_;
-    std::string dataText_;
 };
 
-}  // namespace kova::dialogs
+}  // namespace kova::app

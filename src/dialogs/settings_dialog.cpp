@@ -1,4 +1,4 @@
-#include "dialogs/init_settings_dialog.h"
+#include "dialogs/settings_dialog.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -8,8 +8,8 @@
 #include <charconv>
 #include <cmath>
 
-#include "app/dialog_units.h"
-#include "app/user_prompts.h"
+#include "gui/dialog_units.h"
+#include "gui/user_prompts.h"
 #include "text/c_runtime.h"
 
 namespace kova::dialogs {
@@ -19,12 +19,13 @@ constexpr const char* kNotANumber = "数値を入力してください。";
 
 }  // namespace
 
-CInitSettingsDlg::CInitSettingsDlg(app::UserPrompts& prompts, QWidget* parent)
-    : QDialog(parent), prompts_(prompts) {
+SettingsDialog::SettingsDialog(const InitSettings& values, gui::UserPrompts& prompts,
+                               QWidget* parent)
+    : QDialog(parent), values_(values), prompts_(prompts) {
     setWindowTitle(QStringLiteral("KOVA初期値設定"));
     setObjectName(QStringLiteral("InitSettingsDialog"));
-    setFont(app::FixedPitchJapaneseFont(11));
-    const app::DialogUnits units(font());
+    setFont(gui::FixedPitchJapaneseFont(11));
+    const gui::DialogUnits units(font());
     setFixedSize(units.Size(282, 198));
 
     // Template order is the tab order.
@@ -64,25 +65,23 @@ CInitSettingsDlg::CInitSettingsDlg(app::UserPrompts& prompts, QWidget* parent)
     setTabOrder(printDataBox_, printRunListBox_);
     setTabOrder(printRunListBox_, printFlowBox_);
 
-    connect(ok, &QPushButton::clicked, this, &CInitSettingsDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &CInitSettingsDlg::reject);
+    connect(ok, &QPushButton::clicked, this, &SettingsDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &SettingsDialog::reject);
+
+    toleranceEdit_->setText(ToleranceText(values_.tolerance));
+    printDataBox_->setChecked(values_.printData != 0);
+    printRunListBox_->setChecked(values_.printRunList != 0);
+    printFlowBox_->setChecked(values_.printFlow != 0);
 }
 
-void CInitSettingsDlg::ShowMembers() {
-    toleranceEdit_->setText(ToleranceText(m_tolerance));
-    printDataBox_->setChecked(m_printData != 0);
-    printRunListBox_->setChecked(m_printRunList != 0);
-    printFlowBox_->setChecked(m_printFlow != 0);
-}
-
-QString CInitSettingsDlg::ToleranceText(double value) {
+QString SettingsDialog::ToleranceText(double value) {
     char text[64];
     const auto result =
         std::to_chars(text, text + sizeof text, value, std::chars_format::general, 15);
     return QString::fromLatin1(text, result.ptr - text);
 }
 
-bool CInitSettingsDlg::ParseTolerance(const QString& text, double* value) {
+bool SettingsDialog::ParseTolerance(const QString& text, double* value) {
     const std::string bytes = text.trimmed().toStdString();
     if (bytes.empty()) {
         return false;
@@ -96,18 +95,18 @@ bool CInitSettingsDlg::ParseTolerance(const QString& text, double* value) {
     return true;
 }
 
-void CInitSettingsDlg::accept() {
+void SettingsDialog::accept() {
     double tolerance = 0.0;
     if (!ParseTolerance(toleranceEdit_->text(), &tolerance)) {
-        prompts_.ShowMessage(this, QString::fromUtf8(kNotANumber), app::BoxIcon::Stop);
+        prompts_.ShowMessage(this, QString::fromUtf8(kNotANumber), gui::BoxIcon::Stop);
         toleranceEdit_->setFocus();
         toleranceEdit_->selectAll();
         return;
     }
-    m_tolerance = tolerance;
-    m_printData = printDataBox_->isChecked() ? 1 : 0;
-    m_printRunList = printRunListBox_->isChecked() ? 1 : 0;
-    m_printFlow = printFlowBox_->isChecked() ? 1 : 0;
+    values_.tolerance = tolerance;
+    values_.printData = printDataBox_->isChecked() ? 1 : 0;
+    values_.printRunList = printRunListBox_->isChecked() ? 1 : 0;
+    values_.printFlow = printFlowBox_->isChecked() ? 1 : 0;
     QDialog::accept();
 }
 

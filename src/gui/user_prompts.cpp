@@ -1,12 +1,12 @@
-#include "app/user_prompts.h"
+#include "gui/user_prompts.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
 #include <cstdio>
 
-#include "app/app_texts.h"
+#include "gui/app_texts.h"
 
-namespace kova::app {
+namespace kova::gui {
 namespace {
 
 QString Filter() {
@@ -61,4 +61,4 @@ void DialogPrompts::ShowMessage(QWidget* parent, const QString& text, BoxIcon ic
     box.exec();
 }
 
-}  // namespace kova::app
+}  // namespace kova::gui

@@ -1,4 +1,4 @@
-#include "run/init_settings.h"
+#include "settings/init_settings.h"
 
 #include <cmath>
 

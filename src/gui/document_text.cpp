@@ -1,8 +1,8 @@
-#include "app/document_text.h"
+#include "gui/document_text.h"
 
 #include "text/cp932.h"
 
-namespace kova::app {
+namespace kova::gui {
 
 QString BytesToDisplay(std::string_view bytes) {
     const std::u32string characters = DecodeCp932(bytes);
@@ -39,4 +39,4 @@ std::string DisplayToBytes(const QString& rawText, bool* lossy) {
     return bytes;
 }
 
-}  // namespace kova::app
+}  // namespace kova::gui

@@ -6,7 +6,7 @@
 
 class QWidget;
 
-namespace kova::app {
+namespace kova::gui {
 
 enum class SaveChoice { Save, Discard, Cancel };
 enum class BoxIcon { Stop, Information, None };
@@ -35,4 +35,4 @@ class DialogPrompts final : public UserPrompts {
     void ShowMessage(QWidget* parent, const QString& text, BoxIcon icon) override;
 };
 
-}  // namespace kova::app
+}  // namespace kova::gui

@@ -9,7 +9,7 @@
 
 class QWidget;
 
-namespace kova::app {
+namespace kova::gui {
 
 class DialogUnits {
   public:
@@ -33,4 +33,4 @@ QFont FixedPitchJapaneseFont(int points);
 // The proportional face for "ＭＳ Ｐゴシック".
 QFont ProportionalJapaneseFont(int points);
 
-}  // namespace kova::app
+}  // namespace kova::gui

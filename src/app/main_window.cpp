@@ -1,4 +1,4 @@
-#include "app/main_frame.h"
+#include "app/main_window.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -6,22 +6,44 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <QWhatsThis>
+#include <cstdio>
 
-#include "app/app_texts.h"
 #include "app/command_table.h"
+#include "app/editor_view.h"
 #include "app/tool_icons.h"
-#include "run/settings_store.h"
+#include "gui/app_texts.h"
+#include "settings/settings_store.h"
+#include "text/c_runtime.h"
 
 namespace kova::app {
 namespace {
+
+const std::string kSection = "Window size";
+const std::string kBarSection = "Bar State";
+
+// A rectangle that no screen shows is put back at the default place.
+bool OnSomeScreen(const QRect& rect) {
+    const auto screens = QGuiApplication::screens();
+    if (screens.isEmpty()) {
+        return true;
+    }
+    for (const QScreen* screen : screens) {
+        if (screen->virtualGeometry().intersects(rect)) {
+            return true;
+        }
+    }
+    return false;
+}
 
 QString U(const char* text) {
     return QString::fromUtf8(text);
@@ -42,7 +64,7 @@ QString RecentText(int number, const QString& path) {
 
 }  // namespace
 
-CMainFrame::CMainFrame(SettingsStore& store, QWidget* parent) : CPersistentFrame(store, parent) {
+MainWindow::MainWindow(SettingsStore& store, QWidget* parent) : QMainWindow(parent), store_(store) {
     setWindowIcon(ApplicationIcon());
     setAcceptDrops(true);
     CreateActions();
@@ -52,7 +74,7 @@ CMainFrame::CMainFrame(SettingsStore& store, QWidget* parent) : CPersistentFrame
     SetRecentFiles({});
 }
 
-void CMainFrame::CreateActions() {
+void MainWindow::CreateActions() {
     for (const CommandSpec& command : CommandTable()) {
         auto* action = new QAction(this);
         action->setObjectName(QString::fromLatin1(command.name));
@@ -83,15 +105,9 @@ void CMainFrame::CreateActions() {
     Action(ID_PREV_PANE)->setEnabled(false);
     Action(ID_VIEW_TOOLBAR)->setCheckable(true);
     Action(ID_VIEW_STATUS_BAR)->setCheckable(true);
-
-    connect(Action(ID_AUTHOR_HOMEPAGE), &QAction::triggered, this, &CMainFrame::OnAuthorHomepage);
-    connect(Action(ID_HELP_FINDER), &QAction::triggered, this, &CMainFrame::OnHelpFinder);
-    connect(Action(ID_HELP), &QAction::triggered, this, &CMainFrame::OnHelpFinder);
-    connect(Action(ID_DEFAULT_HELP), &QAction::triggered, this, &CMainFrame::OnHelpFinder);
-    connect(Action(ID_CONTEXT_HELP), &QAction::triggered, this, &CMainFrame::OnContextHelp);
 }
 
-void CMainFrame::CreateMenus() {
+void MainWindow::CreateMenus() {
     for (const MenuBarEntry& entry : MenuLayout()) {
         if (const int* plain = std::get_if<int>(&entry)) {
             // The bar would show the tool-bar picture instead of the text: a
@@ -124,40 +140,39 @@ void CMainFrame::CreateMenus() {
     }
 }
 
-void CMainFrame::CreateToolBar() {
-    m_wndToolBar = new QToolBar(this);
-    m_wndToolBar->setObjectName(QStringLiteral("ToolBar"));
-    m_wndToolBar->setIconSize(QSize(16, 16));
-    m_wndToolBar->setMovable(true);
-    m_wndToolBar->setFloatable(true);
-    m_wndToolBar->setAllowedAreas(Qt::AllToolBarAreas);
+void MainWindow::CreateToolBar() {
+    toolBar_ = new QToolBar(this);
+    toolBar_->setObjectName(QStringLiteral("ToolBar"));
+    toolBar_->setIconSize(QSize(16, 16));
+    toolBar_->setMovable(true);
+    toolBar_->setFloatable(true);
+    toolBar_->setAllowedAreas(Qt::AllToolBarAreas);
     for (const int id : ToolBarOrder()) {
         if (id == kSeparator) {
-            m_wndToolBar->addSeparator();
+            toolBar_->addSeparator();
         } else {
-            m_wndToolBar->addAction(Action(id));
+            toolBar_->addAction(Action(id));
         }
     }
-    addToolBar(Qt::TopToolBarArea, m_wndToolBar);
+    addToolBar(Qt::TopToolBarArea, toolBar_);
 
     QAction* toggle = Action(ID_VIEW_TOOLBAR);
     toggle->setChecked(true);
-    connect(toggle, &QAction::toggled, m_wndToolBar, &QToolBar::setVisible);
-    connect(m_wndToolBar, &QToolBar::visibilityChanged, toggle, [this, toggle](bool) {
+    connect(toolBar_, &QToolBar::visibilityChanged, toggle, [this, toggle](bool) {
         // A hidden window also hides its bar; only the bar's own state counts.
-        toggle->setChecked(!m_wndToolBar->isHidden());
+        toggle->setChecked(!toolBar_->isHidden());
     });
 }
 
-void CMainFrame::CreateStatusBar() {
+void MainWindow::CreateStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
     // A normal widget: a prompt covers it and it comes back when the prompt goes.
-    idlePrompt_ = new QLabel(U(kIdlePrompt), bar);
+    idlePrompt_ = new QLabel(U(gui::kIdlePrompt), bar);
     idlePrompt_->setObjectName(QStringLiteral("IdlePrompt"));
     bar->addWidget(idlePrompt_, 1);
     for (const char* indicator :
-         {kIndicatorKana, kIndicatorCaps, kIndicatorNum, kIndicatorScroll}) {
+         {gui::kIndicatorKana, gui::kIndicatorCaps, gui::kIndicatorNum, gui::kIndicatorScroll}) {
         auto* pane = new QLabel(U(indicator), bar);
         pane->setObjectName(QStringLiteral("Indicator"));
         pane->setAlignment(Qt::AlignCenter);
@@ -167,12 +182,10 @@ void CMainFrame::CreateStatusBar() {
         pane->setEnabled(false);
         bar->addPermanentWidget(pane);
     }
-    QAction* toggle = Action(ID_VIEW_STATUS_BAR);
-    toggle->setChecked(true);
-    connect(toggle, &QAction::toggled, bar, &QStatusBar::setVisible);
+    Action(ID_VIEW_STATUS_BAR)->setChecked(true);
 }
 
-void CMainFrame::SetRecentFiles(const QStringList& paths) {
+void MainWindow::SetRecentFiles(const QStringList& paths) {
     QAction* placeholder = Action(ID_FILE_MRU_FILE1);
     for (QAction* action : std::as_const(recentActions_)) {
         fileMenu_->removeAction(action);
@@ -201,94 +214,158 @@ void CMainFrame::SetRecentFiles(const QStringList& paths) {
         auto* action = new QAction(RecentText(++number, path), this);
         action->setObjectName(QStringLiteral("ID_FILE_MRU_FILE%1").arg(number));
         action->setData(ID_FILE_MRU_FILE1 + number - 1);
-        action->setStatusTip(U(kRecentPrompt));
+        action->setStatusTip(U(gui::kRecentPrompt));
         connect(action, &QAction::triggered, this, [this, path] { emit RecentFileChosen(path); });
         fileMenu_->insertAction(recentEnd_, action);
         recentActions_.append(action);
     }
 }
 
-QString CMainFrame::ManualPath() {
-    const QString installed = QCoreApplication::applicationDirPath() +
-                              QStringLiteral("/../share/doc/kova/manual/index.html");
-    for (const QString& candidate :
-         {installed, QStringLiteral(KOVA_SOURCE_DIR "/docs/manual/index.html")}) {
-        if (QFileInfo(candidate).isFile()) {
-            return QFileInfo(candidate).canonicalFilePath();
+std::string MainWindow::FormatRect(const QRect& rect) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d %04d %04d %04d", rect.left(), rect.top(),
+                  rect.left() + rect.width(), rect.top() + rect.height());
+    return text;
+}
+
+std::optional<QRect> MainWindow::ParseRect(const std::string& text) {
+    if (text.size() < 16) {
+        return std::nullopt;
+    }
+    const int left = Atoi(text.substr(0));
+    const int top = Atoi(text.substr(5));
+    const int right = Atoi(text.substr(10));
+    const int bottom = Atoi(text.substr(15));
+    const long long width = static_cast<long long>(right) - left;
+    const long long height = static_cast<long long>(bottom) - top;
+    if (width <= 0 || height <= 0 || width > 100000 || height > 100000) {
+        return std::nullopt;
+    }
+    return QRect(left, top, static_cast<int>(width), static_cast<int>(height));
+}
+
+void MainWindow::Activate(Qt::WindowStates requested) {
+    if (!firstShow_) {
+        setWindowState(requested);
+        show();
+        return;
+    }
+    firstShow_ = false;
+    QRect normal = kDefaultRect;
+    if (const auto stored = store_.ReadString(kSection, "Rect"); stored && !stored->empty()) {
+        if (const auto parsed = ParseRect(*stored); parsed && OnSomeScreen(*parsed)) {
+            normal = *parsed;
         }
     }
-    return QString();
-}
+    const bool icon = store_.ReadInt(kSection, "icon", 0) != 0;
+    const bool max = store_.ReadInt(kSection, "max", 0) != 0;
 
-void CMainFrame::OnAuthorHomepage() {
-    // Whatever the desktop answers, nothing is reported.
-    QDesktopServices::openUrl(QUrl(U(kAuthorHomepage)));
-}
-
-void CMainFrame::OnHelpFinder() {
-    const QString manual = ManualPath();
-    if (manual.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(manual))) {
-        statusBar()->showMessage(U(kManualMissing).arg(manual).section(QLatin1Char('\n'), 0, 0),
-                                 5000);
+    ReadBarState();
+    setGeometry(normal);
+    if (icon) {
+        // Minimised and not activated; restoring it maximises it when max is set.
+        setAttribute(Qt::WA_ShowWithoutActivating, true);
+        setWindowState(Qt::WindowMinimized | (max ? Qt::WindowMaximized : Qt::WindowNoState));
+        show();
+        setAttribute(Qt::WA_ShowWithoutActivating, false);
+    } else if (max) {
+        showMaximized();
+    } else {
+        showNormal();
     }
 }
 
-void CMainFrame::OnContextHelp() {
+void MainWindow::WritePlacement() {
+    const Qt::WindowStates state = windowState();
+    int icon = 0;
+    int max = 0;
+    if (state & Qt::WindowMinimized) {
+        icon = 1;
+        max = (state & Qt::WindowMaximized) ? 1 : 0;
+    } else if (state & Qt::WindowMaximized) {
+        max = 1;
+    }
+    const QRect normal =
+        (state & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
+            ? normalGeometry()
+            : geometry();
+    store_.WriteString(kSection, "Rect", FormatRect(normal.isValid() ? normal : geometry()));
+    store_.WriteInt(kSection, "icon", icon);
+    store_.WriteInt(kSection, "max", max);
+    WriteBarState();
+}
+
+QString MainWindow::ManualPath() {
+    const QFileInfo installed(QCoreApplication::applicationDirPath() +
+                              QStringLiteral("/../share/doc/kova/manual/index.html"));
+    return installed.isFile() ? installed.canonicalFilePath() : QString();
+}
+
+void MainWindow::OpenHomepage() {
+    // Whatever the desktop answers, nothing is reported.
+    QDesktopServices::openUrl(QUrl(U(gui::kAuthorHomepage)));
+}
+
+void MainWindow::ShowManual() {
+    const QString manual = ManualPath();
+    if (manual.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(manual))) {
+        statusBar()->showMessage(
+            U(gui::kManualMissing).arg(manual).section(QLatin1Char('\n'), 0, 0), 5000);
+    }
+}
+
+void MainWindow::EnterContextHelp() {
     QWhatsThis::enterWhatsThisMode();
 }
 
-bool CMainFrame::event(QEvent* event) {
+bool MainWindow::event(QEvent* event) {
     if (event->type() == QEvent::EnterWhatsThisMode) {
-        statusBar()->showMessage(U(kContextHelpPrompt));
+        statusBar()->showMessage(U(gui::kContextHelpPrompt));
     } else if (event->type() == QEvent::LeaveWhatsThisMode) {
         statusBar()->clearMessage();
     }
-    return CPersistentFrame::event(event);
+    return QMainWindow::event(event);
 }
 
-void CMainFrame::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (closeGuard_ && !closeGuard_()) {
         event->ignore();
         return;
     }
-    OnDestroy();
-    if (!Store().Sync()) {
-        emit SettingsNotStored(QString::fromStdString(Store().SyncError()));
+    WritePlacement();
+    if (!store_.Sync()) {
+        emit SettingsNotStored(QString::fromStdString(store_.SyncError()));
     }
     event->accept();
 }
 
-void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
     if (event->mimeData()->hasUrls()) {
         event->acceptProposedAction();
     }
 }
 
-void CMainFrame::dropEvent(QDropEvent* event) {
-    QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile()) {
-            paths.append(url.toLocalFile());
-        }
-    }
-    if (!paths.isEmpty()) {
+void MainWindow::dropEvent(QDropEvent* event) {
+    if (const QStringList paths = LocalFilePaths(event->mimeData()); !paths.isEmpty()) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
         QTimer::singleShot(0, this, [this, paths] { emit FilesDropped(paths); });
     }
 }
 
-void CMainFrame::SaveBarState() {
-    CPersistentFrame::SaveBarState();
-    Store().WriteInt("Bar State", "StatusBar", statusBar()->isHidden() ? 0 : 1);
+void MainWindow::WriteBarState() {
+    store_.WriteString(kBarSection, "State", saveState().toBase64().toStdString());
+    store_.WriteInt(kBarSection, "StatusBar", statusBar()->isHidden() ? 0 : 1);
 }
 
-void CMainFrame::LoadBarState() {
-    CPersistentFrame::LoadBarState();
-    const bool shown = Store().ReadInt("Bar State", "StatusBar", 1) != 0;
+void MainWindow::ReadBarState() {
+    if (const auto state = store_.ReadString(kBarSection, "State")) {
+        restoreState(QByteArray::fromBase64(QByteArray::fromStdString(*state)));
+    }
+    const bool shown = store_.ReadInt(kBarSection, "StatusBar", 1) != 0;
     statusBar()->setVisible(shown);
     Action(ID_VIEW_STATUS_BAR)->setChecked(shown);
-    Action(ID_VIEW_TOOLBAR)->setChecked(!m_wndToolBar->isHidden());
+    Action(ID_VIEW_TOOLBAR)->setChecked(!toolBar_->isHidden());
 }
 
 }  // namespace kova::app

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace kova::app {
+namespace kova::gui {
 
 // Lossless: bytes that are no character show as private-use characters.
 QString BytesToDisplay(std::string_view bytes);
@@ -14,4 +14,4 @@ QString BytesToDisplay(std::string_view bytes);
 // CR LF. Characters without a code page 932 form become '?' and set `lossy`.
 std::string DisplayToBytes(const QString& rawText, bool* lossy);
 
-}  // namespace kova::app
+}  // namespace kova::gui

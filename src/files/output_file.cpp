@@ -1,4 +1,4 @@
-#include "run/output_file.h"
+#include "files/output_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,10 +1,10 @@
-#include "app/dialog_units.h"
+#include "gui/dialog_units.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <cmath>
 
-namespace kova::app {
+namespace kova::gui {
 
 DialogUnits::DialogUnits(const QFont& font) {
     const QFontMetricsF metrics(font);
@@ -55,4 +55,4 @@ QFont ProportionalJapaneseFont(int points) {
     return DialogFont({QStringLiteral("IPAPGothic")}, points);
 }
 
-}  // namespace kova::app
+}  // namespace kova::gui

@@ -1,13 +1,14 @@
-#include "app/kova_view.h"
+#include "app/editor_view.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTimer>
+#include <QUrl>
 #include <algorithm>
 
-#include "app/document_text.h"
+#include "gui/document_text.h"
 
 namespace kova::app {
 namespace {
@@ -44,21 +45,22 @@ QString InPieces(const QString& text) {
     return pieces;
 }
 
-bool HasLocalFiles(const QMimeData* mime) {
-    if (mime == nullptr || !mime->hasUrls()) {
-        return false;
+}  // namespace
+
+QStringList LocalFilePaths(const QMimeData* mime) {
+    QStringList paths;
+    if (mime == nullptr) {
+        return paths;
     }
     for (const QUrl& url : mime->urls()) {
         if (url.isLocalFile()) {
-            return true;
+            paths.append(url.toLocalFile());
         }
     }
-    return false;
+    return paths;
 }
 
-}  // namespace
-
-CKOVAView::CKOVAView(QWidget* parent) : QPlainTextEdit(parent) {
+EditorView::EditorView(QWidget* parent) : QPlainTextEdit(parent) {
     // Long lines wrap at the window edge; only a vertical scroll bar.
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -67,16 +69,16 @@ CKOVAView::CKOVAView(QWidget* parent) : QPlainTextEdit(parent) {
     setAcceptDrops(true);
 }
 
-std::string CKOVAView::WindowText() const {
+std::string EditorView::TextBytes() const {
     if (!document()->isModified()) {
         return savedBytes_;
     }
-    return DisplayToBytes(document()->toRawText(), nullptr);
+    return gui::DisplayToBytes(document()->toRawText(), nullptr);
 }
 
-void CKOVAView::SetWindowText(const std::string& bytes) {
+void EditorView::SetTextBytes(const std::string& bytes) {
     savedBytes_ = bytes;
-    const QString text = BytesToDisplay(bytes);
+    const QString text = gui::BytesToDisplay(bytes);
     // Unmodified, the text is `savedBytes_`: the pieces never reach a file.
     const bool tooLong = LongestLine(text) > kLongestEditedLine;
     setPlainText(tooLong ? InPieces(text) : text);
@@ -84,59 +86,34 @@ void CKOVAView::SetWindowText(const std::string& bytes) {
     document()->setModified(false);
 }
 
-void CKOVAView::MarkSaved(const std::string& bytes) {
+void EditorView::MarkSaved(const std::string& bytes) {
     savedBytes_ = bytes;
     document()->setModified(false);
 }
 
-void CKOVAView::OnRunOptimization() {
-    if (commands_ != nullptr) {
-        commands_->RunOptimization(*this);
-    }
-}
-
-void CKOVAView::OnShowResults() {
-    if (commands_ != nullptr) {
-        commands_->ShowResults(*this);
-    }
-}
-
-void CKOVAView::OnInitSettings() {
-    if (commands_ != nullptr) {
-        commands_->EditInitSettings(*this);
-    }
-}
-
-void CKOVAView::OnPrintData() {
-    if (commands_ != nullptr) {
-        commands_->PrintData(*this);
-    }
-}
-
 // A dropped file opens as the document instead of pasting its name.
-void CKOVAView::dragEnterEvent(QDragEnterEvent* event) {
-    if (HasLocalFiles(event->mimeData())) {
+void EditorView::dragEnterEvent(QDragEnterEvent* event) {
+    if (!LocalFilePaths(event->mimeData()).isEmpty()) {
         event->acceptProposedAction();
         return;
     }
     QPlainTextEdit::dragEnterEvent(event);
 }
 
-void CKOVAView::dragMoveEvent(QDragMoveEvent* event) {
-    if (HasLocalFiles(event->mimeData())) {
+void EditorView::dragMoveEvent(QDragMoveEvent* event) {
+    if (!LocalFilePaths(event->mimeData()).isEmpty()) {
         event->acceptProposedAction();
         return;
     }
     QPlainTextEdit::dragMoveEvent(event);
 }
 
-void CKOVAView::dropEvent(QDropEvent* event) {
-    if (HasLocalFiles(event->mimeData())) {
+void EditorView::dropEvent(QDropEvent* event) {
+    if (const QStringList paths = LocalFilePaths(event->mimeData()); !paths.isEmpty()) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
         // The save question must not hold the dragging program in its drag.
-        const QList<QUrl> urls = event->mimeData()->urls();
-        QTimer::singleShot(0, this, [this, urls] { emit FilesDropped(urls); });
+        QTimer::singleShot(0, this, [this, paths] { emit FilesDropped(paths); });
         return;
     }
     QPlainTextEdit::dropEvent(event);

@@ -1,4 +1,4 @@
-#include "run/settings_store.h"
+#include "settings/settings_store.h"
 
 #include "text/c_runtime.h"
 #include "text/number_text.h"

@@ -2,7 +2,9 @@
 // the calculation's texts come from the core in code page 932).
 #pragma once
 
-namespace kova::app {
+#include "version.h"
+
+namespace kova::gui {
 
 inline constexpr const char* kAppTitle = "KOVA";
 inline constexpr const char* kUntitled = "無題";
@@ -21,7 +23,7 @@ inline constexpr const char* kIndicatorScroll = "SCRL";
 
 // About box.
 inline constexpr const char* kAboutCaption = "KOVAのﾊﾞｰｼﾞｮﾝ情報";
-inline constexpr const char* kAboutVersion = "KOVA Version 3.1.0.1";
+inline constexpr const char* kAboutVersion = "KOVA Version " KOVA_VERSION_TEXT;
 inline constexpr const char* kAboutNotice = "Copyright (C) 2026 Velorand";
 inline constexpr const char* kAuthorHomepage = "https://www.example.com/kova/";
 
@@ -40,4 +42,4 @@ inline constexpr const char* kLossySave =
     "それらの文字は「?」として保存されます。保存しますか?";
 inline constexpr const char* kManualMissing = "ﾍﾙﾌﾟ ﾌｧｲﾙが見つかりません。\n%1";
 
-}  // namespace kova::app
+}  // namespace kova::gui

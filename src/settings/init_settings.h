@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "run/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace kova {
 

@@ -1,0 +1,209 @@
+#include "app/application.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileInfo>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+
+#include "app/about_dialog.h"
+#include "app/calculation_commands.h"
+#include "app/command_table.h"
+#include "app/document.h"
+#include "app/editor_view.h"
+#include "app/main_window.h"
+#include "app/print_file.h"
+#include "app/tool_icons.h"
+#include "gui/app_texts.h"
+#include "gui/user_prompts.h"
+
+namespace kova::app {
+
+Application::Application(SettingsStore& store, gui::UserPrompts& prompts, QString instanceName)
+    : store_(store),
+      prompts_(prompts),
+      recentFiles_(store),
+      instance_(std::move(instanceName)),
+      printer_(std::make_unique<QPrinter>()) {
+    UseDesktopIconTheme();
+    window_ = std::make_unique<MainWindow>(store_);
+    view_ = new EditorView(window_.get());
+    view_->setObjectName(QStringLiteral("EditorView"));
+    window_->setCentralWidget(view_);
+    document_ = std::make_unique<Document>(*view_, prompts_);
+    ConnectCommands();
+}
+
+Application::~Application() = default;
+
+Application::StartResult Application::Start(const QString& file) {
+    const QString path = file.isEmpty() ? QString() : QFileInfo(file).absoluteFilePath();
+    if (!path.isEmpty() && instance_.HandOver(path)) {
+        return StartResult::HandedOver;
+    }
+    recentFiles_.Load();
+    ShowRecentFiles();
+    if (path.isEmpty()) {
+        document_->Clear();
+    } else if (!document_->LoadFile(path)) {
+        return StartResult::Failed;
+    }
+    UpdateTitle();
+    // Without the server (another instance holds it) this window still works.
+    instance_.Listen();
+    window_->Activate(Qt::WindowNoState);
+    view_->setFocus();
+    return StartResult::Running;
+}
+
+void Application::ConnectCommands() {
+    MainWindow& window = *window_;
+    const auto route = [&window](int id, auto* receiver, auto handler) {
+        connect(window.Action(id), &QAction::triggered, receiver, handler);
+    };
+    route(ID_FILE_NEW, this, &Application::NewFile);
+    route(ID_FILE_OPEN, this, &Application::Open);
+    route(ID_FILE_SAVE, document_.get(), [this] { document_->Save(); });
+    route(ID_FILE_SAVE_AS, document_.get(), [this] { document_->SaveAs(); });
+    route(ID_FILE_PRINT, this, [this] { RunCalculationCommand(&CalculationCommands::PrintData); });
+    route(ID_FILE_PRINT_PREVIEW, this, &Application::PrintPreview);
+    route(ID_FILE_PRINT_SETUP, this, &Application::PrintSetup);
+    route(ID_APP_EXIT, window_.get(), &QWidget::close);
+    route(ID_EDIT_UNDO, view_, &QPlainTextEdit::undo);
+    route(ID_EDIT_CUT, view_, &QPlainTextEdit::cut);
+    route(ID_EDIT_COPY, view_, &QPlainTextEdit::copy);
+    route(ID_EDIT_PASTE, view_, &QPlainTextEdit::paste);
+    route(ID_INIT_SETTINGS, this,
+          [this] { RunCalculationCommand(&CalculationCommands::EditInitSettings); });
+    route(ID_RUN_OPTIMIZATION, this,
+          [this] { RunCalculationCommand(&CalculationCommands::RunOptimization); });
+    route(ID_SHOW_RESULTS, this,
+          [this] { RunCalculationCommand(&CalculationCommands::ShowResults); });
+    route(ID_APP_ABOUT, this, &Application::About);
+    route(ID_AUTHOR_HOMEPAGE, &window, &MainWindow::OpenHomepage);
+    route(ID_HELP_FINDER, &window, &MainWindow::ShowManual);
+    route(ID_HELP, &window, &MainWindow::ShowManual);
+    route(ID_DEFAULT_HELP, &window, &MainWindow::ShowManual);
+    route(ID_CONTEXT_HELP, &window, &MainWindow::EnterContextHelp);
+    connect(window.Action(ID_VIEW_TOOLBAR), &QAction::toggled, window.ToolBar(),
+            &QToolBar::setVisible);
+    connect(window.Action(ID_VIEW_STATUS_BAR), &QAction::toggled, window.statusBar(),
+            &QStatusBar::setVisible);
+
+    window.Action(ID_EDIT_UNDO)->setEnabled(false);
+    window.Action(ID_EDIT_CUT)->setEnabled(false);
+    window.Action(ID_EDIT_COPY)->setEnabled(false);
+    connect(view_, &QPlainTextEdit::undoAvailable, window.Action(ID_EDIT_UNDO),
+            &QAction::setEnabled);
+    connect(view_, &QPlainTextEdit::copyAvailable, window.Action(ID_EDIT_CUT),
+            &QAction::setEnabled);
+    connect(view_, &QPlainTextEdit::copyAvailable, window.Action(ID_EDIT_COPY),
+            &QAction::setEnabled);
+
+    connect(document_.get(), &Document::TitleChanged, this, &Application::UpdateTitle);
+    connect(document_.get(), &Document::PathUsed, this, [this](const QString& path) {
+        recentFiles_.Add(path);
+        ShowRecentFiles();
+    });
+    connect(&window, &MainWindow::RecentFileChosen, this, [this](const QString& path) {
+        if (!QFileInfo(path).isFile()) {
+            // Gone since it was used: report it once and forget it.
+            document_->LoadFile(path);
+            recentFiles_.Remove(path);
+            ShowRecentFiles();
+            return;
+        }
+        OpenFile(path);
+    });
+    const auto openFirst = [this](const QStringList& paths) {
+        window_->activateWindow();
+        OpenFile(paths.constFirst());
+    };
+    connect(&window, &MainWindow::FilesDropped, this, openFirst);
+    connect(view_, &EditorView::FilesDropped, this, openFirst);
+    connect(&instance_, &SingleInstance::FileRequested, this, &Application::OpenHandedOverFile);
+    window.SetCloseGuard([this] { return document_->MaybeSave(); });
+    connect(&window, &MainWindow::SettingsNotStored, this, [this](const QString& reason) {
+        prompts_.ShowMessage(window_.get(),
+                             QString::fromUtf8(gui::kCannotStoreSettings).arg(reason),
+                             gui::BoxIcon::Stop);
+    });
+}
+
+void Application::OpenHandedOverFile(const QString& path) {
+    // While a dialog (a calculation among them) owns the window, the file waits.
+    if (QApplication::activeModalWidget() != nullptr) {
+        QTimer::singleShot(kHandOverRetryMs, this, [this, path] { OpenHandedOverFile(path); });
+        return;
+    }
+    window_->Activate(window_->windowState() & ~Qt::WindowMinimized);
+    window_->raise();
+    window_->activateWindow();
+    OpenFile(path);
+}
+
+bool Application::OpenFile(const QString& path) {
+    if (!document_->MaybeSave()) {
+        return false;
+    }
+    return document_->LoadFile(path);
+}
+
+void Application::NewFile() {
+    if (document_->MaybeSave()) {
+        document_->Clear();
+    }
+}
+
+void Application::Open() {
+    if (!document_->MaybeSave()) {
+        return;
+    }
+    const QString directory = document_->FilePath().isEmpty()
+                                  ? QString()
+                                  : QFileInfo(document_->FilePath()).absolutePath();
+    const QString path = prompts_.AskOpenPath(window_.get(), directory);
+    if (!path.isEmpty()) {
+        document_->LoadFile(path);
+    }
+}
+
+void Application::About() {
+    AboutDialog about(window_.get());
+    about.exec();
+}
+
+void Application::PrintSetup() {
+    QPrintDialog dialog(printer_.get(), window_.get());
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    dialog.exec();
+}
+
+void Application::PrintPreview() {
+    // The editor's own pagination.
+    QPrintPreviewDialog preview(printer_.get(), window_.get());
+    connect(&preview, &QPrintPreviewDialog::paintRequested, view_,
+            [this](QPrinter* printer) { PrintEditorPages(*view_, view_->TextBytes(), printer); });
+    preview.exec();
+}
+
+void Application::RunCalculationCommand(void (CalculationCommands::*command)(EditorView&)) {
+    if (commands_ != nullptr) {
+        (commands_->*command)(*view_);
+    }
+}
+
+void Application::UpdateTitle() {
+    window_->setWindowTitle(document_->Title() + QStringLiteral(" - ") +
+                            QString::fromUtf8(gui::kAppTitle));
+}
+
+void Application::ShowRecentFiles() {
+    window_->SetRecentFiles(recentFiles_.Paths());
+}
+
+}  // namespace kova::app

@@ -1,0 +1,84 @@
+// The application: start-up, the one document with its editor and main
+// window, and every command of the window connected to its handler.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+#include "app/recent_files.h"
+#include "app/single_instance.h"
+
+class QPrinter;
+
+namespace kova {
+class SettingsStore;
+}
+
+namespace kova::gui {
+class UserPrompts;
+}
+
+namespace kova::app {
+
+class CalculationCommands;
+class Document;
+class EditorView;
+class MainWindow;
+
+class Application final : public QObject {
+    Q_OBJECT
+  public:
+    enum class StartResult { Running, HandedOver, Failed };
+
+    Application(SettingsStore& store, gui::UserPrompts& prompts,
+                QString instanceName = SingleInstance::DefaultServerName());
+    ~Application() override;
+
+    // `file` empty: a new untitled document. With a file while another
+    // instance runs, the file goes to that instance.
+    StartResult Start(const QString& file);
+
+    MainWindow& Window() { return *window_; }
+    Document& CurrentDocument() { return *document_; }
+    EditorView& Editor() { return *view_; }
+    RecentFileList& RecentFiles() { return recentFiles_; }
+    SingleInstance& Instance() { return instance_; }
+    QPrinter& Printer() { return *printer_; }
+
+    // The handlers of the calculation commands (set before or after start-up).
+    void SetCalculationCommands(CalculationCommands* commands) { commands_ = commands; }
+
+    // Asks to save a modified text first; false when nothing was opened.
+    bool OpenFile(const QString& path);
+    // A file that a second start handed over.
+    void OpenHandedOverFile(const QString& path);
+    static constexpr int kHandOverRetryMs = 200;
+
+  public slots:
+    void NewFile();
+    void Open();
+    void About();
+    void PrintSetup();
+    void PrintPreview();
+
+  private:
+    // Every command of the window to its handler, here alone.
+    void ConnectCommands();
+    // Hands the editor to a calculation command, once one is set.
+    void RunCalculationCommand(void (CalculationCommands::*command)(EditorView&));
+    void UpdateTitle();
+    void ShowRecentFiles();
+
+    SettingsStore& store_;
+    gui::UserPrompts& prompts_;
+    RecentFileList recentFiles_;
+    SingleInstance instance_;
+    std::unique_ptr<QPrinter> printer_;
+    std::unique_ptr<MainWindow> window_;
+    EditorView* view_ = nullptr;  // owned by the window
+    std::unique_ptr<Document> document_;
+    CalculationCommands* commands_ = nullptr;
+};
+
+}  // namespace kova::app

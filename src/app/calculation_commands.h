@@ -1,0 +1,18 @@
+// The handlers behind the four calculation commands, which work on the
+// editor's text.
+#pragma once
+
+namespace kova::app {
+
+class EditorView;
+
+class CalculationCommands {
+  public:
+    virtual ~CalculationCommands() = default;
+    virtual void RunOptimization(EditorView& view) = 0;
+    virtual void ShowResults(EditorView& view) = 0;
+    virtual void EditInitSettings(EditorView& view) = 0;
+    virtual void PrintData(EditorView& view) = 0;
+};
+
+}  // namespace kova::app

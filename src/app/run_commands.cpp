@@ -1,0 +1,96 @@
+#include "app/run_commands.h"
+
+#include <QLocale>
+#include <QPrinter>
+
+#include "app/editor_view.h"
+#include "dialogs/results_dialog.h"
+#include "dialogs/settings_dialog.h"
+#include "dialogs/status_dialog.h"
+#include "gui/app_texts.h"
+#include "gui/document_text.h"
+#include "gui/user_prompts.h"
+#include "text/system_texts.h"
+
+namespace kova::app {
+
+RunCommands::RunCommands(SettingsStore& store, gui::UserPrompts& prompts)
+    : store_(store), prompts_(prompts), localeCheck_(&RunCommands::JapaneseLocale) {}
+
+RunCommands::~RunCommands() = default;
+
+bool RunCommands::JapaneseLocale() {
+    return QLocale::system().language() == QLocale::Japanese;
+}
+
+void RunCommands::RunOptimization(EditorView& view) {
+    if (!localeCheck_()) {
+        prompts_.ShowMessage(view.window(), gui::BytesToDisplay(Texts().nonJapaneseLocale),
+                             gui::BoxIcon::Stop);
+        return;
+    }
+    std::string dataText = view.TextBytes();
+    if (dataText.empty()) {
+        prompts_.ShowMessage(view.window(), gui::BytesToDisplay(Texts().noInputData),
+                             gui::BoxIcon::Stop);
+        AppendNoInputData(results_);
+        return;
+    }
+    results_ = RunResults{};
+    settings_.ReadAll(store_);
+
+    dialogs::StatusDialog dialog(std::move(dataText), settings_.tolerance, prompts_, RunClock());
+    if (QWidget* window = view.window()) {
+        dialog.move(window->geometry().center() - dialog.rect().center());
+    }
+    ExecDialog(dialog);
+    results_ = dialog.Results();
+}
+
+void RunCommands::ShowResults(EditorView& view) {
+    const std::string text = view.TextBytes();
+    if (!results_.runList.empty() && !text.empty()) {
+        dialogs::ResultsDialog dialog(results_.runList, results_.solution, view.window());
+        ExecDialog(dialog);
+        return;
+    }
+    prompts_.ShowMessage(view.window(), QStringLiteral("最適化計算を実行しておりません！"),
+                         gui::BoxIcon::Stop);
+    results_ = RunResults{};
+}
+
+void RunCommands::EditInitSettings(EditorView& view) {
+    settings_.ReadAll(store_);
+    dialogs::SettingsDialog dialog(settings_, prompts_, view.window());
+    if (ExecDialog(dialog) != QDialog::Accepted) {
+        return;
+    }
+    settings_ = dialog.Values();
+    if (!settings_.WriteAll(store_)) {
+        // The values hold for this session and are tried again at the next write.
+        prompts_.ShowMessage(view.window(),
+                             QString::fromUtf8(gui::kCannotStoreSettings)
+                                 .arg(QString::fromStdString(store_.SyncError())),
+                             gui::BoxIcon::Stop);
+    }
+}
+
+void RunCommands::PrintData(EditorView& view) {
+    const std::string dataText = view.TextBytes();
+    if (printer_ == nullptr) {
+        ownPrinter_ = std::make_unique<QPrinter>();
+        printer_ = ownPrinter_.get();
+    }
+    printing::PrintCommand command(store_, prompts_, RunClock(), askPrinter_);
+    command.Run(dataText, results_, settings_, *printer_, view.window());
+}
+
+int RunCommands::ExecDialog(QDialog& dialog) {
+    return dialog.exec();
+}
+
+Clock& RunCommands::RunClock() {
+    return clock_ != nullptr ? *clock_ : systemClock_;
+}
+
+}  // namespace kova::app
