@@ -9,6 +9,7 @@
 #include "app/document.h"
 #include "app/exit_status.h"
 #include "app/main_window.h"
+#include "app/network_window.h"
 #include "app/print_file.h"
 #include "app/run_commands.h"
 #include "app/tool_icons.h"
@@ -19,12 +20,13 @@
 
 namespace {
 
-// Printing a file needs no screen: without a display it runs offscreen.
+// Printing or drawing a file needs no screen: without a display it runs offscreen.
 void PrintWithoutDisplay(int argc, char** argv) {
     bool printing = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
-        printing = printing || argument == "--print" || argument.starts_with("--print=");
+        printing = printing || argument == "--print" || argument.starts_with("--print=") ||
+                   argument == "--draw" || argument.starts_with("--draw=");
     }
     if (printing && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
@@ -65,8 +67,21 @@ int main(int argc, char** argv) {
         QStringLiteral("pdf"),
         QStringLiteral("With --print: write the pages to a PDF file instead."),
         QStringLiteral("PATH"));
+    const QCommandLineOption drawOption(
+        QStringLiteral("draw"),
+        QStringLiteral("Solve FILE and draw its network with the flows (--svg, --png), then end."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption svgOption(QStringLiteral("svg"),
+                                       QStringLiteral("With --draw: the SVG file to write."),
+                                       QStringLiteral("PATH"));
+    const QCommandLineOption pngOption(QStringLiteral("png"),
+                                       QStringLiteral("With --draw: the PNG file to write."),
+                                       QStringLiteral("PATH"));
     parser.addOption(printOption);
     parser.addOption(pdfOption);
+    parser.addOption(drawOption);
+    parser.addOption(svgOption);
+    parser.addOption(pngOption);
     parser.addPositionalArgument(QStringLiteral("file"),
                                  QStringLiteral("A problem (.kvf) to open; a running KOVA "
                                                 "window takes it over."),
@@ -74,6 +89,14 @@ int main(int argc, char** argv) {
     parser.process(application);
     if (parser.isSet(printOption)) {
         return kova::app::PrintFile(parser.value(printOption), parser.value(pdfOption));
+    }
+    if (parser.isSet(drawOption)) {
+        if (!parser.isSet(svgOption) && !parser.isSet(pngOption)) {
+            std::fprintf(stderr, "kova: --draw needs --svg PATH or --png PATH\n");
+            return kova::app::kExitUsage;
+        }
+        return kova::app::DrawFile(parser.value(drawOption), parser.value(svgOption),
+                                   parser.value(pngOption));
     }
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) {

@@ -1,0 +1,116 @@
+// The network picture, offscreen: every example drawn as a valid SVG with
+// each arc, the same bytes on a second draw, and a click on an arc naming it.
+#include <QDir>
+#include <QFile>
+#include <QGraphicsPathItem>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QXmlStreamReader>
+
+#include "app/exit_status.h"
+#include "app/network_window.h"
+#include "drawing/network_picture.h"
+#include "text/cp932.h"
+
+using namespace kova;
+using namespace kova::app;
+
+namespace {
+
+// The number of path elements of a well-formed SVG file; -1 when it is not.
+int SvgPaths(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    QXmlStreamReader xml(&file);
+    int paths = 0;
+    bool svg = false;
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement) {
+            svg = svg || xml.name() == QStringLiteral("svg");
+            paths += xml.name() == QStringLiteral("path") ? 1 : 0;
+        }
+    }
+    return xml.hasError() || !svg ? -1 : paths;
+}
+
+int ArcLines(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    int arcs = 0;
+    while (!file.atEnd()) {
+        arcs += file.readLine().trimmed().toUpper().startsWith("ARC ") ? 1 : 0;
+    }
+    return arcs;
+}
+
+}  // namespace
+
+class NetworkTest : public QObject {
+    Q_OBJECT
+  private slots:
+    // Each arc is a line and an arrow head: two paths.
+    void everyExampleDrawsEachArc() {
+        QTemporaryDir dir;
+        const QStringList examples =
+            QDir(QStringLiteral(KOVA_EXAMPLES_DIR)).entryList({QStringLiteral("*.kvf")});
+        QVERIFY(examples.size() >= 8);
+        for (const QString& name : examples) {
+            const QString input = QStringLiteral(KOVA_EXAMPLES_DIR "/") + name;
+            const QString svg = dir.filePath(name + QStringLiteral(".svg"));
+            const int status = DrawFile(input, svg, QString());
+            if (name == QStringLiteral("data-error.kvf")) {
+                QCOMPARE(status, int{kExitDataError});
+                QVERIFY(!QFile::exists(svg));
+                continue;
+            }
+            QCOMPARE(status, int{kExitOk});
+            QCOMPARE(SvgPaths(svg), 2 * ArcLines(input));
+        }
+    }
+
+    void drawingTwiceGivesTheSameBytes() {
+        QTemporaryDir dir;
+        const QString input = QStringLiteral(KOVA_EXAMPLES_DIR "/supply-demand.kvf");
+        QCOMPARE(DrawFile(input, dir.filePath("a.svg"), dir.filePath("a.png")), int{kExitOk});
+        QCOMPARE(DrawFile(input, dir.filePath("b.svg"), QString()), int{kExitOk});
+        QFile a(dir.filePath("a.svg"));
+        QFile b(dir.filePath("b.svg"));
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QCOMPARE(a.readAll(), b.readAll());
+        QVERIFY(QImage(dir.filePath("a.png")).width() > 100);
+    }
+
+    // Japanese names, hover text and a click on the second arc.
+    void clickingAnArcNamesIt() {
+        NetworkWindow window;
+        const std::string text =
+            Utf8ToCp932("ARC 東京 大阪 0 0 1 10\nARC 大阪 名古屋 0 0 2 10\nARC 名古屋 東京 3 0 0 9\nEND").bytes;
+        window.ShowPicture(*drawing::PictureOfText(text));
+        window.resize(600, 400);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.View()->Fit();
+        QGraphicsPathItem* second = nullptr;
+        for (QGraphicsItem* item : window.Scene()->items()) {
+            auto* path = dynamic_cast<QGraphicsPathItem*>(item);
+            if (path != nullptr && item->data(kArcNumberKey).toInt() == 2 &&
+                path->brush().style() == Qt::NoBrush) {
+                second = path;
+            }
+        }
+        QVERIFY(second != nullptr);
+        QVERIFY(second->toolTip().contains(QStringLiteral("大阪 → 名古屋")));
+        const QPointF middle = second->path().pointAtPercent(0.5);
+        QSignalSpy clicked(&window, &NetworkWindow::ArcClicked);
+        QTest::mouseClick(window.View()->viewport(), Qt::LeftButton, {},
+                          window.View()->mapFromScene(middle));
+        QCOMPARE(clicked.count(), 1);
+        QCOMPARE(clicked.at(0).at(0).toInt(), 2);
+    }
+};
+
+QTEST_MAIN(NetworkTest)
+#include "network_test.moc"
