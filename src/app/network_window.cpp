@@ -13,6 +13,7 @@
 #include <QToolBar>
 #include <QWheelEvent>
 #include <QtConcurrent/QtConcurrentRun>
+#include <chrono>
 #include <cstdio>
 
 #include "app/document.h"
@@ -43,18 +44,27 @@ QFont PictureFont() {
     return gui::FixedPitchJapaneseFont(10);
 }
 
-// A calculation without a window: every message is dropped.
+// A calculation without a window: every message is dropped, and the search
+// stops after a while with its best solution so far.
 class QuietMonitor final : public RunMonitor {
   public:
+    explicit QuietMonitor(double seconds)
+        : deadline_(std::chrono::steady_clock::now() +
+                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                        std::chrono::duration<double>(seconds))) {}
     void SetField(LiveField, std::string_view) override {}
     void Pump() override {}
-    bool StopRequested() override { return false; }
+    bool StopRequested() override { return std::chrono::steady_clock::now() > deadline_; }
     void ShowMessage(std::string_view, MessageIcon) override {}
     DateTime Now() override { return clock_.Now(); }
 
   private:
     SystemClock clock_;
+    std::chrono::steady_clock::time_point deadline_;
 };
+
+// A drawing waits this long for the optimum at most.
+constexpr double kDrawSearchSeconds = 60.0;
 
 }  // namespace
 
@@ -307,13 +317,17 @@ int DrawFile(const QString& path, const QString& svgPath, const QString& pngPath
         std::fprintf(stderr, "kova: cannot open %s: %s\n", qPrintable(path), qPrintable(reason));
         return kExitNotReadable;
     }
-    QuietMonitor monitor;
+    QuietMonitor monitor(kDrawSearchSeconds);
     CalculationRun run(monitor, 0.0);
     run.Run(*bytes);
     if (run.Error()) {
         std::fprintf(stderr, "kova: %s: line %d: the data has an error; nothing drawn\n",
                      qPrintable(path), run.Error()->line);
         return kExitDataError;
+    }
+    if (run.End() == SearchEnd::StoppedAtRoot || run.End() == SearchEnd::StoppedInBranch) {
+        std::fprintf(stderr, "kova: %s: the search was stopped after %.0f s; drawn with its best "
+                     "solution\n", qPrintable(path), kDrawSearchSeconds);
     }
     drawing::NetworkPicture picture;
     if (!run.SolutionRows().empty()) {
