@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include <QAction>
+#include <QTextBlock>
 #include <QApplication>
 #include <QFileInfo>
 #include <QPrintDialog>
@@ -16,6 +17,9 @@
 #include "app/document.h"
 #include "app/editor_view.h"
 #include "app/main_window.h"
+#include "app/network_window.h"
+#include "drawing/network_picture.h"
+#include "run/calculation_run.h"
 #include "app/print_file.h"
 #include "app/tool_icons.h"
 #include "gui/app_texts.h"
@@ -79,8 +83,11 @@ void Application::ConnectCommands() {
     route(ID_EDIT_PASTE, view_, &QPlainTextEdit::paste);
     route(ID_INIT_SETTINGS, this,
           [this] { RunCalculationCommand(&CalculationCommands::EditInitSettings); });
-    route(ID_RUN_OPTIMIZATION, this,
-          [this] { RunCalculationCommand(&CalculationCommands::RunOptimization); });
+    route(ID_RUN_OPTIMIZATION, this, [this] {
+        RunCalculationCommand(&CalculationCommands::RunOptimization);
+        RefreshNetwork();
+    });
+    route(ID_VIEW_NETWORK, this, &Application::ShowNetwork);
     route(ID_SHOW_RESULTS, this,
           [this] { RunCalculationCommand(&CalculationCommands::ShowResults); });
     route(ID_APP_ABOUT, this, &Application::About);
@@ -189,6 +196,57 @@ void Application::PrintPreview() {
     connect(&preview, &QPrintPreviewDialog::paintRequested, view_,
             [this](QPrinter* printer) { PrintEditorPages(*view_, view_->TextBytes(), printer); });
     preview.exec();
+}
+
+void Application::ShowNetwork() {
+    if (!network_) {
+        network_ = std::make_unique<NetworkWindow>(nullptr);
+        connect(network_.get(), &NetworkWindow::ArcClicked, this, &Application::SelectArcLine);
+        connect(view_, &QPlainTextEdit::cursorPositionChanged, this, [this] {
+            if (network_ && network_->isVisible()) {
+                network_->HighlightArc(drawing::ArcAtLine(
+                    network_->Picture(), view_->textCursor().blockNumber() + 1));
+            }
+        });
+    }
+    RefreshNetwork();
+    network_->show();
+    network_->raise();
+    network_->activateWindow();
+}
+
+void Application::RefreshNetwork() {
+    if (!network_) {
+        return;
+    }
+    std::optional<drawing::NetworkPicture> picture = drawing::PictureOfText(view_->TextBytes());
+    if (!picture) {
+        network_->ShowNotice(QStringLiteral(
+            "ネットワーク図を描けません: データに誤りがあるか、データがありません。"));
+        return;
+    }
+    if (commands_ != nullptr && commands_->LastResults() != nullptr) {
+        const RunResults& results = *commands_->LastResults();
+        drawing::AddFlows(*picture, results.rows, results.total);
+    }
+    network_->ShowPicture(std::move(*picture));
+}
+
+void Application::SelectArcLine(int arcNumber) {
+    const drawing::NetworkPicture& picture = network_->Picture();
+    if (arcNumber < 1 || arcNumber > static_cast<int>(picture.arcs.size())) {
+        return;
+    }
+    const int line = picture.arcs[static_cast<std::size_t>(arcNumber - 1)].line;
+    const QTextBlock block = view_->document()->findBlockByNumber(line - 1);
+    if (!block.isValid()) {
+        return;
+    }
+    QTextCursor cursor(block);
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    view_->setTextCursor(cursor);
+    view_->centerCursor();
+    window_->activateWindow();
 }
 
 void Application::RunCalculationCommand(void (CalculationCommands::*command)(EditorView&)) {

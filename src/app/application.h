@@ -25,6 +25,7 @@ class CalculationCommands;
 class Document;
 class EditorView;
 class MainWindow;
+class NetworkWindow;
 
 class Application final : public QObject {
     Q_OBJECT
@@ -40,6 +41,8 @@ class Application final : public QObject {
     StartResult Start(const QString& file);
 
     MainWindow& Window() { return *window_; }
+    // Nothing before 表示 → ネットワーク図 was first chosen.
+    NetworkWindow* Network() { return network_.get(); }
     Document& CurrentDocument() { return *document_; }
     EditorView& Editor() { return *view_; }
     RecentFileList& RecentFiles() { return recentFiles_; }
@@ -61,6 +64,8 @@ class Application final : public QObject {
     void About();
     void PrintSetup();
     void PrintPreview();
+    // 表示 → ネットワーク図: the current text's network with the last flows.
+    void ShowNetwork();
 
   private:
     // Every command of the window to its handler, here alone.
@@ -68,6 +73,9 @@ class Application final : public QObject {
     // Hands the editor to a calculation command, once one is set.
     void RunCalculationCommand(void (CalculationCommands::*command)(EditorView&));
     void UpdateTitle();
+    // The network window, when open, follows the text and its last results.
+    void RefreshNetwork();
+    void SelectArcLine(int arcNumber);
     void ShowRecentFiles();
 
     SettingsStore& store_;
@@ -79,6 +87,7 @@ class Application final : public QObject {
     EditorView* view_ = nullptr;  // owned by the window
     std::unique_ptr<Document> document_;
     CalculationCommands* commands_ = nullptr;
+    std::unique_ptr<NetworkWindow> network_;  // made when first shown
 };
 
 }  // namespace kova::app

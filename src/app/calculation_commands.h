@@ -2,6 +2,10 @@
 // editor's text.
 #pragma once
 
+namespace kova {
+struct RunResults;
+}
+
 namespace kova::app {
 
 class EditorView;
@@ -13,6 +17,8 @@ class CalculationCommands {
     virtual void ShowResults(EditorView& view) = 0;
     virtual void EditInitSettings(EditorView& view) = 0;
     virtual void PrintData(EditorView& view) = 0;
+    // What the last calculation left; nothing before one.
+    virtual const RunResults* LastResults() const { return nullptr; }
 };
 
 }  // namespace kova::app

@@ -91,6 +91,12 @@ std::span<const CommandSpec> CommandTable() {
          {},
          "ｽﾃｰﾀｽ ﾊﾞｰの 表示/非表示",
          "ｽﾃｰﾀｽ ﾊﾞｰの表示切り替え"},
+        {ID_VIEW_NETWORK,
+         "ID_VIEW_NETWORK",
+         "ネットワーク図(&N)",
+         {},
+         "ネットワークと計算した流量を図で表示",
+         "ネットワーク図"},
         {ID_INIT_SETTINGS,
          "ID_INIT_SETTINGS",
          "初期値設定(&I)",
@@ -140,7 +146,7 @@ std::span<const MenuBarEntry> MenuLayout() {
                    ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT_SETUP, kSeparator,
                    ID_FILE_MRU_FILE1, kSeparator, ID_APP_EXIT}},
         MenuPopup{"編集(&E)", {ID_EDIT_UNDO, kSeparator, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE}},
-        MenuPopup{"表示(&V)", {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}},
+        MenuPopup{"表示(&V)", {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, kSeparator, ID_VIEW_NETWORK}},
         ID_INIT_SETTINGS,
         ID_RUN_OPTIMIZATION,
         ID_SHOW_RESULTS,
@@ -153,7 +159,8 @@ std::span<const int> ToolBarOrder() {
     static const std::vector<int> order = {
         ID_FILE_NEW,     ID_FILE_OPEN,  ID_FILE_SAVE,    kSeparator,          ID_EDIT_CUT,
         ID_EDIT_COPY,    ID_EDIT_PASTE, kSeparator,      ID_RUN_OPTIMIZATION, ID_INIT_SETTINGS,
-        ID_SHOW_RESULTS, ID_FILE_PRINT, ID_CONTEXT_HELP, ID_APP_ABOUT,
+        ID_SHOW_RESULTS, ID_FILE_PRINT, ID_CONTEXT_HELP, ID_APP_ABOUT,    kSeparator,
+        ID_VIEW_NETWORK,
     };
     return order;
 }

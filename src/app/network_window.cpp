@@ -176,6 +176,15 @@ void NetworkWindow::ShowPicture(drawing::NetworkPicture picture) {
     StartLayout();
 }
 
+void NetworkWindow::ShowNotice(const QString& text) {
+    picture_ = {};
+    choice_ = {};
+    choice_.notice = text.toStdString();
+    layout_ = {};
+    laidOutInput_ = {};
+    Rebuild();
+}
+
 void NetworkWindow::StartLayout() {
     PictureOptions options;
     options.hideEmpty = hideEmptyAction_->isChecked();

@@ -43,6 +43,9 @@ class NetworkWindow final : public QMainWindow {
     void ShowPicture(drawing::NetworkPicture picture);
     // Draws the arc of this No. highlighted (0: none).
     void HighlightArc(int number);
+    // Nothing to draw, and why.
+    void ShowNotice(const QString& text);
+    const drawing::NetworkPicture& Picture() const { return picture_; }
 
     NetworkView* View() const { return view_; }
     QGraphicsScene* Scene() const { return scene_.get(); }

@@ -34,6 +34,7 @@ class RunCommands : public CalculationCommands {
     void ShowResults(EditorView& view) override;
     void EditInitSettings(EditorView& view) override;
     void PrintData(EditorView& view) override;
+    const RunResults* LastResults() const override { return &results_; }
 
     // Whether the user's locale is Japanese (the run refuses otherwise).
     static bool JapaneseLocale();

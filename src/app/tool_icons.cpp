@@ -122,6 +122,20 @@ QIcon ToolIcon(int commandId) {
                 p.drawLine(QPointF(6, 5.5), QPointF(6, 13.5));
                 Lines(p, 7.5, 7.5, 3, 5.5);
             });
+        case ID_VIEW_NETWORK:
+            return Draw([](QPainter& p) {
+                // A small network with one wide flow.
+                p.setPen(QPen(kInk, 1));
+                p.drawLine(QPointF(3, 4), QPointF(13, 4));
+                p.drawLine(QPointF(3, 4), QPointF(8, 13));
+                p.setPen(QPen(kGreen, 2.5));
+                p.drawLine(QPointF(8, 13), QPointF(13, 4));
+                p.setPen(QPen(kInk, 1));
+                p.setBrush(kYellow);
+                for (const QPointF& node : {QPointF(3, 4), QPointF(13, 4), QPointF(8, 13)}) {
+                    p.drawRect(QRectF(node.x() - 2, node.y() - 2, 4, 4));
+                }
+            });
         default:
             return QIcon();
     }

@@ -81,9 +81,41 @@ std::optional<NetworkPicture> PictureOfText(std::string_view text) {
         arc.to = record.to;
         arc.lower = record.lower;
         arc.upper = record.pieceCount == 1 ? record.upper : tables.PieceTable[piece - 1].upper;
+        arc.line = i < parser.ArcLines().size() ? parser.ArcLines()[i] : 0;
         picture.arcs.push_back(arc);
     }
     return picture;
+}
+
+bool AddFlows(NetworkPicture& picture, const std::vector<CalculationRun::SolutionRow>& rows,
+              double total) {
+    if (rows.size() != picture.arcs.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const PictureArc& arc = picture.arcs[i];
+        if (Cp932ToUtf8(rows[i].from) != picture.nodes[static_cast<std::size_t>(arc.from)] ||
+            Cp932ToUtf8(rows[i].to) != picture.nodes[static_cast<std::size_t>(arc.to)]) {
+            return false;
+        }
+    }
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        picture.arcs[i].cost = rows[i].cost;
+        picture.arcs[i].flow = rows[i].flow;
+    }
+    picture.hasFlows = true;
+    picture.total = total;
+    return true;
+}
+
+std::int32_t ArcAtLine(const NetworkPicture& picture, std::int32_t line) {
+    std::int32_t found = 0;
+    for (const PictureArc& arc : picture.arcs) {
+        if (arc.line > 0 && arc.line <= line) {
+            found = arc.number;
+        }
+    }
+    return found;
 }
 
 ArcsToDraw ChooseArcs(const NetworkPicture& picture, bool hideEmpty) {

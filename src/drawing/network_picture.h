@@ -20,6 +20,7 @@ struct PictureArc {
     std::int64_t upper = 0;
     double cost = 0.0;
     std::int64_t flow = 0;
+    std::int32_t line = 0;  // of its ARC statement in the text; 0 when not known
 };
 
 struct NetworkPicture {
@@ -36,6 +37,16 @@ NetworkPicture PictureOfSolution(const std::vector<CalculationRun::SolutionRow>&
 // The arcs of a data-language text (code page 932) without flows; nothing
 // when the reader refuses the text.
 std::optional<NetworkPicture> PictureOfText(std::string_view text);
+
+// The flows and costs of a calculation on the arcs of a text's picture,
+// when the rows are of the same arcs (same count, same ends); false and
+// nothing changed when they are not.
+bool AddFlows(NetworkPicture& picture, const std::vector<CalculationRun::SolutionRow>& rows,
+              double total);
+
+// The arc whose ARC statement holds the text's `line` (the last one that
+// starts on or before it); 0 when none does.
+std::int32_t ArcAtLine(const NetworkPicture& picture, std::int32_t line);
 
 // Up to this many arcs the whole network is laid out and drawn.
 inline constexpr std::size_t kWholeNetworkArcs = 2000;

@@ -179,6 +179,7 @@ bool ProblemParser::ParseProblem(std::string_view text, std::string& runList) {
     runList += texts.dataLabel;
 
     t.ErrorCount = 0;
+    arcLines_.clear();
     PreScan(text);
     t.SizeFromCounts();
 
@@ -218,9 +219,11 @@ bool ProblemParser::ParseArcs(std::string_view text, std::string& runList) {
     std::int32_t arc = 0;
     std::int32_t piece = 0;
     double costRange = 0.0;
+    arcLines_.clear();
     do {
         assert(arc < t.ArcCount);
         ArcRecord& record = t.ArcTable.At(arc);
+        arcLines_.push_back(tokenLine_);
         ReadToken(text);
         if (token_ == "ARC") {
             return ReportTokenError(texts.undefinedStatement, runList);
@@ -361,11 +364,11 @@ bool ProblemParser::CheckCostRange(std::int32_t arc, std::int32_t firstPiece,
                   Texts().costTotalTooLarge + trimmed(from) + " " + trimmed(to) + " )", runList);
 }
 
-// The arc's own line: the look-ahead token sits on the next line unless it
-// is a number (or the end of the text).
+// The arc's own line: where its last token stands, unless the look-ahead
+// token is a number (or the end of the text), which is reported where it is.
 std::int32_t ProblemParser::BoundsLine() const {
     const bool numberAhead = token_ != "ARC" && IsNumber(token_);
-    return numberAhead ? lineNo_ : lineNo_ - 1;
+    return numberAhead ? lineNo_ : previousTokenLine_;
 }
 
 bool ProblemParser::ReportTokenError(const std::string& kind, std::string& runList) {

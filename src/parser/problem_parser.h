@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "model/problem_tables.h"
 #include "text/clock.h"
@@ -29,6 +30,8 @@ class ProblemParser {
     bool ParseProblem(std::string_view text, std::string& runList);
 
     const std::optional<DataError>& Error() const { return error_; }
+    // The line of each stored arc's ARC statement, in arc order.
+    const std::vector<std::int32_t>& ArcLines() const { return arcLines_; }
 
     // The passes and tokenizer, public for tests.
     void PreScan(std::string_view text);
@@ -40,7 +43,11 @@ class ProblemParser {
     std::int32_t LineNo() const { return lineNo_; }
 
   private:
-    void ReadToken(std::string_view text) { token_ = NextToken(text); }
+    void ReadToken(std::string_view text) {
+        previousTokenLine_ = tokenLine_;
+        token_ = NextToken(text);
+        tokenLine_ = lineNo_;
+    }
     void ReadTitle(std::string_view text);
     void AddName(std::size_t& room);
 
@@ -66,6 +73,9 @@ class ProblemParser {
     std::size_t textPos_ = 0;
     std::int32_t lineNo_ = 1;
     std::string token_;
+    std::int32_t tokenLine_ = 1;          // where token_ stands
+    std::int32_t previousTokenLine_ = 1;  // where the token before it stands
+    std::vector<std::int32_t> arcLines_;
     std::optional<DataError> error_;
     // Name slot contents (8 bytes) to the first slot holding them.
     std::unordered_map<std::uint64_t, std::int32_t> nameIndex_;

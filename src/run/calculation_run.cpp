@@ -12,7 +12,6 @@ void CalculationRun::Run(std::string_view dataText) {
     tables_.IncumbentUpdates = 0;
     results_ = RunResults{};
     end_.reset();
-    solutionRows_.clear();
     rootBound_ = NoSolutionCost;
     finalBound_ = NoSolutionCost;
     diagnosis_.reset();
@@ -34,6 +33,7 @@ void CalculationRun::Run(std::string_view dataText) {
         branchNarrowings_ = search.BranchNarrowings();
         if (tables_.IncumbentUpdates > 0) {
             KeepSolutionRows();
+            results_.total = incumbentCost_;
         }
     }
     if (tables_.ErrorCount == 0 && tables_.IncumbentUpdates != 0) {
@@ -77,7 +77,7 @@ void CalculationRun::Diagnose() {
 void CalculationRun::KeepSolutionRows() {
     const auto name = [&](std::int32_t node) { return NodeName(node); };
     for (const SolutionRecord& row : tables_.BestSolutionTable) {
-        solutionRows_.push_back(
+        results_.rows.push_back(
             SolutionRow{name(row.from), name(row.to), row.lower, row.upper, row.cost, row.flow});
     }
 }

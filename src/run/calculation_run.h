@@ -16,10 +16,23 @@
 
 namespace kova {
 
-// The two texts of the last run, code page 932.
+// A row of the reported solution, kept when the tables are released.
+struct SolutionRow {
+    std::string from;  // node names, code page 932, without the padding
+    std::string to;
+    std::int32_t lower;
+    std::int32_t upper;
+    double cost;
+    std::int64_t flow;
+};
+
+// What the last run leaves: its two texts (code page 932) and, when it
+// found a solution, its rows and total.
 struct RunResults {
     std::string runList;
     std::string solution;
+    std::vector<SolutionRow> rows = {};
+    double total = 0.0;
 };
 
 class CalculationRun {
@@ -55,15 +68,8 @@ class CalculationRun {
     std::int64_t ElapsedSeconds() const;
 
     // The reported solution, kept when the tables are released.
-    struct SolutionRow {
-        std::string from;  // node names, code page 932, without the padding
-        std::string to;
-        std::int32_t lower;
-        std::int32_t upper;
-        double cost;
-        std::int64_t flow;
-    };
-    const std::vector<SolutionRow>& SolutionRows() const { return solutionRows_; }
+    using SolutionRow = kova::SolutionRow;
+    const std::vector<SolutionRow>& SolutionRows() const { return results_.rows; }
 
     // The root's bound; NoSolutionCost before a root solve.
     double RootBound() const { return rootBound_; }
@@ -99,7 +105,6 @@ class CalculationRun {
     std::int64_t solverWork_ = 0;
     std::int64_t narrowings_ = 0;
     std::int64_t branchNarrowings_ = 0;
-    std::vector<SolutionRow> solutionRows_;
     double rootBound_ = NoSolutionCost;
     double finalBound_ = NoSolutionCost;
     std::optional<Diagnosis> diagnosis_;

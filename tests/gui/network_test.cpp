@@ -6,9 +6,16 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QXmlStreamReader>
 
+#include "app/application.h"
+#include "app/command_table.h"
+#include "app/editor_view.h"
 #include "app/exit_status.h"
+#include "app/main_window.h"
+#include "gui/scripted_prompts.h"
+#include "settings/settings_store.h"
 #include "app/network_window.h"
 #include "drawing/network_picture.h"
 #include "text/cp932.h"
@@ -109,6 +116,40 @@ class NetworkTest : public QObject {
                           window.View()->mapFromScene(middle));
         QCOMPARE(clicked.count(), 1);
         QCOMPARE(clicked.at(0).at(0).toInt(), 2);
+    }
+
+    // 表示 → ネットワーク図 from the window: a click on the third arc selects
+    // its ARC line (after a comment and a two-line arc), and moving the
+    // cursor to a line highlights that line's arc.
+    void theMenuCommandFollowsTheEditor() {
+        MemorySettingsStore store;
+        testing::ScriptedPrompts prompts;
+        QTemporaryDir dir;
+        Application app(store, prompts, dir.filePath(QStringLiteral("instance")));
+        QCOMPARE(app.Start(QString()), Application::StartResult::Running);
+        app.Editor().SetTextBytes(
+            "TITLE t\r\n! a comment\r\nARC S A 0 0 1 10\r\nARC A B 0 0 2\r\n  10\r\nARC B S 3 0 0 9\r\nEND\r\n");
+        app.Window().Action(ID_VIEW_NETWORK)->trigger();
+        NetworkWindow* network = app.Network();
+        QVERIFY(network != nullptr && network->isVisible());
+        QCOMPARE(network->Picture().arcs.size(), std::size_t{3});
+        QCOMPARE(network->Picture().arcs[2].line, 6);
+        emit network->ArcClicked(3);
+        QCOMPARE(app.Editor().textCursor().blockNumber(), 5);
+        QCOMPARE(app.Editor().textCursor().selectedText(), QStringLiteral("ARC B S 3 0 0 9"));
+        // The second arc's statement runs over lines 4 and 5.
+        QTextCursor cursor(app.Editor().document()->findBlockByNumber(4));
+        app.Editor().setTextCursor(cursor);
+        bool highlighted = false;
+        for (QGraphicsItem* item : network->Scene()->items()) {
+            auto* path = dynamic_cast<QGraphicsPathItem*>(item);
+            if (path != nullptr && item->data(kArcNumberKey).toInt() == 2) {
+                highlighted = highlighted || item->zValue() > 0;
+            }
+        }
+        QVERIFY(highlighted);
+        app.Editor().document()->setModified(false);
+        app.Window().SetCloseGuard({});
     }
 };
 

@@ -56,7 +56,9 @@ TEST(CalculationRun, TwoRunsInOneProcessDoNotMeet) {
 }
 
 TEST(CalculationRun, EmptyTextAddsOneLineToThePreviousRunList) {
-    RunResults results{"previous\r\n", "solution"};
+    RunResults results;
+    results.runList = "previous\r\n";
+    results.solution = "solution";
     AppendNoInputData(results);
     EXPECT_EQ(Cp932ToUtf8(results.runList), "previous\r\nエラー!　入力データがありません\r\n");
     EXPECT_EQ(results.solution, "solution");
