@@ -150,7 +150,9 @@ class ShellTest : public QObject {
         QCOMPARE(items(bar.at(1)->menu()),
                  QStringList({U("元に戻す(&U)\tCtrl+Z"), "-", U("切り取り(&T)\tCtrl+X"),
                               U("ｺﾋﾟｰ(&C)\tCtrl+C"), U("貼り付け(&P)\tCtrl+V")}));
-        QCOMPARE(items(bar.at(2)->menu()), QStringList({U("ﾂｰﾙ ﾊﾞｰ(&T)"), U("ｽﾃｰﾀｽ ﾊﾞｰ(&S)")}));
+        // The specified items, then the network picture.
+        QCOMPARE(items(bar.at(2)->menu()), QStringList({U("ﾂｰﾙ ﾊﾞｰ(&T)"), U("ｽﾃｰﾀｽ ﾊﾞｰ(&S)"), "-",
+                                                        U("ネットワーク図(&N)")}));
         QCOMPARE(items(bar.at(6)->menu()),
                  QStringList({U("ﾄﾋﾟｯｸの検索(&H)"), "-", U("作者のホームページ"),
                               U("KOVA のﾊﾞｰｼﾞｮﾝ情報(&A)...")}));
@@ -167,11 +169,13 @@ class ShellTest : public QObject {
                 QVERIFY2(!action->icon().isNull(), qPrintable(action->objectName()));
             }
         }
+        // The specified buttons, then the network picture's.
         QCOMPARE(ids, QList<int>({57600, 57601, 57603, 0, 57635, 57634, 57637, 0, 32771, 32773,
-                                  32772, 57607, 57669, 57664}));
+                                  32772, 57607, 57669, 57664, 0, ID_VIEW_NETWORK}));
         QCOMPARE(tips, QStringList({U("新規ﾌｧｲﾙ"), U("開く"), U("保存"), U("切り取り"), U("ｺﾋﾟｰ"),
                                     U("貼り付け"), U("最適流量計算"), U("初期値設定"),
-                                    U("計算結果"), U("印刷"), U("ﾍﾙﾌﾟ"), U("ﾊﾞｰｼﾞｮﾝ情報")}));
+                                    U("計算結果"), U("印刷"), U("ﾍﾙﾌﾟ"), U("ﾊﾞｰｼﾞｮﾝ情報"),
+                                    U("ネットワーク図")}));
         QCOMPARE(app_->Window().ToolBar()->iconSize(), QSize(16, 16));
     }
 

@@ -146,7 +146,7 @@ const RunListCase kRunListCases[] = {
     // A text with CR-only line ends is one line: its errors are on line 1, or 0 by the
     // contradictory-bounds rule.
     {"CarriageReturnsOnly", "ARC S A 0 0 1 10\rARC A S 5 0 1 3\rEND\r",
-     "KOVA　Data\r\nLine 0 : 上下限の値の与え方が矛盾している。(下限 =  5　　上限 =  3 )\r\n"},
+     "KOVA　Data\r\nLine 1 : 上下限の値の与え方が矛盾している。(下限 =  5　　上限 =  3 )\r\n"},
     {"LineFeedCarriageReturn", "ARC S A 0 0 1 10\n\rNODE",
      "KOVA　Data\r\nLine 2 : 未定義の宣言文( NODE )\r\n"},
     // A "!" ends the token and the rest of its line is skipped.
