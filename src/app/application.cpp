@@ -157,13 +157,25 @@ bool Application::OpenFile(const QString& path) {
     if (!document_->MaybeSave()) {
         return false;
     }
-    return document_->LoadFile(path);
+    if (!document_->LoadFile(path)) {
+        return false;
+    }
+    ForgetResults();
+    return true;
 }
 
 void Application::NewFile() {
     if (document_->MaybeSave()) {
         document_->Clear();
+        ForgetResults();
     }
+}
+
+void Application::ForgetResults() {
+    if (commands_ != nullptr) {
+        commands_->ForgetResults();
+    }
+    RefreshNetwork();
 }
 
 void Application::Open() {
@@ -174,8 +186,8 @@ void Application::Open() {
                                   ? QString()
                                   : QFileInfo(document_->FilePath()).absolutePath();
     const QString path = prompts_.AskOpenPath(window_.get(), directory);
-    if (!path.isEmpty()) {
-        document_->LoadFile(path);
+    if (!path.isEmpty() && document_->LoadFile(path)) {
+        ForgetResults();
     }
 }
 

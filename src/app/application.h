@@ -75,6 +75,8 @@ class Application final : public QObject {
     void UpdateTitle();
     // The network window, when open, follows the text and its last results.
     void RefreshNetwork();
+    // Another text took the editor: the old text's results go.
+    void ForgetResults();
     void SelectArcLine(int arcNumber);
     void ShowRecentFiles();
 

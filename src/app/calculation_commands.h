@@ -19,6 +19,9 @@ class CalculationCommands {
     virtual void PrintData(EditorView& view) = 0;
     // What the last calculation left; nothing before one.
     virtual const RunResults* LastResults() const { return nullptr; }
+    // Another text took the editor (new, opened, handed over, dropped): the
+    // results of the old one go.
+    virtual void ForgetResults() {}
 };
 
 }  // namespace kova::app

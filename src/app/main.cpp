@@ -109,6 +109,7 @@ int main(int argc, char** argv) {
     kova::app::Application kova(store, prompts);
     kova::app::RunCommands runCommands(store, prompts);
     runCommands.SetPrinter(&kova.Printer());
+    runCommands.SetSourcePath([&kova] { return kova.CurrentDocument().FilePath(); });
     kova.SetCalculationCommands(&runCommands);
     switch (kova.Start(files.isEmpty() ? QString() : files.constFirst())) {
         case kova::app::Application::StartResult::HandedOver:

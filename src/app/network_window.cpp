@@ -169,6 +169,10 @@ void NetworkWindow::CreateActions() {
     add(QStringLiteral("SVG で保存..."), "document-save-as", QKeySequence(), [this] { ChooseAndExport(true); });
     add(QStringLiteral("PNG で保存..."), "image-x-generic", QKeySequence(), [this] { ChooseAndExport(false); });
     add(QStringLiteral("印刷..."), "document-print", QKeySequence::Print, [this] { Print(); });
+    auto* closeAction = new QAction(QStringLiteral("閉じる"), this);
+    closeAction->setShortcut(QKeySequence::Close);
+    connect(closeAction, &QAction::triggered, this, &QWidget::close);
+    addAction(closeAction);
 }
 
 void NetworkWindow::ShowPicture(drawing::NetworkPicture picture) {

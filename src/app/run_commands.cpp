@@ -45,13 +45,30 @@ void RunCommands::RunOptimization(EditorView& view) {
     }
     ExecDialog(dialog);
     results_ = dialog.Results();
+    computedText_ = view.TextBytes();
+    computedSource_ = sourcePath_ ? sourcePath_() : QString();
+}
+
+void RunCommands::ForgetResults() {
+    results_ = RunResults{};
+    computedText_.clear();
+    computedSource_.clear();
 }
 
 void RunCommands::ShowResults(EditorView& view) {
     const std::string text = view.TextBytes();
     if (!results_.runList.empty() && !text.empty()) {
-        dialogs::ResultsDialog dialog(results_.runList, results_.solution, view.window());
+        dialogs::ResultsContext context;
+        context.source = computedSource_;
+        context.stale = text != computedText_;
+        const int width = store_.ReadInt("Results window", "Width", 0);
+        const int height = store_.ReadInt("Results window", "Height", 0);
+        context.size = QSize(width, height);
+        dialogs::ResultsDialog dialog(results_, context, view.window());
         ExecDialog(dialog);
+        store_.WriteInt("Results window", "Width", dialog.WindowSize().width());
+        store_.WriteInt("Results window", "Height", dialog.WindowSize().height());
+        store_.Sync();
         return;
     }
     prompts_.ShowMessage(view.window(), QStringLiteral("最適化計算を実行しておりません！"),
@@ -82,6 +99,14 @@ void RunCommands::PrintData(EditorView& view) {
         printer_ = ownPrinter_.get();
     }
     printing::PrintCommand command(store_, prompts_, RunClock(), askPrinter_);
+    // Results of an earlier version of the text print only when asked to.
+    if (!results_.runList.empty() && dataText != computedText_ &&
+        !prompts_.AskYesNo(view.window(),
+                           QStringLiteral("データは計算後に変更されています。\n"
+                                          "計算結果も印刷しますか？"))) {
+        command.Run(dataText, RunResults{}, settings_, *printer_, view.window());
+        return;
+    }
     command.Run(dataText, results_, settings_, *printer_, view.window());
 }
 

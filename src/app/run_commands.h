@@ -2,6 +2,7 @@
 // results of the last run kept for the life of the process.
 #pragma once
 
+#include <QString>
 #include <functional>
 #include <memory>
 #include <string>
@@ -35,6 +36,9 @@ class RunCommands : public CalculationCommands {
     void EditInitSettings(EditorView& view) override;
     void PrintData(EditorView& view) override;
     const RunResults* LastResults() const override { return &results_; }
+    void ForgetResults() override;
+    // Where the editor's text comes from, to name it beside the results.
+    void SetSourcePath(std::function<QString()> path) { sourcePath_ = std::move(path); }
 
     // Whether the user's locale is Japanese (the run refuses otherwise).
     static bool JapaneseLocale();
@@ -66,6 +70,9 @@ class RunCommands : public CalculationCommands {
     std::unique_ptr<QPrinter> ownPrinter_;
     printing::PrintCommand::AskPrinter askPrinter_ = &printing::PrintCommand::RunPrintDialog;
     RunResults results_;
+    std::string computedText_;  // the text the results were computed from
+    QString computedSource_;
+    std::function<QString()> sourcePath_;
     InitSettings settings_;
 };
 

@@ -108,24 +108,6 @@ std::string Printable(std::string_view utf8) {
     return out;
 }
 
-// Names listed up to a dozen; a cut through a large network can hold most of it.
-std::string DiagnosisText(const CalculationRun::Diagnosis& diagnosis) {
-    constexpr std::size_t kNamesShown = 12;
-    const std::size_t count = diagnosis.nodes.size();
-    std::string names;
-    for (std::size_t i = 0; i < count && i < kNamesShown; ++i) {
-        names += (i == 0 ? "" : ", ") + Printable(Cp932ToUtf8(diagnosis.nodes[i]));
-    }
-    if (count > kNamesShown) {
-        names += " and " + std::to_string(count - kNamesShown) + " more";
-    }
-    const bool in = diagnosis.inward;
-    return "no flow meets the bounds: the lower bounds of the arcs " +
-           std::string(in ? "into " : "out of ") + (count == 1 ? "node " : "nodes ") + names +
-           " force at least " + IntegerText(diagnosis.forced) + (in ? " in" : " out") +
-           ", but the upper bounds of the arcs " + (in ? "out" : "in") + " let at most " +
-           IntegerText(diagnosis.most) + (in ? " out" : " in");
-}
 
 InputFormat FormatOf(const SolveOptions& options) {
     if (options.inputFormat != InputFormat::Automatic) {
@@ -306,7 +288,7 @@ int RunSolve(const SolveOptions& options, SettingsStore& settings, SolveStreams 
             }
             report.diagnosis = run.Infeasibility();
             if (report.diagnosis) {
-                streams.err << "kova-solve: " << path << ": " << DiagnosisText(*report.diagnosis)
+                streams.err << "kova-solve: " << path << ": " << Printable(DiagnosisText(*report.diagnosis))
                             << "\n";
             }
             const bool stopped =

@@ -11,6 +11,7 @@
 #include "gui/dialog_units.h"
 #include "gui/user_prompts.h"
 #include "text/c_runtime.h"
+#include "text/number_text.h"
 
 namespace kova::dialogs {
 namespace {
@@ -81,17 +82,13 @@ QString SettingsDialog::ToleranceText(double value) {
     return QString::fromLatin1(text, result.ptr - text);
 }
 
+// What --tolerance takes, full-width digits and signs from an input method included.
 bool SettingsDialog::ParseTolerance(const QString& text, double* value) {
-    const std::string bytes = text.trimmed().toStdString();
-    if (bytes.empty()) {
+    const std::optional<double> parsed = ReadNumberText(text.toStdString());
+    if (!parsed) {
         return false;
     }
-    std::size_t used = 0;
-    const double parsed = Strtod(bytes, &used);
-    if (used != bytes.size() || !std::isfinite(parsed)) {
-        return false;
-    }
-    *value = parsed;
+    *value = *parsed;
     return true;
 }
 

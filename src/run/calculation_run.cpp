@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "text/cp932.h"
 #include "text/date_time.h"
+#include "text/number_text.h"
 #include "text/system_texts.h"
 
 namespace kova {
@@ -25,6 +27,7 @@ void CalculationRun::Run(std::string_view dataText) {
         }
         incumbentCost_ = search.IncumbentCost;
         finalBound_ = search.FinalBound();
+        results_.bound = finalBound_;
         if (end_ == SearchEnd::NoSolutionAtRoot) {
             Diagnose();
         }
@@ -71,6 +74,7 @@ void CalculationRun::Diagnose() {
             diagnosis.nodes.push_back(NodeName(node));
         }
         diagnosis_ = std::move(diagnosis);
+        results_.diagnosis = DiagnosisText(*diagnosis_);
     }
 }
 
@@ -88,6 +92,29 @@ std::int64_t CalculationRun::ElapsedSeconds() const {
     }
     return std::max<std::int64_t>(
         0, CivilSeconds(tables_.RunEndTime) - CivilSeconds(tables_.RunStartTime));
+}
+
+// Names listed up to a dozen; a cut through a large network can hold most of it.
+std::string DiagnosisText(const CalculationRun::Diagnosis& diagnosis) {
+    constexpr std::size_t kNamesShown = 12;
+    const std::size_t count = diagnosis.nodes.size();
+    std::string names;
+    for (std::size_t i = 0; i < count && i < kNamesShown; ++i) {
+        names += i == 0 ? "" : ", ";
+        names += Cp932ToUtf8(diagnosis.nodes[i]);
+    }
+    if (count > kNamesShown) {
+        names += " and " + std::to_string(count - kNamesShown) + " more";
+    }
+    const bool in = diagnosis.inward;
+    std::string text = "no flow meets the bounds: the lower bounds of the arcs ";
+    text += in ? "into " : "out of ";
+    text += count == 1 ? "node " : "nodes ";
+    text += names + " force at least " + IntegerText(diagnosis.forced) + (in ? " in" : " out");
+    text += ", but the upper bounds of the arcs ";
+    text += in ? "out" : "in";
+    text += " let at most " + IntegerText(diagnosis.most) + (in ? " out" : " in");
+    return text;
 }
 
 void AppendNoInputData(RunResults& results) {

@@ -33,6 +33,10 @@ struct RunResults {
     std::string solution;
     std::vector<SolutionRow> rows = {};
     double total = 0.0;
+    // No total below it is possible (NoSolutionCost when not known).
+    double bound = NoSolutionCost;
+    // Why no flow exists, where a cut of the network shows it (UTF-8).
+    std::string diagnosis = {};
 };
 
 class CalculationRun {
@@ -109,6 +113,9 @@ class CalculationRun {
     double finalBound_ = NoSolutionCost;
     std::optional<Diagnosis> diagnosis_;
 };
+
+// A diagnosis as one sentence, UTF-8.
+std::string DiagnosisText(const CalculationRun::Diagnosis& diagnosis);
 
 // What the run command leaves when the editor text is empty: one line added
 // to the previous run list.

@@ -1,4 +1,5 @@
 // The run, results and settings commands with their dialogs, offscreen.
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +13,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTabBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -295,8 +297,8 @@ class RunDialogsTest : public QObject {
                     }
                     QCOMPARE(results->FlowPane()->toPlainText(),
                              FromCp932(commands_->Results().solution).replace("\r\n", "\n"));
-                    // Typing into a pane changes nothing that is kept.
-                    results->RunListPane()->setPlainText(QStringLiteral("typed"));
+                    QVERIFY(results->RunListPane()->isReadOnly());
+                    QVERIFY(results->FlowPane()->isReadOnly());
                     results->accept();
                 });
             };
@@ -304,6 +306,70 @@ class RunDialogsTest : public QObject {
             QCOMPARE(runListText, FromCp932(commands_->Results().runList).replace("\r\n", "\n"));
         }
         QVERIFY(prompts_->messages.size() == 1);  // the end of the run only
+    }
+
+    // The table tab: sorted numbers, the flow filter, node totals, the copy
+    // and a CSV that reads back; keys reach every tab; the notes name the
+    // file and mark a text edited since the calculation.
+    void resultsTableAndNotes() {
+        Load(QStringLiteral(KOVA_EXAMPLES_DIR "/sample.kvf"));
+        commands_->SetSourcePath([] { return QStringLiteral("/data/sample.kvf"); });
+        commands_->RunOptimization(*view_);
+        const QString csv = dir_->filePath(QStringLiteral("sample.csv"));
+        for (const bool edited : {false, true}) {
+            if (edited) {
+                view_->insertPlainText(QStringLiteral("! edited\n"));
+            }
+            commands_->onDialog = [&](QDialog& dialog) {
+                auto* results = static_cast<ResultsDialog*>(&dialog);
+                QTimer::singleShot(0, results, [&, results, edited] {
+                    CloseWhenDone closer{results};
+                    QVERIFY(results->Notes()->text().contains(QStringLiteral("sample.kvf")));
+                    QCOMPARE(results->Notes()->text().contains(U("計算後にデータが変更されています")), edited);
+                    QCOMPARE(results->Tab()->count(), 3);
+                    QApplication::setActiveWindow(results);
+                    QVERIFY(QTest::qWaitForWindowActive(results));
+                    QTest::keyClick(results, Qt::Key_Tab, Qt::ControlModifier);
+                    QCOMPARE(results->Tab()->currentIndex(), 1);
+                    QTest::keyClick(results, Qt::Key_PageDown, Qt::ControlModifier);
+                    QCOMPARE(results->Tab()->currentIndex(), 2);
+                    QVERIFY(results->TablePane()->isVisible());
+                    QTest::keyClick(results, Qt::Key_PageUp, Qt::ControlModifier);
+                    QCOMPARE(results->Tab()->currentIndex(), 1);
+                    QCOMPARE(results->Table()->model()->rowCount(), 5);
+                    results->Table()->sortByColumn(6, Qt::DescendingOrder);  // flow
+                    QCOMPARE(results->Table()->model()->index(0, 6).data().toString(), U("15"));
+                    results->FlowOnlyBox()->setChecked(true);
+                    QCOMPARE(results->Table()->model()->rowCount(), 3);
+                    const QStringList lines = results->TableText(false).split('\n', Qt::SkipEmptyParts);
+                    QCOMPARE(lines.first(), U("No.\tFrom\tTo\tLower\tUpper\tCost\tFlow"));
+                    QCOMPARE(lines.size(), 4);
+                    results->ByNodeBox()->setChecked(true);
+                    QCOMPARE(results->Table()->model()->rowCount(), 4);  // S, A, B, T
+                    QCOMPARE(results->SaveCsv(csv, false), QString());
+                    // Return closes the window, as the OK button does.
+                    QTest::keyClick(results, Qt::Key_Return);
+                });
+            };
+            commands_->ShowResults(*view_);
+        }
+        // The CSV gives back the table's numbers: costs add up to the total.
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBFNo.,From,To,Lower,Upper,Cost,Flow\r\n"));
+        double total = 0;
+        for (const QByteArray& line : bytes.mid(3).split('\n').mid(1)) {
+            const QList<QByteArray> cells = line.trimmed().split(',');
+            if (cells.size() == 7) {
+                total += cells[5].toDouble();
+            }
+        }
+        QCOMPARE(total, 69.0);
+        // Another text takes the editor: the results go.
+        commands_->ForgetResults();
+        commands_->ShowResults(*view_);
+        QCOMPARE(prompts_->messages.last().text, U("最適化計算を実行しておりません！"));
     }
 
     void settingsDialogFirstUseAndOk() {
@@ -552,6 +618,8 @@ class RunDialogsTest : public QObject {
         QTest::newRow("empty") << "" << false << 0.0;
         QTest::newRow("comma") << "0,5" << false << 0.0;
         QTest::newRow("beyond the doubles") << "1e400" << false << 0.0;
+        QTest::newRow("full width from an input method") << U("－１．５") << true << -1.5;
+        QTest::newRow("full width beyond the doubles") << U("１ｅ９９９") << false << 0.0;
     }
     void toleranceTexts() {
         QFETCH(QString, text);
