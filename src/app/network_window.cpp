@@ -77,6 +77,7 @@ NetworkView::NetworkView(QWidget* parent) : QGraphicsView(parent) {
 }
 
 void NetworkView::ZoomBy(double factor) {
+    fitting_ = false;
     const double current = transform().m11();
     if ((factor > 1.0 && current > 20.0) || (factor < 1.0 && current < 0.02)) {
         return;
@@ -85,6 +86,7 @@ void NetworkView::ZoomBy(double factor) {
 }
 
 void NetworkView::Fit() {
+    fitting_ = true;
     if (scene() != nullptr) {
         fitInView(scene()->sceneRect(), Qt::KeepAspectRatio);
     }
@@ -97,6 +99,13 @@ void NetworkView::wheelEvent(QWheelEvent* event) {
         return;
     }
     QGraphicsView::wheelEvent(event);
+}
+
+void NetworkView::resizeEvent(QResizeEvent* event) {
+    QGraphicsView::resizeEvent(event);
+    if (fitting_) {
+        Fit();
+    }
 }
 
 void NetworkView::mousePressEvent(QMouseEvent* event) {
@@ -232,6 +241,9 @@ void NetworkWindow::Rebuild() {
     view_->setScene(scene.get());
     scene_ = std::move(scene);  // the old scene goes once the view has let it go
     view_->setTransform(zoom);
+    if (view_->Fitting()) {
+        view_->Fit();
+    }
     HighlightArc(highlighted_);
     status_->setText(QStringLiteral("%1 節点, %2 弧").arg(choice_.nodes.size()).arg(choice_.arcs.size()) +
                      (choice_.notice.empty() ? QString()

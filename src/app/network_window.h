@@ -22,7 +22,9 @@ class NetworkView final : public QGraphicsView {
   public:
     explicit NetworkView(QWidget* parent = nullptr);
     void ZoomBy(double factor);
+    // Fits the picture to the window, and keeps it fitted as the window changes.
     void Fit();
+    bool Fitting() const { return fitting_; }
 
   signals:
     void ArcClicked(int number);
@@ -30,6 +32,10 @@ class NetworkView final : public QGraphicsView {
   protected:
     void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    bool fitting_ = true;  // the picture follows the window until the user zooms
 };
 
 class NetworkWindow final : public QMainWindow {

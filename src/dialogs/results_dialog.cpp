@@ -265,7 +265,7 @@ void ResultsDialog::BuildTable() {
     controls->addStretch();
     controls->addWidget(copy);
     auto* exports = new QHBoxLayout;
-    exports->addWidget(totals_, 1);
+    exports->addStretch();
     exports->addWidget(csv);
     exports->addWidget(runList);
     exports->addWidget(solution);
@@ -273,6 +273,7 @@ void ResultsDialog::BuildTable() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(controls);
     layout->addWidget(table_, 1);
+    layout->addWidget(totals_);
     layout->addLayout(exports);
 
     connect(flowOnly_, &QCheckBox::toggled, this, [this, filter](bool on) {
