@@ -47,4 +47,20 @@ if mount -t tmpfs -o size=64k tmpfs "$work/full" 2>/dev/null; then
 else
     echo "skipped: the full-disk check needs a small tmpfs (mount as root)"
 fi
+# `kova --draw FILE --svg OUT`: every example solved and drawn without a display.
+for input in "$examples"/*.kvf; do
+    name=$(basename "$input" .kvf)
+    "$kova" --draw "$input" --svg "$work/$name.svg" 2>/dev/null
+    status=$?
+    if [ "$name" = data-error ]; then
+        [ $status -eq 2 ] && [ ! -e "$work/$name.svg" ] || fail "--draw of a data error: $status"
+        continue
+    fi
+    [ $status -eq 0 ] || fail "--draw $name ended with $status"
+    grep -q '<svg' "$work/$name.svg" && grep -q '</svg>' "$work/$name.svg" || fail "$name.svg is no SVG"
+done
+"$kova" --draw "$examples/sample.kvf" 2>/dev/null
+[ $? -eq 64 ] || fail "--draw without an output is not a usage error"
+"$kova" --draw "$examples/sample.kvf" --png "$work/sample.png" || fail "--draw --png failed"
+head -c 8 "$work/sample.png" | od -An -tx1 | grep -q "89 50 4e 47" || fail "sample.png is no PNG"
 echo "print file: ok"

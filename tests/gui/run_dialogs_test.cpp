@@ -372,6 +372,64 @@ class RunDialogsTest : public QObject {
         QCOMPARE(prompts_->messages.last().text, U("最適化計算を実行しておりません！"));
     }
 
+    // The window keeps the size it was left at; printing an edited text asks
+    // before it prints the earlier text's results.
+    void resultsWindowSizeAndStalePrinting() {
+        Load(QStringLiteral(KOVA_EXAMPLES_DIR "/sample.kvf"));
+        commands_->RunOptimization(*view_);
+        QSize seen;
+        for (const QSize& size : {QSize(900, 700), QSize()}) {
+            commands_->onDialog = [&, size](QDialog& dialog) {
+                QTimer::singleShot(0, &dialog, [&, size, dialog = &dialog] {
+                    CloseWhenDone closer{dialog};
+                    seen = dialog->size();
+                    if (size.isValid()) {
+                        dialog->resize(size);
+                    }
+                    dialog->accept();
+                });
+            };
+            commands_->ShowResults(*view_);
+        }
+        QCOMPARE(seen, QSize(900, 700));
+        // Unchanged: no question. Edited: asked, and "no" leaves the results out.
+        store_->WriteInt("Init", "DataFile", 0);
+        int printed = 0;
+        commands_->SetAskPrinter([&](QPrinter& printer, QWidget*) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(dir_->filePath(QStringLiteral("out.pdf")));
+            ++printed;
+            return true;
+        });
+        commands_->PrintData(*view_);
+        QCOMPARE(prompts_->questions.size(), 0);
+        view_->insertPlainText(QStringLiteral("! edited\n"));
+        prompts_->yesNo = {false};
+        commands_->PrintData(*view_);
+        QCOMPARE(prompts_->questions.size(), 1);
+        QVERIFY(prompts_->questions.first().contains(U("計算後に変更")));
+        QCOMPARE(printed, 1);  // the results alone were chosen: nothing else to print
+        QCOMPARE(prompts_->messages.last().text, U("最適化計算を実行しておりません"));
+    }
+
+    // A stopped search gives its bound and gap beside the tabs; a problem
+    // without flow says which nodes no flow can serve.
+    void resultsNotesForStopsAndInfeasibleProblems() {
+        RunResults stopped;
+        stopped.runList = "run";
+        stopped.rows.push_back({"S", "T", 0, 5, 12.0, 3});
+        stopped.total = 12.0;
+        stopped.bound = 10.5;
+        ResultsDialog withBound(stopped, ResultsContext{});
+        QVERIFY(withBound.Notes()->text().contains(U("打ち切り: 下界 10.5、差 1.5")));
+        RunResults none;
+        none.runList = "run";
+        none.diagnosis = "no flow meets the bounds: node M";
+        ResultsDialog withDiagnosis(none, ResultsContext{});
+        QVERIFY(withDiagnosis.Notes()->text().contains(U("解なし: no flow meets the bounds: node M")));
+        QCOMPARE(withDiagnosis.Tab()->count(), 2);  // no table without a solution
+    }
+
     void settingsDialogFirstUseAndOk() {
         QStringList shown;
         commands_->onDialog = [&](QDialog& dialog) {
