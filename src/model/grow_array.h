@@ -95,4 +95,11 @@ class GrowArray {
     std::size_t growBy_ = 0;
 };
 
+// A signed count or index, as the tables keep them, as an index into any
+// container; checked in debug builds.
+inline std::size_t Index(std::int64_t i) {
+    assert(i >= 0);
+    return static_cast<std::size_t>(i);
+}
+
 }  // namespace kova

@@ -18,7 +18,6 @@ void ProblemTables::Release() {
     PieceTable.SetSize(0);
     WorkPieceTable.SetSize(0);
     NetArcTable.SetSize(0);
-    ArcFlags.SetSize(0);
     BranchList.SetSize(0);
     SolutionTable.SetSize(0);
     BestSolutionTable.SetSize(0);
@@ -37,3 +36,4 @@ std::string ProblemTables::NameSlot(std::int32_t node) const {
 }
 
 }  // namespace kova
+

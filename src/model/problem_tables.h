@@ -99,7 +99,6 @@ struct ProblemTables {
     GrowArray<SolutionRecord> SolutionTable;
     GrowArray<SolutionRecord> BestSolutionTable;
     GrowArray<BranchRecord> BranchList;
-    GrowArray<std::int32_t> ArcFlags;
 
     // Sizes every parsed and working table from the pre-scan counts.
     void SizeFromCounts();
@@ -115,3 +114,4 @@ struct ProblemTables {
 };
 
 }  // namespace kova
+

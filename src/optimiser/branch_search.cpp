@@ -31,21 +31,17 @@ constexpr std::int64_t kRecordBytes = 88;
 // Solves of the root over its narrowed ranges, at most.
 constexpr std::int32_t kRootRounds = 8;
 
-std::size_t At(std::int64_t i) {
-    return static_cast<std::size_t>(i);
-}
 
 }  // namespace
 
 void BranchSearch::StartSearch() {
-    t_.ArcFlags.SetSize(At(t_.ArcCount));
     t_.BranchCapacity = kBranchStep;
-    t_.BranchList.SetSize(At(t_.BranchCapacity));
+    t_.BranchList.SetSize(Index(t_.BranchCapacity));
     IncumbentCost = LargestDouble;
     methods_.selector->StartSearch();
     freePairs_.clear();
     for (auto& side : pseudoCost_) {
-        side.assign(At(t_.ArcCount), PseudoCost{});
+        side.assign(Index(t_.ArcCount), PseudoCost{});
     }
     averageCost_[0] = averageCost_[1] = PseudoCost{};
     t_.BranchList[0] = BranchRecord{};
@@ -120,26 +116,26 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
                 t_.IncumbentUpdates > 0 ? SearchEnd::Exhausted : SearchEnd::ExhaustedNoSolution,
                 runList, solution);
         }
-        if (IncumbentCost - t_.BranchList[At(SelectedBranch)].bound <= tolerance_) {
+        if (IncumbentCost - t_.BranchList.At(SelectedBranch).bound <= tolerance_) {
             if (!methods_.selector->DepthFirst()) {
                 return End(SearchEnd::OptimalInBranch, runList, solution);
             }
             // Not the smallest bound: this record alone has nothing to gain.
-            t_.BranchList[At(SelectedBranch)].status = kBranchClosed;
+            t_.BranchList.At(SelectedBranch).status = kBranchClosed;
             Retire(SelectedBranch);
             plunge = -1;
             continue;
         }
-        if (methods_.refined && plunge >= 0 && t_.BranchList[At(plunge)].status == kBranchOpen &&
-            IncumbentCost - t_.BranchList[At(plunge)].bound > tolerance_) {
+        if (methods_.refined && plunge >= 0 && t_.BranchList.At(plunge).status == kBranchOpen &&
+            IncumbentCost - t_.BranchList.At(plunge).bound > tolerance_) {
             SelectedBranch = plunge;
         }
-        t_.BranchList[At(SelectedBranch)].status = kBranchBranched;
-        branchingBound_ = t_.BranchList[At(SelectedBranch)].bound;
+        t_.BranchList.At(SelectedBranch).status = kBranchBranched;
+        branchingBound_ = t_.BranchList.At(SelectedBranch).bound;
         for (int child = 0; child < 2; ++child) {
-            const BranchRecord& parent = t_.BranchList[At(SelectedBranch)];
+            const BranchRecord& parent = t_.BranchList.At(SelectedBranch);
             BranchToSolve = child == 0 ? parent.firstChild : parent.secondChild;
-            const BranchRecord& record = t_.BranchList[At(BranchToSolve)];
+            const BranchRecord& record = t_.BranchList.At(BranchToSolve);
             if (record.rangeLow > record.rangeHigh || CannotImprove(record)) {
                 SolveEmptyChild();
             } else {
@@ -175,9 +171,9 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
         if (methods_.refined && t_.IncumbentUpdates > 0) {
             ShowGap();
         }
-        const BranchRecord& branched = t_.BranchList[At(SelectedBranch)];
-        const BranchRecord& low = t_.BranchList[At(branched.firstChild)];
-        const BranchRecord& high = t_.BranchList[At(branched.secondChild)];
+        const BranchRecord& branched = t_.BranchList.At(SelectedBranch);
+        const BranchRecord& low = t_.BranchList.At(branched.firstChild);
+        const BranchRecord& high = t_.BranchList.At(branched.secondChild);
         plunge = high.status == kBranchOpen && (low.status != kBranchOpen || high.bound < low.bound)
                      ? branched.secondChild
                      : branched.firstChild;
@@ -215,12 +211,12 @@ bool BranchSearch::NarrowByPrices() {
     if (result_.candidates == nullptr) {
         return false;
     }
-    gapArc_.assign(At(t_.ArcCount), 0);
+    gapArc_.assign(Index(t_.ArcCount), 0);
     for (const BranchCandidate& candidate : *result_.candidates) {
-        gapArc_[At(candidate.arc)] = 1;
+        gapArc_[Index(candidate.arc)] = 1;
     }
     for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
-        if (t_.ArcTable[At(i)].pieceCount == 1) {
+        if (t_.ArcTable.At(i).pieceCount == 1) {
             continue;
         }
         const std::int64_t lo = setUp_.BranchLow(i);
@@ -233,7 +229,7 @@ bool BranchSearch::NarrowByPrices() {
         }
         withinLo = std::max(withinLo, lo);
         withinHi = std::min(withinHi, hi);
-        if (gapArc_[At(i)] != 0 || static_cast<double>(withinHi - withinLo) <=
+        if (gapArc_[Index(i)] != 0 || static_cast<double>(withinHi - withinLo) <=
                                        kWorthNarrowing * static_cast<double>(hi - lo)) {
             narrower_.push_back(BranchSetUp::Range{i, withinLo, withinHi});
         }
@@ -287,7 +283,7 @@ BranchSearch::BranchChoice BranchSearch::ChooseBranchArc() {
         return best;
     }
     const auto estimate = [&](const BranchCandidate& candidate, int side) {
-        const PseudoCost& own = pseudoCost_[side][At(candidate.arc)];
+        const PseudoCost& own = pseudoCost_[side][Index(candidate.arc)];
         const PseudoCost& all = averageCost_[side];
         const double perGap = own.count > 0   ? own.sum / own.count
                               : all.count > 0 ? all.sum / all.count
@@ -314,8 +310,8 @@ BranchSearch::BranchChoice BranchSearch::ChooseBranchArc() {
         double score = scored_[k].first;
         double lowBound = -LargestDouble;  // unknown: no rise
         double highBound = -LargestDouble;
-        const bool thin = pseudoCost_[0][At(candidate.arc)].count < kReliable ||
-                          pseudoCost_[1][At(candidate.arc)].count < kReliable;
+        const bool thin = pseudoCost_[0][Index(candidate.arc)].count < kReliable ||
+                          pseudoCost_[1][Index(candidate.arc)].count < kReliable;
         if (k < tried && thin) {
             const ChildRanges ranges = RangesOfChildren(candidate.arc, candidate.flow);
             const std::int64_t limit = kTrialPivots;
@@ -372,7 +368,7 @@ void BranchSearch::NarrowByRootPrices() {
     const double slack =
         IncumbentCost - tolerance_ - rootBound_ + 1e-6 * std::max(1.0, std::fabs(IncumbentCost));
     for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
-        if (t_.ArcTable[At(i)].pieceCount == 1) {
+        if (t_.ArcTable.At(i).pieceCount == 1) {
             continue;  // a linear arc's envelope is its cost: nothing to gain
         }
         std::int64_t lo = 0;
@@ -406,8 +402,8 @@ void BranchSearch::NarrowRoot() {
 
 // What branching on the parent's arc did to this child's bound.
 void BranchSearch::LearnFromChild(std::int32_t child) {
-    const BranchRecord& record = t_.BranchList[At(child)];
-    const BranchRecord& parent = t_.BranchList[At(record.parent)];
+    const BranchRecord& record = t_.BranchList.At(child);
+    const BranchRecord& parent = t_.BranchList.At(record.parent);
     if (!result_.HasFlow() || parent.branchArc < 0 || !(parent.branchGap > 0.0)) {
         return;
     }
@@ -416,7 +412,7 @@ void BranchSearch::LearnFromChild(std::int32_t child) {
 }
 
 void BranchSearch::Learn(int side, std::int32_t arc, double perGap) {
-    PseudoCost& own = pseudoCost_[side][At(arc)];
+    PseudoCost& own = pseudoCost_[side][Index(arc)];
     own.sum += perGap;
     ++own.count;
     averageCost_[side].sum += perGap;
@@ -425,8 +421,8 @@ void BranchSearch::Learn(int side, std::int32_t arc, double perGap) {
 
 void BranchSearch::BranchOrClose() {
     CloseOrCreateChildren();
-    methods_.selector->RecordSolved(BranchToSolve, t_.BranchList[At(BranchToSolve)]);
-    if (methods_.refined && t_.BranchList[At(BranchToSolve)].status == kBranchClosed) {
+    methods_.selector->RecordSolved(BranchToSolve, t_.BranchList.At(BranchToSolve));
+    if (methods_.refined && t_.BranchList.At(BranchToSolve).status == kBranchClosed) {
         Retire(BranchToSolve);
     }
 }
@@ -436,16 +432,16 @@ void BranchSearch::BranchOrClose() {
 // only the open records and the paths to them, however long the search.
 void BranchSearch::Retire(std::int32_t record) {
     while (record != 0) {
-        const std::int32_t parentIndex = t_.BranchList[At(record)].parent;
-        BranchRecord& parent = t_.BranchList[At(parentIndex)];
+        const std::int32_t parentIndex = t_.BranchList.At(record).parent;
+        BranchRecord& parent = t_.BranchList.At(parentIndex);
         const std::int32_t sibling =
             record == parent.firstChild ? parent.secondChild : parent.firstChild;
-        if (t_.BranchList[At(sibling)].status != kBranchClosed ||
+        if (t_.BranchList.At(sibling).status != kBranchClosed ||
             parent.status != kBranchBranched) {
             return;
         }
-        t_.BranchList[At(parent.firstChild)].status = kBranchFree;
-        t_.BranchList[At(parent.secondChild)].status = kBranchFree;
+        t_.BranchList.At(parent.firstChild).status = kBranchFree;
+        t_.BranchList.At(parent.secondChild).status = kBranchFree;
         setUp_.Forget(parent.firstChild);
         setUp_.Forget(parent.secondChild);
         freePairs_.push_back(parent.firstChild);
@@ -456,30 +452,31 @@ void BranchSearch::Retire(std::int32_t record) {
 
 BranchSearch::ChildRanges BranchSearch::RangesOfChildren(std::int32_t arcIndex,
                                                          std::int64_t flow) const {
+    // The work tables drop pieces a branch's ranges leave empty: count afresh.
     std::int32_t first = 0;
     for (std::int32_t i = 0; i < arcIndex; ++i) {
-        first += t_.WorkArcTable[At(i)].pieceCount - 1;
+        first += t_.WorkArcTable.At(i).pieceCount - 1;
     }
-    const ArcRecord& arc = t_.WorkArcTable[At(arcIndex)];
+    const ArcRecord& arc = t_.WorkArcTable.At(arcIndex);
     // The largest breakpoint strictly below the flow, or the end of the
     // first piece when the flow lies within it.
     std::int64_t split = arc.upper;
     if (arc.upper < flow) {
         for (std::int32_t k = 0; k < arc.pieceCount - 1; ++k) {
-            if (t_.WorkPieceTable[At(first + k)].upper >= flow) {
-                split = k == 0 ? arc.upper : t_.WorkPieceTable[At(first + k - 1)].upper;
+            if (t_.WorkPieceTable.At(first + k).upper >= flow) {
+                split = k == 0 ? arc.upper : t_.WorkPieceTable.At(first + k - 1).upper;
                 break;
             }
         }
     }
     const std::int64_t rangeEnd =
-        arc.pieceCount == 1 ? arc.upper : t_.WorkPieceTable[At(first + arc.pieceCount - 2)].upper;
+        arc.pieceCount == 1 ? arc.upper : t_.WorkPieceTable.At(first + arc.pieceCount - 2).upper;
     // A flow on the breakpoint belongs to the low child only.
     return ChildRanges{arc.lower, split, split + 1, rangeEnd};
 }
 
 void BranchSearch::CloseOrCreateChildren() {
-    BranchRecord* record = &t_.BranchList[At(BranchToSolve)];
+    BranchRecord* record = &t_.BranchList.At(BranchToSolve);
     if (!result_.HasFlow()) {
         record->bound = NoSolutionCost;
         record->status = kBranchClosed;
@@ -499,7 +496,7 @@ void BranchSearch::CloseOrCreateChildren() {
         record->status = kBranchClosed;
         return;
     }
-    const ArcRecord& arc = t_.WorkArcTable[At(arcIndex)];
+    const ArcRecord& arc = t_.WorkArcTable.At(arcIndex);
     const ChildRanges ranges = RangesOfChildren(arcIndex, choice.flow);
     record->branchFrom = arc.from;
     record->branchTo = arc.to;
@@ -520,28 +517,28 @@ void BranchSearch::CloseOrCreateChildren() {
         methods_.selector->StartDepthFirst(t_);
     }
     if (free >= t_.BranchCapacity - 3) {
-        const std::size_t old = At(t_.BranchCapacity);
+        const std::size_t old = Index(t_.BranchCapacity);
         t_.BranchCapacity += kBranchStep;
         // The storage grows by half of itself, so a long search copies each
         // record a few times only; the list still counts in steps of 100.
-        t_.BranchList.SetSize(At(t_.BranchCapacity),
+        t_.BranchList.SetSize(Index(t_.BranchCapacity),
                               std::max<std::size_t>(1024, t_.BranchList.capacity() / 2));
         for (std::size_t i = old; i < t_.BranchList.size(); ++i) {
             t_.BranchList[i].status = kBranchFree;
         }
-        record = &t_.BranchList[At(BranchToSolve)];  // the storage may have moved
+        record = &t_.BranchList.At(BranchToSolve);  // the storage may have moved
     }
     record->firstChild = free;
     record->secondChild = free + 1;
     setUp_.Forget(free);
     setUp_.Forget(free + 1);
     const std::int32_t parentIndex = BranchToSolve;
-    BranchRecord& low = t_.BranchList[At(free)];
+    BranchRecord& low = t_.BranchList.At(free);
     low.parent = parentIndex;
     low.rangeLow = ranges.lowFrom;
     low.rangeHigh = ranges.lowTo;
     low.status = kBranchCreated;
-    BranchRecord& high = t_.BranchList[At(free + 1)];
+    BranchRecord& high = t_.BranchList.At(free + 1);
     high.parent = parentIndex;
     high.rangeLow = ranges.highFrom;
     high.rangeHigh = ranges.highTo;

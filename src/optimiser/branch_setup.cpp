@@ -5,9 +5,6 @@
 namespace kova {
 namespace {
 
-std::size_t At(std::int64_t i) {
-    return static_cast<std::size_t>(i);
-}
 
 }  // namespace
 
@@ -17,15 +14,16 @@ void BranchSetUp::Start() {
     keptCount_.clear();
     keptPool_.clear();
     keptLive_ = 0;
-    const auto arcs = At(t_.ArcCount);
+    const auto arcs = Index(t_.ArcCount);
     parsedLow_.resize(arcs);
     parsedHigh_.resize(arcs);
+    onPath_.assign(arcs, 0);
     std::int32_t piece = 0;
     for (std::size_t a = 0; a < arcs; ++a) {
         const ArcRecord& arc = t_.ArcTable[a];
         piece += arc.pieceCount - 1;
         parsedLow_[a] = arc.lower;
-        parsedHigh_[a] = arc.pieceCount == 1 ? arc.upper : t_.PieceTable[At(piece - 1)].upper;
+        parsedHigh_[a] = arc.pieceCount == 1 ? arc.upper : t_.PieceTable.At(piece - 1).upper;
     }
     low_ = parsedLow_;
     high_ = parsedHigh_;
@@ -33,7 +31,7 @@ void BranchSetUp::Start() {
 }
 
 bool BranchSetUp::Restrict(std::int32_t arc, std::int64_t lo, std::int64_t hi) {
-    const auto a = At(arc);
+    const auto a = Index(arc);
     if (lo <= low_[a] && hi >= high_[a]) {
         return false;
     }
@@ -53,26 +51,26 @@ bool BranchSetUp::SetUpBranch(std::int32_t branchToSolve, std::int32_t selectedB
     branchHigh_ = high_;
     seeds_.clear();
     const auto narrow = [&](std::int32_t arc, std::int64_t lo, std::int64_t hi) {
-        const auto a = At(arc);
+        const auto a = Index(arc);
         branchLow_[a] = std::max(branchLow_[a], lo);
         branchHigh_[a] = std::min(branchHigh_[a], hi);
-        if (t_.ArcFlags[a] == 0) {
-            t_.ArcFlags[a] = 1;
+        if (onPath_[a] == 0) {
+            onPath_[a] = 1;
             seeds_.push_back(arc);
         }
     };
     std::int32_t node = branchToSolve;
     std::int32_t ancestor = selectedBranch;
     while (true) {
-        const BranchRecord& parent = t_.BranchList[At(ancestor)];
-        const BranchRecord& child = t_.BranchList[At(node)];
+        const BranchRecord& parent = t_.BranchList.At(ancestor);
+        const BranchRecord& child = t_.BranchList.At(node);
         const std::int32_t arc = parent.branchArc;
         if (arc >= 0 && arc < t_.ArcCount) {
             narrow(arc, child.rangeLow, child.rangeHigh);
         }
-        if (At(ancestor) < keptCount_.size()) {
-            const std::uint32_t first = keptFirst_[At(ancestor)];
-            for (std::uint32_t k = 0; k < keptCount_[At(ancestor)]; ++k) {
+        if (Index(ancestor) < keptCount_.size()) {
+            const std::uint32_t first = keptFirst_[Index(ancestor)];
+            for (std::uint32_t k = 0; k < keptCount_[Index(ancestor)]; ++k) {
                 const KeptRange& kept = keptPool_[first + k];
                 narrow(kept.arc, kept.lo, kept.hi);
             }
@@ -85,12 +83,12 @@ bool BranchSetUp::SetUpBranch(std::int32_t branchToSolve, std::int32_t selectedB
     }
     bool feasible = true;
     for (const std::int32_t arc : seeds_) {
-        feasible = feasible && branchLow_[At(arc)] <= branchHigh_[At(arc)];
+        feasible = feasible && branchLow_[Index(arc)] <= branchHigh_[Index(arc)];
     }
     // What the branch's ranges leave the other arcs.
     if (!feasible || (propagate_ && !Propagate(branchLow_, branchHigh_, seeds_))) {
         for (const std::int32_t arc : seeds_) {
-            t_.ArcFlags[At(arc)] = 0;
+            onPath_[Index(arc)] = 0;
         }
         return false;
     }
@@ -98,10 +96,10 @@ bool BranchSetUp::SetUpBranch(std::int32_t branchToSolve, std::int32_t selectedB
     // pieces the range leaves empty, as the branch meant.
     ranges_.clear();
     for (std::int32_t a = 0; a < t_.ArcCount; ++a) {
-        if (branchLow_[At(a)] != parsedLow_[At(a)] || branchHigh_[At(a)] != parsedHigh_[At(a)] ||
-            t_.ArcFlags[At(a)] != 0) {
-            ranges_.push_back(Range{a, branchLow_[At(a)], branchHigh_[At(a)]});
-            t_.ArcFlags[At(a)] = 0;
+        if (branchLow_[Index(a)] != parsedLow_[Index(a)] || branchHigh_[Index(a)] != parsedHigh_[Index(a)] ||
+            onPath_[Index(a)] != 0) {
+            ranges_.push_back(Range{a, branchLow_[Index(a)], branchHigh_[Index(a)]});
+            onPath_[Index(a)] = 0;
         }
     }
     Rebuild();
@@ -113,9 +111,9 @@ void BranchSetUp::Keep(std::int32_t record, const std::vector<Range>& narrower) 
     if (narrower.empty()) {
         return;
     }
-    if (keptCount_.size() <= At(record)) {
-        keptFirst_.resize(At(record) + 1, 0);
-        keptCount_.resize(At(record) + 1, 0);
+    if (keptCount_.size() <= Index(record)) {
+        keptFirst_.resize(Index(record) + 1, 0);
+        keptCount_.resize(Index(record) + 1, 0);
     }
     // Forgotten blocks leave holes; a full pool is packed again, rather
     // than grown, when they make up a third of it.
@@ -131,8 +129,8 @@ void BranchSetUp::Keep(std::int32_t record, const std::vector<Range>& narrower) 
         }
         keptPool_.swap(packed);
     }
-    keptFirst_[At(record)] = static_cast<std::uint32_t>(keptPool_.size());
-    keptCount_[At(record)] = static_cast<std::uint32_t>(narrower.size());
+    keptFirst_[Index(record)] = static_cast<std::uint32_t>(keptPool_.size());
+    keptCount_[Index(record)] = static_cast<std::uint32_t>(narrower.size());
     keptLive_ += narrower.size();
     for (const Range& range : narrower) {
         keptPool_.push_back(KeptRange{range.arc, static_cast<std::int32_t>(range.lo),
@@ -141,16 +139,16 @@ void BranchSetUp::Keep(std::int32_t record, const std::vector<Range>& narrower) 
 }
 
 void BranchSetUp::Forget(std::int32_t record) {
-    if (At(record) < keptCount_.size()) {
-        keptLive_ -= keptCount_[At(record)];
-        keptCount_[At(record)] = 0;
+    if (Index(record) < keptCount_.size()) {
+        keptLive_ -= keptCount_[Index(record)];
+        keptCount_[Index(record)] = 0;
     }
 }
 
 void BranchSetUp::SetUpRoot() {
     ranges_.clear();
     for (const std::int32_t arc : narrowed_) {
-        ranges_.push_back(Range{arc, low_[At(arc)], high_[At(arc)]});
+        ranges_.push_back(Range{arc, low_[Index(arc)], high_[Index(arc)]});
     }
     Rebuild();
 }
@@ -162,11 +160,11 @@ void BranchSetUp::Rebuild() {
     std::int32_t out = 0;
     std::size_t next = 0;
     for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
-        const ArcRecord& arc = t_.ArcTable[At(i)];
+        const ArcRecord& arc = t_.ArcTable.At(i);
         const std::int32_t extra = arc.pieceCount - 1;
         if (next < ranges_.size() && ranges_[next].arc == i) {
             out += Narrowed(arc, t_.PieceTable.data() + in, ranges_[next].lo, ranges_[next].hi,
-                            t_.WorkArcTable[At(i)], t_.WorkPieceTable.data() + out);
+                            t_.WorkArcTable.At(i), t_.WorkPieceTable.data() + out);
             ++next;
         } else {
             std::copy(t_.PieceTable.data() + in, t_.PieceTable.data() + in + extra,
@@ -223,24 +221,24 @@ std::int32_t BranchSetUp::Narrowed(const ArcRecord& arc, const PieceRecord* extr
 }
 
 void BranchSetUp::TightenRanges() {
-    const auto nodes = At(t_.NodeCount);
+    const auto nodes = Index(t_.NodeCount);
     nodeStart_.assign(nodes + 1, 0);
     for (const ArcRecord& arc : t_.ArcTable) {
         if (arc.from != arc.to) {
-            ++nodeStart_[At(arc.from) + 1];
-            ++nodeStart_[At(arc.to) + 1];
+            ++nodeStart_[Index(arc.from) + 1];
+            ++nodeStart_[Index(arc.to) + 1];
         }
     }
     for (std::size_t v = 0; v < nodes; ++v) {
         nodeStart_[v + 1] += nodeStart_[v];
     }
-    nodeArcs_.resize(At(nodeStart_[nodes]));
+    nodeArcs_.resize(Index(nodeStart_[nodes]));
     std::vector<std::int32_t> fill(nodeStart_.begin(), nodeStart_.end() - 1);
     for (std::int32_t a = 0; a < t_.ArcCount; ++a) {
-        const ArcRecord& arc = t_.ArcTable[At(a)];
+        const ArcRecord& arc = t_.ArcTable.At(a);
         if (arc.from != arc.to) {
-            nodeArcs_[At(fill[At(arc.from)]++)] = a;
-            nodeArcs_[At(fill[At(arc.to)]++)] = a;
+            nodeArcs_[Index(fill[Index(arc.from)]++)] = a;
+            nodeArcs_[Index(fill[Index(arc.to)]++)] = a;
         }
     }
     queued_.assign(nodes, 0);
@@ -251,31 +249,31 @@ void BranchSetUp::TightenRanges() {
         return;  // no circulation: the root solve says so
     }
     for (std::int32_t a = 0; a < t_.ArcCount; ++a) {
-        Restrict(a, low[At(a)], high[At(a)]);
+        Restrict(a, low[Index(a)], high[Index(a)]);
     }
 }
 
 bool BranchSetUp::Propagate(std::vector<std::int64_t>& low, std::vector<std::int64_t>& high,
                             const std::vector<std::int32_t>& seeds) {
-    const auto nodes = At(t_.NodeCount);
+    const auto nodes = Index(t_.NodeCount);
     // What may enter and leave each node, loops aside (they leave as they enter).
     inLow_.assign(nodes, 0);
     inHigh_.assign(nodes, 0);
     outLow_.assign(nodes, 0);
     outHigh_.assign(nodes, 0);
-    for (std::size_t a = 0; a < At(t_.ArcCount); ++a) {
+    for (std::size_t a = 0; a < Index(t_.ArcCount); ++a) {
         const ArcRecord& arc = t_.ArcTable[a];
         if (arc.from != arc.to) {
-            outLow_[At(arc.from)] += low[a];
-            outHigh_[At(arc.from)] += high[a];
-            inLow_[At(arc.to)] += low[a];
-            inHigh_[At(arc.to)] += high[a];
+            outLow_[Index(arc.from)] += low[a];
+            outHigh_[Index(arc.from)] += high[a];
+            inLow_[Index(arc.to)] += low[a];
+            inHigh_[Index(arc.to)] += high[a];
         }
     }
     queue_.clear();
     const auto enqueue = [&](std::int32_t v) {
-        if (!queued_[At(v)]) {
-            queued_[At(v)] = 1;
+        if (!queued_[Index(v)]) {
+            queued_[Index(v)] = 1;
             queue_.push_back(v);
         }
     };
@@ -285,8 +283,8 @@ bool BranchSetUp::Propagate(std::vector<std::int64_t>& low, std::vector<std::int
         }
     }
     for (const std::int32_t a : seeds) {
-        enqueue(t_.ArcTable[At(a)].from);
-        enqueue(t_.ArcTable[At(a)].to);
+        enqueue(t_.ArcTable.At(a).from);
+        enqueue(t_.ArcTable.At(a).to);
     }
     // Integer ranges can shrink by small steps around a cycle for long:
     // the work is capped, and a capped pass still leaves valid ranges.
@@ -295,13 +293,13 @@ bool BranchSetUp::Propagate(std::vector<std::int64_t>& low, std::vector<std::int
     std::size_t head = 0;
     for (; head < queue_.size() && feasible && budget > 0; ++head) {
         const std::int32_t node = queue_[head];
-        queued_[At(node)] = 0;
-        for (std::int32_t k = nodeStart_[At(node)]; k < nodeStart_[At(node) + 1]; ++k) {
+        queued_[Index(node)] = 0;
+        for (std::int32_t k = nodeStart_[Index(node)]; k < nodeStart_[Index(node) + 1]; ++k) {
             --budget;
-            const auto a = At(nodeArcs_[At(k)]);
+            const auto a = Index(nodeArcs_[Index(k)]);
             const ArcRecord& arc = t_.ArcTable[a];
-            const auto u = At(arc.from);
-            const auto v = At(arc.to);
+            const auto u = Index(arc.from);
+            const auto v = Index(arc.to);
             // The arc carries what enters u less what leaves u by other arcs,
             // and what leaves v less what enters v by other arcs.
             const std::int64_t up = std::min(
@@ -326,7 +324,7 @@ bool BranchSetUp::Propagate(std::vector<std::int64_t>& low, std::vector<std::int
         }
     }
     for (std::size_t k = head; k < queue_.size(); ++k) {
-        queued_[At(queue_[k])] = 0;
+        queued_[Index(queue_[k])] = 0;
     }
     return feasible;
 }

@@ -89,6 +89,7 @@ class BranchSetUp {
     std::vector<std::int32_t> nodeStart_, nodeArcs_;  // incident arcs per node, loops left out
     std::vector<std::int64_t> inLow_, inHigh_, outLow_, outHigh_;
     std::vector<std::int64_t> branchLow_, branchHigh_;
+    std::vector<char> onPath_;  // arcs the branch's path narrows, while it is set up
     std::vector<std::int32_t> queue_, seeds_;
     std::vector<char> queued_;
 };

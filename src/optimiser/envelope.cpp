@@ -6,9 +6,6 @@
 namespace kova {
 namespace {
 
-std::size_t At(std::int64_t i) {
-    return static_cast<std::size_t>(i);
-}
 
 }  // namespace
 
@@ -154,8 +151,8 @@ double TrueArcCost(const ArcRecord& arc, const PieceRecord* pieces, std::int64_t
 void EvaluateArc(ProblemTables& t, std::int32_t i, const PieceRecord* pieces, std::int64_t flow,
                  double segmentCost, double firstSlope, double startValue,
                  FlowEvaluation& evaluation, double& largestGap) {
-    const ArcRecord& arc = t.WorkArcTable[At(i)];
-    const ArcRecord& parsed = t.ArcTable[At(i)];
+    const ArcRecord& arc = t.WorkArcTable.At(i);
+    const ArcRecord& parsed = t.ArcTable.At(i);
     // Costed from flow 0 only for arcs written with one piece of base 0.
     const bool fromZero = parsed.pieceCount == 1 && parsed.baseCost == 0.0;
     double relaxedCost = segmentCost;
@@ -175,7 +172,7 @@ void EvaluateArc(ProblemTables& t, std::int32_t i, const PieceRecord* pieces, st
         evaluation.gapArcFlow = flow;
         largestGap = gap;
     }
-    SolutionRecord& row = t.SolutionTable[At(i)];
+    SolutionRecord& row = t.SolutionTable.At(i);
     row.from = arc.from;
     row.to = arc.to;
     row.cost = trueCost;

@@ -62,8 +62,6 @@ class BlockingFlow {
         first_[Index(from)] = static_cast<std::int32_t>(edges_.size() - 1);
     }
 
-    static std::size_t Index(std::int32_t i) { return static_cast<std::size_t>(i); }
-
     bool Levels(std::int32_t source, std::int32_t sink) {
         std::fill(level_.begin(), level_.end(), -1);
         queue_.assign(1, source);

@@ -9,9 +9,6 @@ namespace {
 
 constexpr std::int64_t kInfiniteCapacity = std::numeric_limits<std::int64_t>::max() / 4;
 
-std::size_t At(std::int64_t i) {
-    return static_cast<std::size_t>(i);
-}
 
 }  // namespace
 
@@ -27,7 +24,7 @@ FlowOutcome NetworkSimplex::Run() {
 
 bool NetworkSimplex::ChangeArc(std::int32_t arc, std::int64_t lower, std::int64_t upper,
                                double cost) {
-    const auto a = At(arc);
+    const auto a = Index(arc);
     const std::int64_t flow = lower_[a] + flow_[a];
     if (std::fabs(cost) > largestCost_) {
         SetBigM(std::fabs(cost));
@@ -65,7 +62,7 @@ bool NetworkSimplex::ChangeArc(std::int32_t arc, std::int64_t lower, std::int64_
     const std::int32_t spare = freeSpares_.back();
     freeSpares_.pop_back();
     usedSpares_.push_back(spare);
-    const auto s = At(spare);
+    const auto s = Index(spare);
     source_[s] = rest > 0 ? source_[a] : target_[a];
     target_[s] = rest > 0 ? target_[a] : source_[a];
     capacity_[s] = rest > 0 ? rest : -rest;
@@ -85,7 +82,7 @@ FlowOutcome NetworkSimplex::Resolve(std::int64_t pivotLimit) {
         largestMayShrink_ = false;
         double largest = 1.0;
         for (std::int32_t a = 0; a < realArcs_; ++a) {
-            largest = std::max(largest, std::fabs(cost_[At(a)]));
+            largest = std::max(largest, std::fabs(cost_[Index(a)]));
         }
         if (largest < largestCost_) {
             SetBigM(largest);
@@ -145,7 +142,7 @@ FlowOutcome NetworkSimplex::Pivot(std::int64_t limit) {
     warm_ = true;
     ReleaseSpares();
     for (std::int32_t a = realArcs_; a < arcs_; ++a) {
-        if (flow_[At(a)] != 0) {
+        if (flow_[Index(a)] != 0) {
             return FlowOutcome::Infeasible;
         }
     }
@@ -155,7 +152,7 @@ FlowOutcome NetworkSimplex::Pivot(std::int64_t limit) {
 void NetworkSimplex::ReleaseSpares() {
     std::size_t kept = 0;
     for (const std::int32_t spare : usedSpares_) {
-        const auto s = At(spare);
+        const auto s = Index(spare);
         if (state_[s] != kTree && flow_[s] == 0) {
             capacity_[s] = 0;
             cost_[s] = 0.0;
@@ -177,10 +174,10 @@ void NetworkSimplex::SetBigM(double largestCost) {
     bigM_ = largestCost_ * static_cast<double>(nodes_ + 1);
     tolerance_ = 1e-13 * largestCost_ * static_cast<double>(nodes_ + 1);
     for (std::int32_t a = realArcs_; a < firstSpare_; ++a) {
-        cost_[At(a)] = bigM_;
+        cost_[Index(a)] = bigM_;
     }
     for (const std::int32_t spare : usedSpares_) {
-        cost_[At(spare)] = bigM_;
+        cost_[Index(spare)] = bigM_;
     }
     treeCostChanged_ = true;
 }
@@ -192,8 +189,8 @@ void NetworkSimplex::InitialTree() {
     firstSpare_ = realArcs_ + nodes_;
     // As many spare arcs as nodes: a few branches' worth of changes.
     arcs_ = firstSpare_ + std::max<std::int32_t>(nodes_, 16);
-    const auto arcCount = At(arcs_);
-    const auto nodeCount = At(nodes_ + 1);
+    const auto arcCount = Index(arcs_);
+    const auto nodeCount = Index(nodes_ + 1);
     source_.resize(arcCount);
     target_.resize(arcCount);
     lower_.resize(arcCount);
@@ -206,21 +203,21 @@ void NetworkSimplex::InitialTree() {
     std::vector<std::int64_t> supply(nodeCount, 0);
     double largestCost = 1.0;
     for (std::int32_t a = 0; a < realArcs_; ++a) {
-        const auto i = At(a);
+        const auto i = Index(a);
         source_[i] = net_->from[i];
         target_[i] = net_->to[i];
         lower_[i] = net_->lower[i];
         capacity_[i] = net_->upper[i] - net_->lower[i];
         cost_[i] = net_->cost[i];
         state_[i] = kLower;
-        supply[At(net_->to[i])] += net_->lower[i];
-        supply[At(net_->from[i])] -= net_->lower[i];
+        supply[Index(net_->to[i])] += net_->lower[i];
+        supply[Index(net_->from[i])] -= net_->lower[i];
         largestCost = std::max(largestCost, std::fabs(net_->cost[i]));
     }
     usedSpares_.clear();
     freeSpares_.clear();
     for (std::int32_t a = arcs_ - 1; a >= firstSpare_; --a) {
-        const auto i = At(a);
+        const auto i = Index(a);
         source_[i] = target_[i] = 0;
         lower_[i] = capacity_[i] = 0;
         cost_[i] = 0.0;
@@ -243,8 +240,8 @@ void NetworkSimplex::InitialTree() {
     prevSibling_.assign(nodeCount, -1);
     for (std::int32_t v = 0; v < nodes_; ++v) {
         const std::int32_t a = realArcs_ + v;
-        const auto i = At(a);
-        const std::int64_t s = supply[At(v)];
+        const auto i = Index(a);
+        const std::int64_t s = supply[Index(v)];
         // Arcs without flow point to the root, which keeps the tree strongly feasible.
         const bool up = s >= 0;
         source_[i] = up ? v : root;
@@ -254,11 +251,11 @@ void NetworkSimplex::InitialTree() {
         flow_[i] = up ? s : -s;
         cost_[i] = artificialCost;
         state_[i] = kTree;
-        parent_[At(v)] = root;
-        predArc_[At(v)] = a;
-        predUp_[At(v)] = up ? 1 : 0;
-        depth_[At(v)] = 1;
-        pi_[At(v)] = up ? -artificialCost : artificialCost;
+        parent_[Index(v)] = root;
+        predArc_[Index(v)] = a;
+        predUp_[Index(v)] = up ? 1 : 0;
+        depth_[Index(v)] = 1;
+        pi_[Index(v)] = up ? -artificialCost : artificialCost;
         AddChild(root, v);
     }
     blockSize_ = SqrtArcs();
@@ -273,8 +270,8 @@ bool NetworkSimplex::FindEnteringArc() {
     std::int32_t counted = 0;
     std::int32_t a = nextArc_;
     for (std::int32_t seen = 0; seen < arcs_; ++seen) {
-        const std::int8_t state = state_[At(a)];
-        if (state != kTree && capacity_[At(a)] != 0) {
+        const std::int8_t state = state_[Index(a)];
+        if (state != kTree && capacity_[Index(a)] != 0) {
             const double c = static_cast<double>(state) * ReducedCost(a);
             if (c < best) {
                 best = c;
@@ -297,7 +294,7 @@ bool NetworkSimplex::FindEnteringArc() {
 }
 
 void NetworkSimplex::FindJoinNode() {
-    const auto e = At(entering_);
+    const auto e = Index(entering_);
     // Flow goes from first_ across the entering arc to second_.
     if (state_[e] == kLower) {
         first_ = source_[e];
@@ -309,10 +306,10 @@ void NetworkSimplex::FindJoinNode() {
     std::int32_t u = first_;
     std::int32_t v = second_;
     while (u != v) {
-        if (depth_[At(u)] >= depth_[At(v)]) {
-            u = parent_[At(u)];
+        if (depth_[Index(u)] >= depth_[Index(v)]) {
+            u = parent_[Index(u)];
         } else {
-            v = parent_[At(v)];
+            v = parent_[Index(v)];
         }
     }
     join_ = u;
@@ -322,22 +319,22 @@ void NetworkSimplex::FindJoinNode() {
 // up from second_. The leaving arc is the last blocking arc in that order,
 // which keeps the tree strongly feasible.
 NetworkSimplex::Side NetworkSimplex::FindLeavingArc() {
-    const auto e = At(entering_);
+    const auto e = Index(entering_);
     delta_ = capacity_[e];
     Side side = Side::Entering;
     leavingNode_ = -1;
-    for (std::int32_t u = first_; u != join_; u = parent_[At(u)]) {
-        const auto a = At(predArc_[At(u)]);
-        const std::int64_t room = predUp_[At(u)] ? flow_[a] : capacity_[a] - flow_[a];
+    for (std::int32_t u = first_; u != join_; u = parent_[Index(u)]) {
+        const auto a = Index(predArc_[Index(u)]);
+        const std::int64_t room = predUp_[Index(u)] ? flow_[a] : capacity_[a] - flow_[a];
         if (room < delta_) {
             delta_ = room;
             side = Side::First;
             leavingNode_ = u;
         }
     }
-    for (std::int32_t u = second_; u != join_; u = parent_[At(u)]) {
-        const auto a = At(predArc_[At(u)]);
-        const std::int64_t room = predUp_[At(u)] ? capacity_[a] - flow_[a] : flow_[a];
+    for (std::int32_t u = second_; u != join_; u = parent_[Index(u)]) {
+        const auto a = Index(predArc_[Index(u)]);
+        const std::int64_t room = predUp_[Index(u)] ? capacity_[a] - flow_[a] : flow_[a];
         if (room <= delta_) {
             delta_ = room;
             side = Side::Second;
@@ -351,24 +348,24 @@ void NetworkSimplex::ChangeFlows() {
     if (delta_ == 0) {
         return;
     }
-    const auto e = At(entering_);
+    const auto e = Index(entering_);
     flow_[e] += state_[e] == kLower ? delta_ : -delta_;
-    for (std::int32_t u = first_; u != join_; u = parent_[At(u)]) {
-        flow_[At(predArc_[At(u)])] += predUp_[At(u)] ? -delta_ : delta_;
+    for (std::int32_t u = first_; u != join_; u = parent_[Index(u)]) {
+        flow_[Index(predArc_[Index(u)])] += predUp_[Index(u)] ? -delta_ : delta_;
     }
-    for (std::int32_t u = second_; u != join_; u = parent_[At(u)]) {
-        flow_[At(predArc_[At(u)])] += predUp_[At(u)] ? delta_ : -delta_;
+    for (std::int32_t u = second_; u != join_; u = parent_[Index(u)]) {
+        flow_[Index(predArc_[Index(u)])] += predUp_[Index(u)] ? delta_ : -delta_;
     }
 }
 
 void NetworkSimplex::UpdateTree(Side side) {
-    const auto e = At(entering_);
+    const auto e = Index(entering_);
     if (side == Side::Entering) {
         state_[e] = static_cast<std::int8_t>(-state_[e]);
         return;
     }
-    const std::int32_t leaving = predArc_[At(leavingNode_)];
-    state_[At(leaving)] = flow_[At(leaving)] == 0 ? kLower : kUpper;
+    const std::int32_t leaving = predArc_[Index(leavingNode_)];
+    state_[Index(leaving)] = flow_[Index(leaving)] == 0 ? kLower : kUpper;
     state_[e] = kTree;
 
     // The subtree under the leaving arc hangs from the entering arc now:
@@ -380,13 +377,13 @@ void NetworkSimplex::UpdateTree(Side side) {
     std::int32_t newPred = entering_;
     bool newUp = source_[e] == inNode;
     while (true) {
-        const std::int32_t oldParent = parent_[At(w)];
-        const std::int32_t oldPred = predArc_[At(w)];
-        const bool oldUp = predUp_[At(w)] != 0;
+        const std::int32_t oldParent = parent_[Index(w)];
+        const std::int32_t oldPred = predArc_[Index(w)];
+        const bool oldUp = predUp_[Index(w)] != 0;
         RemoveChild(oldParent, w);
-        parent_[At(w)] = newParent;
-        predArc_[At(w)] = newPred;
-        predUp_[At(w)] = newUp ? 1 : 0;
+        parent_[Index(w)] = newParent;
+        predArc_[Index(w)] = newPred;
+        predUp_[Index(w)] = newUp ? 1 : 0;
         AddChild(newParent, w);
         if (w == leavingNode_) {
             break;
@@ -400,9 +397,9 @@ void NetworkSimplex::UpdateTree(Side side) {
 }
 
 void NetworkSimplex::RefreshSubtree(std::int32_t top) {
-    const auto t = At(top);
-    const auto a = At(predArc_[t]);
-    const double parentPi = pi_[At(parent_[t])];
+    const auto t = Index(top);
+    const auto a = Index(predArc_[t]);
+    const double parentPi = pi_[Index(parent_[t])];
     // The pred arc of a tree node has reduced cost 0.
     const double newPi = predUp_[t] ? parentPi - cost_[a] : parentPi + cost_[a];
     // The subtree keeps its tree arcs, so its potentials move together; its
@@ -413,9 +410,9 @@ void NetworkSimplex::RefreshSubtree(std::int32_t top) {
     while (!stack_.empty()) {
         const std::int32_t v = stack_.back();
         stack_.pop_back();
-        pi_[At(v)] += shift;
-        depth_[At(v)] = depth_[At(parent_[At(v)])] + 1;
-        for (std::int32_t c = firstChild_[At(v)]; c >= 0; c = nextSibling_[At(c)]) {
+        pi_[Index(v)] += shift;
+        depth_[Index(v)] = depth_[Index(parent_[Index(v)])] + 1;
+        for (std::int32_t c = firstChild_[Index(v)]; c >= 0; c = nextSibling_[Index(c)]) {
             stack_.push_back(c);
         }
     }
@@ -430,20 +427,20 @@ std::int32_t NetworkSimplex::SqrtArcs() const {
 void NetworkSimplex::ComputePotentials() {
     pivotsSinceRecompute_ = 0;
     const std::int32_t root = nodes_;
-    pi_[At(root)] = 0.0;
-    depth_[At(root)] = 0;
+    pi_[Index(root)] = 0.0;
+    depth_[Index(root)] = 0;
     stack_.clear();
-    for (std::int32_t c = firstChild_[At(root)]; c >= 0; c = nextSibling_[At(c)]) {
+    for (std::int32_t c = firstChild_[Index(root)]; c >= 0; c = nextSibling_[Index(c)]) {
         stack_.push_back(c);
     }
     while (!stack_.empty()) {
         const std::int32_t v = stack_.back();
         stack_.pop_back();
-        const auto a = At(predArc_[At(v)]);
-        const double parentPi = pi_[At(parent_[At(v)])];
-        pi_[At(v)] = predUp_[At(v)] ? parentPi - cost_[a] : parentPi + cost_[a];
-        depth_[At(v)] = depth_[At(parent_[At(v)])] + 1;
-        for (std::int32_t c = firstChild_[At(v)]; c >= 0; c = nextSibling_[At(c)]) {
+        const auto a = Index(predArc_[Index(v)]);
+        const double parentPi = pi_[Index(parent_[Index(v)])];
+        pi_[Index(v)] = predUp_[Index(v)] ? parentPi - cost_[a] : parentPi + cost_[a];
+        depth_[Index(v)] = depth_[Index(parent_[Index(v)])] + 1;
+        for (std::int32_t c = firstChild_[Index(v)]; c >= 0; c = nextSibling_[Index(c)]) {
             stack_.push_back(c);
         }
     }
@@ -451,31 +448,31 @@ void NetworkSimplex::ComputePotentials() {
 
 void NetworkSimplex::WriteBack() {
     for (std::int32_t a = 0; a < realArcs_; ++a) {
-        net_->flow[At(a)] = lower_[At(a)] + flow_[At(a)];
+        net_->flow[Index(a)] = lower_[Index(a)] + flow_[Index(a)];
     }
     std::copy(pi_.begin(), pi_.begin() + nodes_, net_->potential.begin());
 }
 
 void NetworkSimplex::AddChild(std::int32_t parent, std::int32_t child) {
-    const std::int32_t head = firstChild_[At(parent)];
-    nextSibling_[At(child)] = head;
-    prevSibling_[At(child)] = -1;
+    const std::int32_t head = firstChild_[Index(parent)];
+    nextSibling_[Index(child)] = head;
+    prevSibling_[Index(child)] = -1;
     if (head >= 0) {
-        prevSibling_[At(head)] = child;
+        prevSibling_[Index(head)] = child;
     }
-    firstChild_[At(parent)] = child;
+    firstChild_[Index(parent)] = child;
 }
 
 void NetworkSimplex::RemoveChild(std::int32_t parent, std::int32_t child) {
-    const std::int32_t prev = prevSibling_[At(child)];
-    const std::int32_t next = nextSibling_[At(child)];
+    const std::int32_t prev = prevSibling_[Index(child)];
+    const std::int32_t next = nextSibling_[Index(child)];
     if (prev >= 0) {
-        nextSibling_[At(prev)] = next;
+        nextSibling_[Index(prev)] = next;
     } else {
-        firstChild_[At(parent)] = next;
+        firstChild_[Index(parent)] = next;
     }
     if (next >= 0) {
-        prevSibling_[At(next)] = prev;
+        prevSibling_[Index(next)] = prev;
     }
 }
 

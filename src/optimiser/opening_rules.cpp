@@ -5,9 +5,6 @@
 namespace kova {
 namespace {
 
-std::size_t At(std::int64_t i) {
-    return static_cast<std::size_t>(i);
-}
 
 }  // namespace
 
@@ -19,33 +16,33 @@ bool IsCharged(const ArcRecord& parsed) {
 void OpeningRules::Find(const ProblemTables& t, const std::vector<std::int64_t>& end) {
     rules_.clear();
     ruleArcs_.clear();
-    const auto nodes = At(t.NodeCount);
+    const auto nodes = Index(t.NodeCount);
     // Flows are integers: a node that passes on 1 unit or more has an
     // entering arc that carries 1 or more, an open one when all are charged.
     std::vector<std::int64_t> inLeast(nodes, 0), outLeast(nodes, 0);
     std::vector<char> uncharged(nodes, 0);
     enterStart_.assign(nodes + 1, 0);
     for (std::int32_t i = 0; i < t.ArcCount; ++i) {
-        const ArcRecord& arc = t.WorkArcTable[At(i)];
+        const ArcRecord& arc = t.WorkArcTable.At(i);
         if (arc.from == arc.to) {
             continue;  // a loop passes on what it brings
         }
-        inLeast[At(arc.to)] += arc.lower;
-        outLeast[At(arc.from)] += arc.lower;
-        if (end[At(i)] > 0) {
-            ++enterStart_[At(arc.to) + 1];
-            uncharged[At(arc.to)] |= IsCharged(t.ArcTable[At(i)]) ? 0 : 1;
+        inLeast[Index(arc.to)] += arc.lower;
+        outLeast[Index(arc.from)] += arc.lower;
+        if (end[Index(i)] > 0) {
+            ++enterStart_[Index(arc.to) + 1];
+            uncharged[Index(arc.to)] |= IsCharged(t.ArcTable.At(i)) ? 0 : 1;
         }
     }
     for (std::size_t v = 0; v < nodes; ++v) {
         enterStart_[v + 1] += enterStart_[v];
     }
-    entering_.resize(At(enterStart_[nodes]));
+    entering_.resize(Index(enterStart_[nodes]));
     std::vector<std::int32_t> fill(enterStart_.begin(), enterStart_.end() - 1);
     for (std::int32_t i = 0; i < t.ArcCount; ++i) {
-        const ArcRecord& arc = t.WorkArcTable[At(i)];
-        if (arc.from != arc.to && end[At(i)] > 0) {
-            entering_[At(fill[At(arc.to)]++)] = i;
+        const ArcRecord& arc = t.WorkArcTable.At(i);
+        if (arc.from != arc.to && end[Index(i)] > 0) {
+            entering_[Index(fill[Index(arc.to)]++)] = i;
         }
     }
     const auto ruled = [&](std::size_t v) {
@@ -57,25 +54,25 @@ void OpeningRules::Find(const ProblemTables& t, const std::vector<std::int64_t>&
         }
     }
     // A charged arc's charge is the base of its second piece.
-    std::vector<double> charge(At(t.ArcCount), 0.0);
+    std::vector<double> charge(Index(t.ArcCount), 0.0);
     std::int32_t piece = 0;
     for (std::int32_t i = 0; i < t.ArcCount; ++i) {
-        if (IsCharged(t.ArcTable[At(i)])) {
-            charge[At(i)] = t.PieceTable[At(piece)].baseCost;
+        if (IsCharged(t.ArcTable.At(i))) {
+            charge[Index(i)] = t.PieceTable.At(piece).baseCost;
         }
-        piece += t.ArcTable[At(i)].pieceCount - 1;
+        piece += t.ArcTable.At(i).pieceCount - 1;
     }
-    std::vector<char> read(At(t.ArcCount), 0);
+    std::vector<char> read(Index(t.ArcCount), 0);
     largestCharge_.assign(rules_.size(), 0.0);
     for (std::size_t r = 0; r < rules_.size(); ++r) {
         const std::int32_t node = rules_[r];
-        for (std::int32_t k = enterStart_[At(node)]; k < enterStart_[At(node) + 1]; ++k) {
-            read[At(entering_[At(k)])] = 1;
-            largestCharge_[r] = std::max(largestCharge_[r], charge[At(entering_[At(k)])]);
+        for (std::int32_t k = enterStart_[Index(node)]; k < enterStart_[Index(node) + 1]; ++k) {
+            read[Index(entering_[Index(k)])] = 1;
+            largestCharge_[r] = std::max(largestCharge_[r], charge[Index(entering_[Index(k)])]);
         }
     }
     for (std::int32_t i = 0; i < t.ArcCount; ++i) {
-        if (read[At(i)]) {
+        if (read[Index(i)]) {
             ruleArcs_.push_back(i);
         }
     }
@@ -86,8 +83,8 @@ void OpeningRules::Violations(const std::vector<double>& opening, std::vector<do
     for (std::size_t r = 0; r < rules_.size(); ++r) {
         const std::int32_t node = rules_[r];
         double entered = 0.0;
-        for (std::int32_t k = enterStart_[At(node)]; k < enterStart_[At(node) + 1]; ++k) {
-            entered += opening[At(entering_[At(k)])];
+        for (std::int32_t k = enterStart_[Index(node)]; k < enterStart_[Index(node) + 1]; ++k) {
+            entered += opening[Index(entering_[Index(k)])];
         }
         out[r] = 1.0 - entered;
     }
@@ -98,8 +95,8 @@ double OpeningRules::Charges(const std::vector<double>& prices, std::vector<doub
     double constant = 0.0;
     for (std::size_t r = 0; r < rules_.size(); ++r) {
         const std::int32_t node = rules_[r];
-        for (std::int32_t k = enterStart_[At(node)]; k < enterStart_[At(node) + 1]; ++k) {
-            charge[At(entering_[At(k)])] += prices[r];
+        for (std::int32_t k = enterStart_[Index(node)]; k < enterStart_[Index(node) + 1]; ++k) {
+            charge[Index(entering_[Index(k)])] += prices[r];
         }
         constant += prices[r];
     }

@@ -11,9 +11,6 @@
 namespace kova {
 namespace {
 
-std::size_t At(std::int64_t i) {
-    return static_cast<std::size_t>(i);
-}
 
 // Subgradient steps for the rule prices at the root; the step halves
 // after this many without a better bound.
@@ -49,7 +46,7 @@ RelaxationResult EnvelopeRelaxation::SolveRelaxation() {
 }
 
 void EnvelopeRelaxation::LayOutSlots() {
-    const auto arcs = At(t_.ArcCount);
+    const auto arcs = Index(t_.ArcCount);
     firstSlot_.assign(arcs + 1, 0);
     firstPiece_.assign(arcs, 0);
     std::int32_t piece = 0;
@@ -63,13 +60,13 @@ void EnvelopeRelaxation::LayOutSlots() {
     network_.Reset(t_.NodeCount, slots);
     for (std::size_t i = 0; i < arcs; ++i) {
         for (std::int32_t s = firstSlot_[i]; s < firstSlot_[i + 1]; ++s) {
-            network_.from[At(s)] = t_.ArcTable[i].from;
-            network_.to[At(s)] = t_.ArcTable[i].to;
+            network_.from[Index(s)] = t_.ArcTable[i].from;
+            network_.to[Index(s)] = t_.ArcTable[i].to;
         }
     }
-    slotLower_.assign(At(slots), 0);
-    slotUpper_.assign(At(slots), 0);
-    slotCost_.assign(At(slots), 0.0);
+    slotLower_.assign(Index(slots), 0);
+    slotUpper_.assign(Index(slots), 0);
+    slotCost_.assign(Index(slots), 0.0);
     startValue_.assign(arcs, 0.0);
     builtFrom_.assign(arcs, ArcRecord{0, 0, 0, 0.0, 0.0, 0, 0});  // matches no arc
     builtEnd_.assign(arcs, -1);
@@ -77,7 +74,7 @@ void EnvelopeRelaxation::LayOutSlots() {
 }
 
 void EnvelopeRelaxation::CheckSlots(std::int32_t arc) const {
-    if (envelope_.segments.size() > At(firstSlot_[At(arc) + 1] - firstSlot_[At(arc)])) {
+    if (envelope_.segments.size() > Index(firstSlot_[Index(arc) + 1] - firstSlot_[Index(arc)])) {
         throw std::logic_error("an envelope has more segments than its arc has slots");
     }
 }
@@ -86,17 +83,17 @@ void EnvelopeRelaxation::BuildEnvelopes() {
     changedArcs_.clear();
     std::int32_t pieceCursor = 0;
     for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
-        const ArcRecord& arc = t_.WorkArcTable[At(i)];
+        const ArcRecord& arc = t_.WorkArcTable.At(i);
         const PieceRecord* pieces = t_.WorkPieceTable.data() + pieceCursor;
         pieceCursor += arc.pieceCount - 1;
         const std::int64_t end = arc.pieceCount == 1 ? arc.upper : pieces[arc.pieceCount - 2].upper;
-        if (SameRange(arc, end, builtFrom_[At(i)], builtEnd_[At(i)])) {
+        if (SameRange(arc, end, builtFrom_[Index(i)], builtEnd_[Index(i)])) {
             continue;
         }
-        builtFrom_[At(i)] = arc;
-        builtEnd_[At(i)] = end;
+        builtFrom_[Index(i)] = arc;
+        builtEnd_[Index(i)] = end;
         changedArcs_.push_back(i);
-        if (!charge_.empty() && charge_[At(i)] > 0.0) {
+        if (!charge_.empty() && charge_[Index(i)] > 0.0) {
             chargedArc_ = arc;
             chargedPieces_.assign(pieces, pieces + arc.pieceCount - 1);
             ApplyCharge(i, chargedArc_, chargedPieces_.data());
@@ -105,22 +102,22 @@ void EnvelopeRelaxation::BuildEnvelopes() {
             BuildEnvelope(arc, pieces, envelope_);
         }
         CheckSlots(i);
-        startValue_[At(i)] = envelope_.startValue;
-        std::int32_t slot = firstSlot_[At(i)];
+        startValue_[Index(i)] = envelope_.startValue;
+        std::int32_t slot = firstSlot_[Index(i)];
         std::int64_t previousEnd = arc.lower;
         for (const EnvelopeSegment& segment : envelope_.segments) {
             // The first segment carries the arc from its lower bound, the
             // others from 0 over their own length.
-            const bool first = slot == firstSlot_[At(i)];
-            slotLower_[At(slot)] = first ? arc.lower : 0;
-            slotUpper_[At(slot)] = first ? segment.end : segment.end - previousEnd;
-            slotCost_[At(slot)] = segment.slope;
+            const bool first = slot == firstSlot_[Index(i)];
+            slotLower_[Index(slot)] = first ? arc.lower : 0;
+            slotUpper_[Index(slot)] = first ? segment.end : segment.end - previousEnd;
+            slotCost_[Index(slot)] = segment.slope;
             previousEnd = segment.end;
             ++slot;
         }
-        for (; slot < firstSlot_[At(i) + 1]; ++slot) {
-            slotLower_[At(slot)] = slotUpper_[At(slot)] = 0;
-            slotCost_[At(slot)] = 0.0;
+        for (; slot < firstSlot_[Index(i) + 1]; ++slot) {
+            slotLower_[Index(slot)] = slotUpper_[Index(slot)] = 0;
+            slotCost_[Index(slot)] = 0.0;
         }
     }
 }
@@ -130,8 +127,8 @@ FlowOutcome EnvelopeRelaxation::SolveFlow() {
     bool warm = simplex_.CanResolve();
     for (std::size_t k = 0; warm && k < changedArcs_.size(); ++k) {
         const std::int32_t arc = changedArcs_[k];
-        for (std::int32_t s = firstSlot_[At(arc)]; warm && s < firstSlot_[At(arc) + 1]; ++s) {
-            const auto i = At(s);
+        for (std::int32_t s = firstSlot_[Index(arc)]; warm && s < firstSlot_[Index(arc) + 1]; ++s) {
+            const auto i = Index(s);
             if (network_.lower[i] != slotLower_[i] || network_.upper[i] != slotUpper_[i] ||
                 network_.cost[i] != slotCost_[i]) {
                 warm = simplex_.ChangeArc(s, slotLower_[i], slotUpper_[i], slotCost_[i]);
@@ -168,13 +165,13 @@ RelaxationResult EnvelopeRelaxation::Evaluate(FlowOutcome outcome) {
         t_,
         [&](std::int32_t i, std::int64_t& flow, double& segmentCost, double& firstSlope,
             double& startValue) {
-            const std::int32_t first = firstSlot_[At(i)];
-            for (std::int32_t s = first; s < firstSlot_[At(i) + 1]; ++s) {
-                flow += network_.flow[At(s)];
-                segmentCost += static_cast<double>(network_.flow[At(s)]) * network_.cost[At(s)];
+            const std::int32_t first = firstSlot_[Index(i)];
+            for (std::int32_t s = first; s < firstSlot_[Index(i) + 1]; ++s) {
+                flow += network_.flow[Index(s)];
+                segmentCost += static_cast<double>(network_.flow[Index(s)]) * network_.cost[Index(s)];
             }
-            firstSlope = network_.cost[At(first)];
-            startValue = startValue_[At(i)];
+            firstSlope = network_.cost[Index(first)];
+            startValue = startValue_[Index(i)];
         },
         &candidates_);
     result.relaxedTotal = SnapCost(evaluation.relaxedTotal + chargeTotal_);
@@ -191,7 +188,7 @@ void EnvelopeRelaxation::KeepRoot() {
     rootFlow_ = network_.flow;
     rootReduced_.resize(network_.from.size());
     for (std::int32_t s = 0; s < network_.ArcCount(); ++s) {
-        rootReduced_[At(s)] = network_.ReducedCost(s);
+        rootReduced_[Index(s)] = network_.ReducedCost(s);
     }
     rootKept_ = true;
 }
@@ -201,8 +198,8 @@ void EnvelopeRelaxation::Steps(std::int32_t arc, bool up, const std::vector<std:
                                const std::vector<std::int64_t>& flow,
                                const std::vector<double>& reduced) const {
     steps_.clear();
-    for (std::int32_t s = firstSlot_[At(arc)]; s < firstSlot_[At(arc) + 1]; ++s) {
-        const auto i = At(s);
+    for (std::int32_t s = firstSlot_[Index(arc)]; s < firstSlot_[Index(arc) + 1]; ++s) {
+        const auto i = Index(s);
         const std::int64_t room = up ? upper[i] - flow[i] : flow[i] - lower[i];
         if (room > 0) {
             steps_.push_back(Step{std::max(0.0, up ? reduced[i] : -reduced[i]), room});
@@ -231,8 +228,8 @@ bool EnvelopeRelaxation::RangeNowWithin(std::int32_t arc, double slack, std::int
         return false;
     }
     reduced_.resize(network_.from.size());
-    for (std::int32_t s = firstSlot_[At(arc)]; s < firstSlot_[At(arc) + 1]; ++s) {
-        reduced_[At(s)] = network_.ReducedCost(s);
+    for (std::int32_t s = firstSlot_[Index(arc)]; s < firstSlot_[Index(arc) + 1]; ++s) {
+        reduced_[Index(s)] = network_.ReducedCost(s);
     }
     Reach(arc, slack, network_.lower, network_.upper, network_.flow, reduced_, lo, hi);
     return true;
@@ -245,8 +242,8 @@ void EnvelopeRelaxation::Reach(std::int32_t arc, double slack,
                                const std::vector<double>& reduced, std::int64_t& lo,
                                std::int64_t& hi) const {
     std::int64_t flow = 0;
-    for (std::int32_t s = firstSlot_[At(arc)]; s < firstSlot_[At(arc) + 1]; ++s) {
-        flow += flows[At(s)];
+    for (std::int32_t s = firstSlot_[Index(arc)]; s < firstSlot_[Index(arc) + 1]; ++s) {
+        flow += flows[Index(s)];
     }
     const auto reach = [&](bool up) {
         Steps(arc, up, lower, upper, flows, reduced);
@@ -273,8 +270,8 @@ void EnvelopeRelaxation::Reach(std::int32_t arc, double slack,
 
 double EnvelopeRelaxation::RiseToRange(std::int32_t arc, std::int64_t lo, std::int64_t hi) const {
     std::int64_t flow = 0;
-    for (std::int32_t s = firstSlot_[At(arc)]; s < firstSlot_[At(arc) + 1]; ++s) {
-        flow += network_.flow[At(s)];
+    for (std::int32_t s = firstSlot_[Index(arc)]; s < firstSlot_[Index(arc) + 1]; ++s) {
+        flow += network_.flow[Index(s)];
     }
     const bool up = flow < lo;
     std::int64_t need = up ? lo - flow : flow > hi ? flow - hi : 0;
@@ -282,8 +279,8 @@ double EnvelopeRelaxation::RiseToRange(std::int32_t arc, std::int64_t lo, std::i
         return 0.0;
     }
     reduced_.resize(network_.from.size());
-    for (std::int32_t s = firstSlot_[At(arc)]; s < firstSlot_[At(arc) + 1]; ++s) {
-        reduced_[At(s)] = network_.ReducedCost(s);
+    for (std::int32_t s = firstSlot_[Index(arc)]; s < firstSlot_[Index(arc) + 1]; ++s) {
+        reduced_[Index(s)] = network_.ReducedCost(s);
     }
     Steps(arc, up, network_.lower, network_.upper, network_.flow, reduced_);
     double rise = 0.0;
@@ -301,14 +298,14 @@ double EnvelopeRelaxation::RiseToRange(std::int32_t arc, std::int64_t lo, std::i
 double EnvelopeRelaxation::RelaxedTotal() const {
     double total = 0.0;
     for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
-        const std::int32_t first = firstSlot_[At(i)];
-        for (std::int32_t s = first; s < firstSlot_[At(i) + 1]; ++s) {
-            total += static_cast<double>(network_.flow[At(s)]) * network_.cost[At(s)];
+        const std::int32_t first = firstSlot_[Index(i)];
+        for (std::int32_t s = first; s < firstSlot_[Index(i) + 1]; ++s) {
+            total += static_cast<double>(network_.flow[Index(s)]) * network_.cost[Index(s)];
         }
-        const ArcRecord& parsed = t_.ArcTable[At(i)];
+        const ArcRecord& parsed = t_.ArcTable.At(i);
         if (parsed.pieceCount != 1 || parsed.baseCost != 0.0) {
-            total += startValue_[At(i)] -
-                     static_cast<double>(network_.lower[At(first)]) * network_.cost[At(first)];
+            total += startValue_[Index(i)] -
+                     static_cast<double>(network_.lower[Index(first)]) * network_.cost[Index(first)];
         }
     }
     return SnapCost(total + chargeTotal_);
@@ -319,31 +316,31 @@ bool EnvelopeRelaxation::TrialBound(std::int32_t arc, std::int64_t lo, std::int6
     if (!simplex_.CanResolve()) {
         return false;
     }
-    const ArcRecord& parsed = t_.ArcTable[At(arc)];
-    trialPieces_.resize(At(parsed.pieceCount));
-    BranchSetUp::Narrowed(parsed, t_.PieceTable.data() + firstPiece_[At(arc)], lo, hi, trialArc_,
+    const ArcRecord& parsed = t_.ArcTable.At(arc);
+    trialPieces_.resize(Index(parsed.pieceCount));
+    BranchSetUp::Narrowed(parsed, t_.PieceTable.data() + firstPiece_[Index(arc)], lo, hi, trialArc_,
                           trialPieces_.data());
-    if (!charge_.empty() && charge_[At(arc)] > 0.0) {
+    if (!charge_.empty() && charge_[Index(arc)] > 0.0) {
         ApplyCharge(arc, trialArc_, trialPieces_.data());
     }
     BuildEnvelope(trialArc_, trialPieces_.data(), envelope_);
     CheckSlots(arc);
     savedSimplex_ = simplex_;
     savedNetwork_ = network_;
-    const double savedStart = startValue_[At(arc)];
-    startValue_[At(arc)] = envelope_.startValue;
+    const double savedStart = startValue_[Index(arc)];
+    startValue_[Index(arc)] = envelope_.startValue;
     bool changed = true;
-    std::int32_t slot = firstSlot_[At(arc)];
+    std::int32_t slot = firstSlot_[Index(arc)];
     std::int64_t previousEnd = trialArc_.lower;
     for (const EnvelopeSegment& segment : envelope_.segments) {
-        const bool first = slot == firstSlot_[At(arc)];
+        const bool first = slot == firstSlot_[Index(arc)];
         changed = changed && simplex_.ChangeArc(slot, first ? trialArc_.lower : 0,
                                                 first ? segment.end : segment.end - previousEnd,
                                                 segment.slope);
         previousEnd = segment.end;
         ++slot;
     }
-    for (; changed && slot < firstSlot_[At(arc) + 1]; ++slot) {
+    for (; changed && slot < firstSlot_[Index(arc) + 1]; ++slot) {
         changed = simplex_.ChangeArc(slot, 0, 0, 0.0);
     }
     FlowOutcome outcome = FlowOutcome::Stopped;
@@ -356,7 +353,7 @@ bool EnvelopeRelaxation::TrialBound(std::int32_t arc, std::int64_t lo, std::int6
     } else if (outcome == FlowOutcome::Infeasible) {
         bound = NoSolutionCost;
     }
-    startValue_[At(arc)] = savedStart;
+    startValue_[Index(arc)] = savedStart;
     simplex_ = savedSimplex_;
     network_ = savedNetwork_;
     return outcome != FlowOutcome::Stopped;
@@ -364,7 +361,7 @@ bool EnvelopeRelaxation::TrialBound(std::int32_t arc, std::int64_t lo, std::int6
 
 void EnvelopeRelaxation::ApplyCharge(std::int32_t arc, ArcRecord& record,
                                      PieceRecord* pieces) const {
-    const double price = charge_[At(arc)];
+    const double price = charge_[Index(arc)];
     // Every flow from 1 on costs the price less; a range from 0 starts
     // with the piece that holds 0 alone.
     if (record.lower >= 1) {
@@ -376,10 +373,10 @@ void EnvelopeRelaxation::ApplyCharge(std::int32_t arc, ArcRecord& record,
 }
 
 void EnvelopeRelaxation::SetRulePrices(const std::vector<double>& prices) {
-    newCharge_.resize(At(t_.ArcCount));
+    newCharge_.resize(Index(t_.ArcCount));
     chargeTotal_ = rules_.Charges(prices, newCharge_);
     for (const std::int32_t arc : rules_.Arcs()) {
-        const auto a = At(arc);
+        const auto a = Index(arc);
         if (charge_[a] != newCharge_[a]) {
             charge_[a] = newCharge_[a];
             builtFrom_[a] = ArcRecord{0, 0, 0, 0.0, 0.0, 0, 0};  // rebuilt at the next solve
@@ -393,38 +390,38 @@ double EnvelopeRelaxation::TrueTotal(GrowArray<SolutionRecord>* rows) const {
     double total = 0.0;
     std::int32_t pieceCursor = 0;
     for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
-        const ArcRecord& arc = t_.WorkArcTable[At(i)];
+        const ArcRecord& arc = t_.WorkArcTable.At(i);
         std::int64_t flow = 0;
-        for (std::int32_t s = firstSlot_[At(i)]; s < firstSlot_[At(i) + 1]; ++s) {
-            flow += network_.flow[At(s)];
+        for (std::int32_t s = firstSlot_[Index(i)]; s < firstSlot_[Index(i) + 1]; ++s) {
+            flow += network_.flow[Index(s)];
         }
-        const ArcRecord& parsed = t_.ArcTable[At(i)];
+        const ArcRecord& parsed = t_.ArcTable.At(i);
         const double cost = TrueArcCost(arc, t_.WorkPieceTable.data() + pieceCursor, flow,
                                         parsed.pieceCount == 1 && parsed.baseCost == 0.0);
         pieceCursor += arc.pieceCount - 1;
         total += cost;
         if (rows != nullptr) {
-            (*rows)[At(i)].flow = flow;
-            (*rows)[At(i)].cost = cost;
+            (*rows)[Index(i)].flow = flow;
+            (*rows)[Index(i)].cost = cost;
         }
     }
     return SnapCost(total);
 }
 
 bool EnvelopeRelaxation::StrengthenBound(double& incumbent) {
-    std::vector<std::int64_t> end(At(t_.ArcCount), 0);
+    std::vector<std::int64_t> end(Index(t_.ArcCount), 0);
     for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
         // The first slot's bound counts from 0, the others are lengths.
-        for (std::int32_t s = firstSlot_[At(i)]; s < firstSlot_[At(i) + 1]; ++s) {
-            end[At(i)] += network_.upper[At(s)];
+        for (std::int32_t s = firstSlot_[Index(i)]; s < firstSlot_[Index(i) + 1]; ++s) {
+            end[Index(i)] += network_.upper[Index(s)];
         }
     }
     rules_.Find(t_, end);
     if (rules_.Count() == 0 || !(incumbent < LargestDouble)) {
         return false;
     }
-    charge_.assign(At(t_.ArcCount), 0.0);
-    opening_.assign(At(t_.ArcCount), 0.0);
+    charge_.assign(Index(t_.ArcCount), 0.0);
+    opening_.assign(Index(t_.ArcCount), 0.0);
     const double start = RelaxedTotal();
     double bound = start;
     double bestBound = start;
@@ -438,12 +435,12 @@ bool EnvelopeRelaxation::StrengthenBound(double& incumbent) {
         // An arc's opening: on the envelope's first segment, which runs
         // from 0 to the first flow that pays the charge, in proportion.
         for (const std::int32_t arc : rules_.Arcs()) {
-            const auto first = At(firstSlot_[At(arc)]);
+            const auto first = Index(firstSlot_[Index(arc)]);
             std::int64_t flow = 0;
-            for (std::int32_t s = firstSlot_[At(arc)]; s < firstSlot_[At(arc) + 1]; ++s) {
-                flow += network_.flow[At(s)];
+            for (std::int32_t s = firstSlot_[Index(arc)]; s < firstSlot_[Index(arc) + 1]; ++s) {
+                flow += network_.flow[Index(s)];
             }
-            opening_[At(arc)] =
+            opening_[Index(arc)] =
                 flow <= 0 ? 0.0
                 : network_.lower[first] >= 1 || flow >= network_.upper[first]
                     ? 1.0
@@ -493,17 +490,17 @@ bool EnvelopeRelaxation::StrengthenBound(double& incumbent) {
 }
 
 void EnvelopeRelaxation::ArcFlows(std::vector<std::int64_t>& flows) const {
-    flows.assign(At(t_.ArcCount), 0);
+    flows.assign(Index(t_.ArcCount), 0);
     for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
-        for (std::int32_t s = firstSlot_[At(i)]; s < firstSlot_[At(i) + 1]; ++s) {
-            flows[At(i)] += network_.flow[At(s)];
+        for (std::int32_t s = firstSlot_[Index(i)]; s < firstSlot_[Index(i) + 1]; ++s) {
+            flows[Index(i)] += network_.flow[Index(s)];
         }
     }
 }
 
 bool EnvelopeRelaxation::PriceArc(std::int32_t arc, double slope) {
-    for (std::int32_t s = firstSlot_[At(arc)]; s < firstSlot_[At(arc) + 1]; ++s) {
-        const auto i = At(s);
+    for (std::int32_t s = firstSlot_[Index(arc)]; s < firstSlot_[Index(arc) + 1]; ++s) {
+        const auto i = Index(s);
         if (network_.cost[i] != slope &&
             !simplex_.ChangeArc(s, network_.lower[i], network_.upper[i], slope)) {
             return false;
@@ -527,7 +524,7 @@ bool EnvelopeRelaxation::FindIncumbent(double& incumbent) {
     savedNetwork_ = network_;
     ArcFlows(arcFlow_);
     closed_.clear();
-    scaledSlope_.assign(At(t_.ArcCount), 0.0);
+    scaledSlope_.assign(Index(t_.ArcCount), 0.0);
     lastArcFlow_.clear();
     bool improved = false;
     const auto tryFlow = [&] {
@@ -562,29 +559,29 @@ bool EnvelopeRelaxation::FindIncumbent(double& incumbent) {
 bool EnvelopeRelaxation::ScaleSlopes(bool first) {
     std::int32_t pieceCursor = 0;
     for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
-        const ArcRecord& arc = t_.WorkArcTable[At(i)];
+        const ArcRecord& arc = t_.WorkArcTable.At(i);
         const PieceRecord* pieces = t_.WorkPieceTable.data() + pieceCursor;
         pieceCursor += arc.pieceCount - 1;
-        const ArcRecord& parsed = t_.ArcTable[At(i)];
+        const ArcRecord& parsed = t_.ArcTable.At(i);
         if (parsed.pieceCount == 1 && parsed.baseCost == 0.0) {
             continue;  // linear: its envelope is its cost
         }
         std::int64_t end = 0;
-        for (std::int32_t s = firstSlot_[At(i)]; s < firstSlot_[At(i) + 1]; ++s) {
-            end += network_.upper[At(s)];
+        for (std::int32_t s = firstSlot_[Index(i)]; s < firstSlot_[Index(i) + 1]; ++s) {
+            end += network_.upper[Index(s)];
         }
-        const std::int64_t lo = network_.lower[At(firstSlot_[At(i)])];
-        const std::int64_t flow = arcFlow_[At(i)];
+        const std::int64_t lo = network_.lower[Index(firstSlot_[Index(i)])];
+        const std::int64_t flow = arcFlow_[Index(i)];
         const std::int64_t to = flow > lo ? flow : first ? end : lo;
         if (to > lo) {
-            scaledSlope_[At(i)] =
+            scaledSlope_[Index(i)] =
                 (TrueArcCost(arc, pieces, to, false) - TrueArcCost(arc, pieces, lo, false)) /
                 static_cast<double>(to - lo);
         }
-        if (!closed_.empty() && closed_[At(i)]) {
+        if (!closed_.empty() && closed_[Index(i)]) {
             continue;
         }
-        if (!PriceArc(i, scaledSlope_[At(i)])) {
+        if (!PriceArc(i, scaledSlope_[Index(i)])) {
             return false;
         }
     }
@@ -600,9 +597,9 @@ template <typename TryFlow>
 void EnvelopeRelaxation::CloseArcs(TryFlow&& tryFlow) {
     double penalty = 1.0;
     for (std::int32_t s = 0; s < network_.ArcCount(); ++s) {
-        penalty += std::fabs(network_.cost[At(s)]);
+        penalty += std::fabs(network_.cost[Index(s)]);
     }
-    closed_.assign(At(t_.ArcCount), false);
+    closed_.assign(Index(t_.ArcCount), false);
     double current = TrueTotal(nullptr);
     bool better = false;
     // The arc priced at `price` and the network solved again: a flow that
@@ -621,53 +618,53 @@ void EnvelopeRelaxation::CloseArcs(TryFlow&& tryFlow) {
             ArcFlows(arcFlow_);
             return ScaleSlopes(false) ? Move::Kept : Move::Failed;
         }
-        return PriceArc(arc, scaledSlope_[At(arc)]) ? Move::Undone : Move::Failed;
+        return PriceArc(arc, scaledSlope_[Index(arc)]) ? Move::Undone : Move::Failed;
     };
     for (std::int32_t pass = 0; pass < kClosingPasses; ++pass) {
         better = false;
         order_.clear();
         for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
-            const ArcRecord& parsed = t_.ArcTable[At(i)];
-            if (!(parsed.pieceCount == 1 && parsed.baseCost == 0.0) && !closed_[At(i)] &&
-                arcFlow_[At(i)] > network_.lower[At(firstSlot_[At(i)])]) {
+            const ArcRecord& parsed = t_.ArcTable.At(i);
+            if (!(parsed.pieceCount == 1 && parsed.baseCost == 0.0) && !closed_[Index(i)] &&
+                arcFlow_[Index(i)] > network_.lower[Index(firstSlot_[Index(i)])]) {
                 order_.push_back(i);
             }
         }
         std::stable_sort(order_.begin(), order_.end(), [&](std::int32_t a, std::int32_t b) {
-            return scaledSlope_[At(a)] > scaledSlope_[At(b)];
+            return scaledSlope_[Index(a)] > scaledSlope_[Index(b)];
         });
         for (const std::int32_t arc : order_) {
-            if (arcFlow_[At(arc)] <= network_.lower[At(firstSlot_[At(arc)])]) {
+            if (arcFlow_[Index(arc)] <= network_.lower[Index(firstSlot_[Index(arc)])]) {
                 continue;  // emptied by an earlier move
             }
-            closed_[At(arc)] = true;  // kept out of the slopes taken from a kept flow
+            closed_[Index(arc)] = true;  // kept out of the slopes taken from a kept flow
             const Move move = tryMove(arc, penalty);
             if (move == Move::Failed) {
                 return;
             }
-            closed_[At(arc)] = move == Move::Kept;
+            closed_[Index(arc)] = move == Move::Kept;
         }
         // Then each arc without flow priced as if its charge were paid: the
         // slope of its cost past its first flow.
         std::int32_t pieceCursor = 0;
         for (std::int32_t arc = 0; arc < t_.ArcCount; ++arc) {
-            const ArcRecord& record = t_.WorkArcTable[At(arc)];
+            const ArcRecord& record = t_.WorkArcTable.At(arc);
             const PieceRecord* pieces = t_.WorkPieceTable.data() + pieceCursor;
             pieceCursor += record.pieceCount - 1;
-            const ArcRecord& parsed = t_.ArcTable[At(arc)];
-            const std::int64_t lo = network_.lower[At(firstSlot_[At(arc)])];
+            const ArcRecord& parsed = t_.ArcTable.At(arc);
+            const std::int64_t lo = network_.lower[Index(firstSlot_[Index(arc)])];
             std::int64_t end = 0;
-            for (std::int32_t s = firstSlot_[At(arc)]; s < firstSlot_[At(arc) + 1]; ++s) {
-                end += network_.upper[At(s)];
+            for (std::int32_t s = firstSlot_[Index(arc)]; s < firstSlot_[Index(arc) + 1]; ++s) {
+                end += network_.upper[Index(s)];
             }
-            if ((parsed.pieceCount == 1 && parsed.baseCost == 0.0) || closed_[At(arc)] ||
-                arcFlow_[At(arc)] > lo || end <= lo + 1) {
+            if ((parsed.pieceCount == 1 && parsed.baseCost == 0.0) || closed_[Index(arc)] ||
+                arcFlow_[Index(arc)] > lo || end <= lo + 1) {
                 continue;
             }
             const double open = (TrueArcCost(record, pieces, end, false) -
                                  TrueArcCost(record, pieces, lo + 1, false)) /
                                 static_cast<double>(end - lo - 1);
-            if (!(open < scaledSlope_[At(arc)])) {
+            if (!(open < scaledSlope_[Index(arc)])) {
                 continue;
             }
             if (tryMove(arc, open) == Move::Failed) {
