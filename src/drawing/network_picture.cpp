@@ -71,16 +71,16 @@ std::optional<NetworkPicture> PictureOfText(std::string_view text) {
     for (std::int32_t n = 0; n < tables.NodeCount; ++n) {
         picture.nodes.push_back(Cp932ToUtf8(Trimmed(tables.NameSlot(n))));
     }
-    std::size_t piece = 0;
+    PieceCursor cursor(tables.PieceTable.data());
     for (std::size_t i = 0; i < tables.ArcTable.size(); ++i) {
         const ArcRecord& record = tables.ArcTable[i];
-        piece += static_cast<std::size_t>(record.pieceCount - 1);
+        const PieceRecord* pieces = cursor.Take(record);
         PictureArc arc;
         arc.number = static_cast<std::int32_t>(i + 1);
         arc.from = record.from;
         arc.to = record.to;
         arc.lower = record.lower;
-        arc.upper = record.pieceCount == 1 ? record.upper : tables.PieceTable[piece - 1].upper;
+        arc.upper = RangeEnd(record, pieces);
         arc.line = i < parser.ArcLines().size() ? parser.ArcLines()[i] : 0;
         picture.arcs.push_back(arc);
     }

@@ -23,12 +23,24 @@ void ProblemTables::Release() {
     BestSolutionTable.SetSize(0);
 }
 
-std::int32_t ProblemTables::FirstPieceOf(std::int32_t arc) const {
+namespace {
+
+std::int32_t PiecesBefore(const GrowArray<ArcRecord>& arcs, std::int32_t arc) {
     std::int32_t first = 0;
     for (std::int32_t i = 0; i < arc; ++i) {
-        first += ArcTable.At(i).pieceCount - 1;
+        first += arcs.At(i).pieceCount - 1;
     }
     return first;
+}
+
+}  // namespace
+
+std::int32_t ProblemTables::FirstPieceOf(std::int32_t arc) const {
+    return PiecesBefore(ArcTable, arc);
+}
+
+std::int32_t ProblemTables::FirstWorkPieceOf(std::int32_t arc) const {
+    return PiecesBefore(WorkArcTable, arc);
 }
 
 std::string ProblemTables::NameSlot(std::int32_t node) const {

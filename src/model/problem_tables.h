@@ -31,6 +31,27 @@ struct PieceRecord {
     std::int32_t upper;
 };
 
+// An arc's extra pieces follow the previous arc's in the piece table; this
+// walks a table of arcs in order and hands each its own.
+class PieceCursor {
+  public:
+    explicit PieceCursor(const PieceRecord* pieces) : next_(pieces) {}
+    // The pieces of the next arc in order, which is `arc`.
+    const PieceRecord* Take(const ArcRecord& arc) {
+        const PieceRecord* own = next_;
+        next_ += arc.pieceCount - 1;
+        return own;
+    }
+
+  private:
+    const PieceRecord* next_;
+};
+
+// Where an arc's range ends: the end of its last piece.
+inline std::int32_t RangeEnd(const ArcRecord& arc, const PieceRecord* pieces) {
+    return arc.pieceCount == 1 ? arc.upper : pieces[arc.pieceCount - 2].upper;
+}
+
 // Flows are 64-bit so that bounds near the int32 limits never overflow;
 // wherever int32 arithmetic would not overflow the values are the same.
 struct NetArcRecord {
@@ -108,6 +129,9 @@ struct ProblemTables {
 
     // First PieceRecord of arc `arc`: the pieces of the arcs before it, summed.
     std::int32_t FirstPieceOf(std::int32_t arc) const;
+    // The same in the working tables, whose arcs a branch may have narrowed
+    // to fewer pieces.
+    std::int32_t FirstWorkPieceOf(std::int32_t arc) const;
 
     // The 8 bytes of a node's name slot, blanks included.
     std::string NameSlot(std::int32_t node) const;

@@ -453,10 +453,7 @@ void BranchSearch::Retire(std::int32_t record) {
 BranchSearch::ChildRanges BranchSearch::RangesOfChildren(std::int32_t arcIndex,
                                                          std::int64_t flow) const {
     // The work tables drop pieces a branch's ranges leave empty: count afresh.
-    std::int32_t first = 0;
-    for (std::int32_t i = 0; i < arcIndex; ++i) {
-        first += t_.WorkArcTable.At(i).pieceCount - 1;
-    }
+    const std::int32_t first = t_.FirstWorkPieceOf(arcIndex);
     const ArcRecord& arc = t_.WorkArcTable.At(arcIndex);
     // The largest breakpoint strictly below the flow, or the end of the
     // first piece when the flow lies within it.

@@ -18,12 +18,11 @@ void BranchSetUp::Start() {
     parsedLow_.resize(arcs);
     parsedHigh_.resize(arcs);
     onPath_.assign(arcs, 0);
-    std::int32_t piece = 0;
+    PieceCursor cursor(t_.PieceTable.data());
     for (std::size_t a = 0; a < arcs; ++a) {
         const ArcRecord& arc = t_.ArcTable[a];
-        piece += arc.pieceCount - 1;
         parsedLow_[a] = arc.lower;
-        parsedHigh_[a] = arc.pieceCount == 1 ? arc.upper : t_.PieceTable.At(piece - 1).upper;
+        parsedHigh_[a] = RangeEnd(arc, cursor.Take(arc));
     }
     low_ = parsedLow_;
     high_ = parsedHigh_;

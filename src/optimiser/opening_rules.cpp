@@ -55,12 +55,12 @@ void OpeningRules::Find(const ProblemTables& t, const std::vector<std::int64_t>&
     }
     // A charged arc's charge is the base of its second piece.
     std::vector<double> charge(Index(t.ArcCount), 0.0);
-    std::int32_t piece = 0;
+    PieceCursor cursor(t.PieceTable.data());
     for (std::int32_t i = 0; i < t.ArcCount; ++i) {
+        const PieceRecord* pieces = cursor.Take(t.ArcTable.At(i));
         if (IsCharged(t.ArcTable.At(i))) {
-            charge[Index(i)] = t.PieceTable.At(piece).baseCost;
+            charge[Index(i)] = pieces[0].baseCost;
         }
-        piece += t.ArcTable.At(i).pieceCount - 1;
     }
     std::vector<char> read(Index(t.ArcCount), 0);
     largestCharge_.assign(rules_.size(), 0.0);

@@ -81,12 +81,11 @@ void EnvelopeRelaxation::CheckSlots(std::int32_t arc) const {
 
 void EnvelopeRelaxation::BuildEnvelopes() {
     changedArcs_.clear();
-    std::int32_t pieceCursor = 0;
+    PieceCursor cursor(t_.WorkPieceTable.data());
     for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
         const ArcRecord& arc = t_.WorkArcTable.At(i);
-        const PieceRecord* pieces = t_.WorkPieceTable.data() + pieceCursor;
-        pieceCursor += arc.pieceCount - 1;
-        const std::int64_t end = arc.pieceCount == 1 ? arc.upper : pieces[arc.pieceCount - 2].upper;
+        const PieceRecord* pieces = cursor.Take(arc);
+        const std::int64_t end = RangeEnd(arc, pieces);
         if (SameRange(arc, end, builtFrom_[Index(i)], builtEnd_[Index(i)])) {
             continue;
         }
@@ -388,7 +387,7 @@ void EnvelopeRelaxation::SetRulePrices(const std::vector<double>& prices) {
 // to the incumbent over the violations' length (Polyak's rule).
 double EnvelopeRelaxation::TrueTotal(GrowArray<SolutionRecord>* rows) const {
     double total = 0.0;
-    std::int32_t pieceCursor = 0;
+    PieceCursor cursor(t_.WorkPieceTable.data());
     for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
         const ArcRecord& arc = t_.WorkArcTable.At(i);
         std::int64_t flow = 0;
@@ -396,9 +395,8 @@ double EnvelopeRelaxation::TrueTotal(GrowArray<SolutionRecord>* rows) const {
             flow += network_.flow[Index(s)];
         }
         const ArcRecord& parsed = t_.ArcTable.At(i);
-        const double cost = TrueArcCost(arc, t_.WorkPieceTable.data() + pieceCursor, flow,
+        const double cost = TrueArcCost(arc, cursor.Take(arc), flow,
                                         parsed.pieceCount == 1 && parsed.baseCost == 0.0);
-        pieceCursor += arc.pieceCount - 1;
         total += cost;
         if (rows != nullptr) {
             (*rows)[Index(i)].flow = flow;
@@ -557,11 +555,10 @@ bool EnvelopeRelaxation::FindIncumbent(double& incumbent) {
 }
 
 bool EnvelopeRelaxation::ScaleSlopes(bool first) {
-    std::int32_t pieceCursor = 0;
+    PieceCursor cursor(t_.WorkPieceTable.data());
     for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
         const ArcRecord& arc = t_.WorkArcTable.At(i);
-        const PieceRecord* pieces = t_.WorkPieceTable.data() + pieceCursor;
-        pieceCursor += arc.pieceCount - 1;
+        const PieceRecord* pieces = cursor.Take(arc);
         const ArcRecord& parsed = t_.ArcTable.At(i);
         if (parsed.pieceCount == 1 && parsed.baseCost == 0.0) {
             continue;  // linear: its envelope is its cost
@@ -646,11 +643,10 @@ void EnvelopeRelaxation::CloseArcs(TryFlow&& tryFlow) {
         }
         // Then each arc without flow priced as if its charge were paid: the
         // slope of its cost past its first flow.
-        std::int32_t pieceCursor = 0;
+        PieceCursor cursor(t_.WorkPieceTable.data());
         for (std::int32_t arc = 0; arc < t_.ArcCount; ++arc) {
             const ArcRecord& record = t_.WorkArcTable.At(arc);
-            const PieceRecord* pieces = t_.WorkPieceTable.data() + pieceCursor;
-            pieceCursor += record.pieceCount - 1;
+            const PieceRecord* pieces = cursor.Take(record);
             const ArcRecord& parsed = t_.ArcTable.At(arc);
             const std::int64_t lo = network_.lower[Index(firstSlot_[Index(arc)])];
             std::int64_t end = 0;

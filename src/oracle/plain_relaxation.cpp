@@ -52,12 +52,11 @@ void PlainRelaxation::BuildNetwork() {
     arcNetwork_.SetSize(static_cast<std::size_t>(arcCount));
     std::int32_t extra = 0;
     std::int32_t segmentNodes = 0;
-    std::int32_t pieceCursor = 0;
+    PieceCursor cursor(t_.WorkPieceTable.data());
     for (std::int32_t i = 0; i < arcCount; ++i) {
         const ArcRecord& arc = t_.WorkArcTable.At(i);
         const std::int32_t first = i + extra;
-        BuildEnvelope(arc, t_.WorkPieceTable.data() + pieceCursor, envelope_, false);
-        pieceCursor += arc.pieceCount - 1;
+        BuildEnvelope(arc, cursor.Take(arc), envelope_, false);
         const auto segmentCount = static_cast<std::int32_t>(envelope_.segments.size());
         arcNetwork_.At(i) = ArcNetwork{first, segmentCount, envelope_.startValue};
         if (segmentCount == 1) {

@@ -51,13 +51,12 @@ void CalculationRun::Run(std::string_view dataText) {
 }
 
 void CalculationRun::FillSolutionBounds() {
-    std::size_t piece = 0;
+    PieceCursor cursor(tables_.PieceTable.data());
     for (std::size_t i = 0; i < tables_.ArcTable.size(); ++i) {
         const ArcRecord& arc = tables_.ArcTable[i];
         SolutionRecord& row = tables_.SolutionTable[i];
         row.lower = arc.lower;
-        piece += static_cast<std::size_t>(arc.pieceCount - 1);
-        row.upper = arc.pieceCount == 1 ? arc.upper : tables_.PieceTable[piece - 1].upper;
+        row.upper = RangeEnd(arc, cursor.Take(arc));
     }
 }
 
