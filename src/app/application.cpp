@@ -18,6 +18,11 @@
 #include "app/editor_view.h"
 #include "app/main_window.h"
 #include "app/network_window.h"
+#include "files/output_file.h"
+#include "formats/arc_table.h"
+#include "formats/dimacs.h"
+#include "formats/mip_model.h"
+#include "parser/problem_parser.h"
 #include "drawing/network_picture.h"
 #include "run/calculation_run.h"
 #include "app/print_file.h"
@@ -88,6 +93,8 @@ void Application::ConnectCommands() {
         RefreshNetwork();
     });
     route(ID_VIEW_NETWORK, this, &Application::ShowNetwork);
+    route(ID_FILE_IMPORT, this, &Application::Import);
+    route(ID_FILE_EXPORT_MODEL, this, &Application::ExportModel);
     route(ID_SHOW_RESULTS, this,
           [this] { RunCalculationCommand(&CalculationCommands::ShowResults); });
     route(ID_APP_ABOUT, this, &Application::About);
@@ -188,6 +195,67 @@ void Application::Open() {
     const QString path = prompts_.AskOpenPath(window_.get(), directory);
     if (!path.isEmpty() && document_->LoadFile(path)) {
         ForgetResults();
+    }
+}
+
+void Application::Import() {
+    if (!document_->MaybeSave()) {
+        return;
+    }
+    const QString path = prompts_.AskImportPath(window_.get(), QString());
+    if (path.isEmpty()) {
+        return;
+    }
+    QString reason;
+    const std::optional<std::string> bytes = Document::ReadFile(path, &reason);
+    if (!bytes) {
+        prompts_.ShowMessage(window_.get(), path + QStringLiteral(": ") + reason, gui::BoxIcon::Stop);
+        return;
+    }
+    const std::string title = QFileInfo(path).completeBaseName().toStdString();
+    const formats::Conversion converted =
+        path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)
+            ? formats::ArcTableToProblem(*bytes, title)
+            : formats::DimacsToProblem(*bytes, title);
+    if (!converted.ok()) {
+        prompts_.ShowMessage(window_.get(),
+                             QFileInfo(path).fileName() + QStringLiteral(": ") +
+                                 QString::fromStdString(converted.error),
+                             gui::BoxIcon::Stop);
+        return;
+    }
+    document_->SetImportedText(converted.text);
+    ForgetResults();
+}
+
+void Application::ExportModel() {
+    ProblemTables tables;
+    SystemClock clock;
+    ProblemParser parser(tables, clock);
+    std::string runList;
+    const std::string text = view_->TextBytes();
+    if (text.empty() || !parser.ParseProblem(text, runList)) {
+        prompts_.ShowMessage(window_.get(),
+                             QStringLiteral("モデルを書き出せません: データに誤りがあるか、データがありません。"),
+                             gui::BoxIcon::Stop);
+        return;
+    }
+    bool mps = false;
+    const QString suggestion = document_->FilePath().isEmpty()
+                                   ? QStringLiteral("model.lp")
+                                   : QFileInfo(document_->FilePath()).completeBaseName() +
+                                         QStringLiteral(".lp");
+    const QString path = prompts_.AskModelPath(window_.get(), suggestion, &mps);
+    if (path.isEmpty()) {
+        return;
+    }
+    const formats::MipModel model = formats::BuildMipModel(tables);
+    const std::string error =
+        ReplaceFile(path.toStdString(), mps ? formats::MpsText(model) : formats::LpText(model));
+    if (!error.empty()) {
+        prompts_.ShowMessage(window_.get(),
+                             path + QStringLiteral(": ") + QString::fromStdString(error),
+                             gui::BoxIcon::Stop);
     }
 }
 

@@ -66,6 +66,10 @@ class Application final : public QObject {
     void PrintPreview();
     // 表示 → ネットワーク図: the current text's network with the last flows.
     void ShowNetwork();
+    // A DIMACS or arc-table file as a new untitled document.
+    void Import();
+    // The text as a MIP model in LP or MPS form.
+    void ExportModel();
 
   private:
     // Every command of the window to its handler, here alone.

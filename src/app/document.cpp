@@ -29,6 +29,13 @@ bool Document::Clear() {
     return true;
 }
 
+void Document::SetImportedText(const std::string& bytes) {
+    Clear();
+    view_.SetTextBytes(bytes);
+    view_.document()->setModified(true);
+    emit TitleChanged(Title());
+}
+
 std::optional<std::string> Document::ReadFile(const QString& path, QString* reason) {
     const QFileInfo info(path);
     QFile file(path);

@@ -30,6 +30,9 @@ class Document final : public QObject {
 
     // Empties the text; the document becomes untitled.
     bool Clear();
+    // A new untitled document holding `bytes`, modified, so nothing is lost
+    // and nothing is written over the file it came from.
+    void SetImportedText(const std::string& bytes);
     // Loads every byte of the file; on failure reports it and keeps the text.
     bool LoadFile(const QString& path);
     // Writes the text bytes; on failure reports it and keeps the file as it was.

@@ -19,6 +19,22 @@ QString DialogPrompts::AskOpenPath(QWidget* parent, const QString& directory) {
     return QFileDialog::getOpenFileName(parent, QString(), directory, Filter());
 }
 
+QString DialogPrompts::AskImportPath(QWidget* parent, const QString& directory) {
+    return QFileDialog::getOpenFileName(
+        parent, QStringLiteral("インポート"), directory,
+        QStringLiteral("DIMACS, CSV (*.min *.csv);;DIMACS (*.min);;CSV (*.csv);;すべて (*)"));
+}
+
+QString DialogPrompts::AskModelPath(QWidget* parent, const QString& suggestion, bool* mps) {
+    const QString lp = QStringLiteral("LP (*.lp)");
+    const QString free = QStringLiteral("MPS (*.mps)");
+    QString chosen;
+    const QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("モデルの書き出し"),
+                                                      suggestion, lp + ";;" + free, &chosen);
+    *mps = chosen == free || path.endsWith(QStringLiteral(".mps"), Qt::CaseInsensitive);
+    return path;
+}
+
 QString DialogPrompts::AskSavePath(QWidget* parent, const QString& suggestion) {
     QFileDialog dialog(parent, QString(), suggestion, Filter());
     dialog.setAcceptMode(QFileDialog::AcceptSave);

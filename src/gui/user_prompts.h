@@ -18,6 +18,10 @@ class UserPrompts {
     // Empty when the user cancels.
     virtual QString AskOpenPath(QWidget* parent, const QString& directory) = 0;
     virtual QString AskSavePath(QWidget* parent, const QString& suggestion) = 0;
+    // A DIMACS (.min) or arc-table (.csv) file to import.
+    virtual QString AskImportPath(QWidget* parent, const QString& directory) = 0;
+    // Where to write the MIP model; `mps` says which form was chosen.
+    virtual QString AskModelPath(QWidget* parent, const QString& suggestion, bool* mps) = 0;
     virtual SaveChoice AskSaveChanges(QWidget* parent, const QString& documentTitle) = 0;
     // Yes/No question; true for yes.
     virtual bool AskYesNo(QWidget* parent, const QString& text) = 0;
@@ -30,6 +34,8 @@ class DialogPrompts final : public UserPrompts {
   public:
     QString AskOpenPath(QWidget* parent, const QString& directory) override;
     QString AskSavePath(QWidget* parent, const QString& suggestion) override;
+    QString AskImportPath(QWidget* parent, const QString& directory) override;
+    QString AskModelPath(QWidget* parent, const QString& suggestion, bool* mps) override;
     SaveChoice AskSaveChanges(QWidget* parent, const QString& documentTitle) override;
     bool AskYesNo(QWidget* parent, const QString& text) override;
     void ShowMessage(QWidget* parent, const QString& text, BoxIcon icon) override;

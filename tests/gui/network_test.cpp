@@ -11,6 +11,7 @@
 
 #include "app/application.h"
 #include "app/command_table.h"
+#include "app/document.h"
 #include "app/editor_view.h"
 #include "app/exit_status.h"
 #include "app/main_window.h"
@@ -148,6 +149,44 @@ class NetworkTest : public QObject {
             }
         }
         QVERIFY(highlighted);
+        app.Editor().document()->setModified(false);
+        app.Window().SetCloseGuard({});
+    }
+
+    // File → インポート opens a DIMACS file as a new, modified, untitled
+    // document in the data language; a bad file says its line and keeps the
+    // text. モデルの書き出し writes the text as an LP or MPS model.
+    void importAndExportModel() {
+        MemorySettingsStore store;
+        testing::ScriptedPrompts prompts;
+        QTemporaryDir dir;
+        Application app(store, prompts, dir.filePath(QStringLiteral("instance")));
+        QCOMPARE(app.Start(QString()), Application::StartResult::Running);
+        prompts.importPaths = {QStringLiteral(KOVA_EXAMPLES_DIR "/two-plants.min")};
+        app.Window().Action(ID_FILE_IMPORT)->trigger();
+        QVERIFY(app.CurrentDocument().FilePath().isEmpty());
+        QVERIFY(app.CurrentDocument().IsModified());
+        QVERIFY(app.Editor().toPlainText().startsWith(QStringLiteral("TITLE two-plants\nARC 1 3 0 0 4 20")));
+        QFile bad(dir.filePath(QStringLiteral("bad.min")));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("p min 2 2\na 1 2 0 4 1\n");
+        bad.close();
+        prompts.importPaths = {bad.fileName()};
+        prompts.saveChoices = {gui::SaveChoice::Discard};  // the imported text is unsaved
+        const QString before = app.Editor().toPlainText();
+        app.Window().Action(ID_FILE_IMPORT)->trigger();
+        QCOMPARE(prompts.saveQuestions.size(), 1);
+        QVERIFY(!prompts.messages.isEmpty());
+        QVERIFY(prompts.messages.last().text.contains(QStringLiteral("line 2: the problem line announces 2 arcs")));
+        QCOMPARE(app.Editor().toPlainText(), before);
+        for (const QString& name : {QStringLiteral("m.lp"), QStringLiteral("m.mps")}) {
+            prompts.modelPaths = {dir.filePath(name)};
+            app.Window().Action(ID_FILE_EXPORT_MODEL)->trigger();
+            QFile model(dir.filePath(name));
+            QVERIFY(model.open(QIODevice::ReadOnly));
+            const QByteArray bytes = model.readAll();
+            QVERIFY(bytes.contains(name.endsWith(QStringLiteral(".lp")) ? "Minimize" : "ENDATA"));
+        }
         app.Editor().document()->setModified(false);
         app.Window().SetCloseGuard({});
     }

@@ -16,6 +16,14 @@ class ScriptedPrompts final : public gui::UserPrompts {
         gui::BoxIcon icon;
     };
 
+    QString AskImportPath(QWidget*, const QString&) override {
+        return importPaths.isEmpty() ? QString() : importPaths.takeFirst();
+    }
+    QString AskModelPath(QWidget*, const QString&, bool* mps) override {
+        const QString path = modelPaths.isEmpty() ? QString() : modelPaths.takeFirst();
+        *mps = path.endsWith(QStringLiteral(".mps"));
+        return path;
+    }
     QString AskOpenPath(QWidget*, const QString&) override {
         return openPaths.isEmpty() ? QString() : openPaths.takeFirst();
     }
@@ -39,6 +47,8 @@ class ScriptedPrompts final : public gui::UserPrompts {
     }
 
     QStringList openPaths;
+    QStringList importPaths;
+    QStringList modelPaths;  // a name ending in .mps asks for MPS
     QStringList savePaths;
     QList<gui::SaveChoice> saveChoices;
     QList<bool> yesNo;

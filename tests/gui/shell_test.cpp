@@ -145,7 +145,8 @@ class ShellTest : public QObject {
             QStringList({U("新規作成(&N)\tCtrl+N"), U("開く(&O)...\tCtrl+O"),
                          U("上書き保存(&S)\tCtrl+S"), U("名前を付けて保存(&A)..."), "-",
                          U("印刷(&P)...\tCtrl+P"), U("印刷ﾌﾟﾚﾋﾞｭｰ(&V)"), U("ﾌﾟﾘﾝﾀの設定(&R)..."),
-                         "-", U("最近使ったﾌｧｲﾙ"), "-", U("KOVA終了(&X)")}));
+                         "-", U("最近使ったﾌｧｲﾙ"), "-", U("インポート(&I)..."),
+                         U("モデルの書き出し(&E)..."), "-", U("KOVA終了(&X)")}));
         QVERIFY(!app_->Window().Action(ID_FILE_MRU_FILE1)->isEnabled());
         QCOMPARE(items(bar.at(1)->menu()),
                  QStringList({U("元に戻す(&U)\tCtrl+Z"), "-", U("切り取り(&T)\tCtrl+X"),
