@@ -107,7 +107,8 @@ check "no csv without a solution" bash -c \
 "$solve" --json --time-limit 0.5 "$data/long-search.kvf" >"$work/limit"
 status=$?
 check "time limit ends with a solution (exit 0)" test "$status" = 0
-check "time limit ends stopped" grep -q '"end":"stopped-branch"' "$work/limit"
+# The root phase alone can outlast half a second on a loaded, sanitized build.
+check "time limit ends stopped" grep -qE '"end":"stopped-(branch|root)"' "$work/limit"
 "$solve" --json --quiet "$data/long-search.kvf" >"$work/interrupted" &
 pid=$!
 # Long enough for a sanitized build under load to have read its input and
