@@ -21,6 +21,23 @@ std::optional<std::int64_t> ParseCount(const std::string& text) {
     return value;
 }
 
+
+// An option whose value is a path, stored as it is.
+std::function<std::string(const std::string&)> PathInto(std::optional<std::string>& target) {
+    return [&target](const std::string& value) -> std::string {
+        target = value;
+        return {};
+    };
+}
+
+bool NamesUtf8(const std::string& v) {
+    return v == "utf-8" || v == "utf8" || v == "UTF-8";
+}
+
+bool NamesCp932(const std::string& v) {
+    return v == "cp932" || v == "CP932" || v == "shift_jis";
+}
+
 }  // namespace
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
@@ -30,9 +47,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     const std::map<std::string, Setter> valued = {
         {"--input-encoding",
          [&](const std::string& v) -> std::string {
-             if (v == "utf-8" || v == "utf8" || v == "UTF-8") {
+             if (NamesUtf8(v)) {
                  options.inputEncoding = InputEncoding::Utf8;
-             } else if (v == "cp932" || v == "CP932" || v == "shift_jis") {
+             } else if (NamesCp932(v)) {
                  options.inputEncoding = InputEncoding::Cp932;
              } else {
                  return "unknown input encoding '" + v + "' (use utf-8 or cp932)";
@@ -52,41 +69,17 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
              }
              return {};
          }},
-        {"--export-lp",
-         [&](const std::string& v) -> std::string {
-             options.exportLpPath = v;
-             return {};
-         }},
-        {"--export-mps",
-         [&](const std::string& v) -> std::string {
-             options.exportMpsPath = v;
-             return {};
-         }},
-        {"--export-dimacs",
-         [&](const std::string& v) -> std::string {
-             options.exportDimacsPath = v;
-             return {};
-         }},
-        {"--run-list",
-         [&](const std::string& v) -> std::string {
-             options.runListPath = v;
-             return {};
-         }},
-        {"--solution",
-         [&](const std::string& v) -> std::string {
-             options.solutionPath = v;
-             return {};
-         }},
-        {"--csv",
-         [&](const std::string& v) -> std::string {
-             options.csvPath = v;
-             return {};
-         }},
+        {"--export-lp", PathInto(options.exportLpPath)},
+        {"--export-mps", PathInto(options.exportMpsPath)},
+        {"--export-dimacs", PathInto(options.exportDimacsPath)},
+        {"--run-list", PathInto(options.runListPath)},
+        {"--solution", PathInto(options.solutionPath)},
+        {"--csv", PathInto(options.csvPath)},
         {"--csv-encoding",
          [&](const std::string& v) -> std::string {
-             if (v == "utf-8" || v == "utf8" || v == "UTF-8") {
+             if (NamesUtf8(v)) {
                  options.csvEncoding = CsvEncoding::Utf8WithBom;
-             } else if (v == "cp932" || v == "CP932" || v == "shift_jis") {
+             } else if (NamesCp932(v)) {
                  options.csvEncoding = CsvEncoding::Cp932;
              } else {
                  return "unknown CSV encoding '" + v + "' (use utf-8 or cp932)";
