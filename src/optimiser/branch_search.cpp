@@ -49,6 +49,7 @@ void BranchSearch::StartSearch() {
         record.status = kBranchFree;
     }
     setUp_.Start();
+    FindCostStep();
     if (methods_.refined) {
         setUp_.TightenRanges();
     }
@@ -72,12 +73,12 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
                     TakeIncumbent();
                     ShowIncumbent();
                 }
-                if (IncumbentCost - result_.relaxedTotal > tolerance_ &&
+                if (!Closes(result_.relaxedTotal) &&
                     methods_.relaxation->FindIncumbent(IncumbentCost)) {
                     ++t_.IncumbentUpdates;
                     ShowIncumbent();
                 }
-                if (IncumbentCost - result_.relaxedTotal > tolerance_) {
+                if (!Closes(result_.relaxedTotal)) {
                     const double before = IncumbentCost;
                     const bool changed = methods_.relaxation->StrengthenBound(IncumbentCost);
                     if (IncumbentCost < before) {
@@ -104,7 +105,7 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
             }
             rootBound_ = result_.relaxedTotal;
             NarrowByRootPrices();
-            if (IncumbentCost - t_.BranchList[0].bound <= tolerance_) {
+            if (Closes(t_.BranchList[0].bound)) {
                 return End(SearchEnd::OptimalAtRoot, runList, solution);
             }
             continue;
@@ -116,7 +117,7 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
                 t_.IncumbentUpdates > 0 ? SearchEnd::Exhausted : SearchEnd::ExhaustedNoSolution,
                 runList, solution);
         }
-        if (IncumbentCost - t_.BranchList.At(SelectedBranch).bound <= tolerance_) {
+        if (Closes(t_.BranchList.At(SelectedBranch).bound)) {
             if (!methods_.selector->DepthFirst()) {
                 return End(SearchEnd::OptimalInBranch, runList, solution);
             }
@@ -127,7 +128,7 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
             continue;
         }
         if (methods_.refined && plunge >= 0 && t_.BranchList.At(plunge).status == kBranchOpen &&
-            IncumbentCost - t_.BranchList.At(plunge).bound > tolerance_) {
+            !Closes(t_.BranchList.At(plunge).bound)) {
             SelectedBranch = plunge;
         }
         t_.BranchList.At(SelectedBranch).status = kBranchBranched;
@@ -203,8 +204,7 @@ bool BranchSearch::NarrowByPrices() {
     if (tolerance_ < 0.0 || IncumbentCost >= LargestDouble) {
         return false;
     }
-    const double slack = IncumbentCost - tolerance_ - result_.relaxedTotal +
-                         1e-6 * std::max(1.0, std::fabs(IncumbentCost));
+    const double slack = Level() - result_.relaxedTotal;
     if (slack < 0.0) {
         return false;  // closed as it is
     }
@@ -257,7 +257,7 @@ void BranchSearch::ShowIncumbent() {
 }
 
 void BranchSearch::ShowGap() {
-    const double bound = std::min(BestOpenBound(), IncumbentCost);
+    const double bound = std::min(RoundedBound(BestOpenBound()), IncumbentCost);
     monitor_.SetField(LiveField::Gap, NumberText(IncumbentCost - bound));
 }
 
@@ -352,10 +352,78 @@ BranchSearch::BranchChoice BranchSearch::ChooseBranchArc() {
     return best;
 }
 
+// With integer flows, costs that are all multiples of a step give totals
+// that are too: a region whose bound lies above the last multiple below the
+// incumbent (less the tolerance) holds nothing better. Totals must stay
+// exact in a double, and the margin for the rounding of the bounds well
+// below the step.
+void BranchSearch::FindCostStep() {
+    costStep_ = 0.0;
+    if (!methods_.refined || tolerance_ < 0.0) {
+        return;
+    }
+    constexpr double kSteps[] = {1.0, 0.5, 0.25, 0.2, 0.1, 0.05, 0.02, 0.01};
+    for (const double step : kSteps) {
+        const auto onGrid = [step](double cost) {
+            const double units = cost / step;
+            return std::fabs(units - std::nearbyint(units)) <= 1e-9 * std::max(1.0, std::fabs(units));
+        };
+        double largest = 0.0;  // total, at most
+        bool fits = true;
+        PieceCursor cursor(t_.PieceTable.data());
+        for (const ArcRecord& arc : t_.ArcTable) {
+            const PieceRecord* pieces = cursor.Take(arc);
+            const double range = static_cast<double>(RangeEnd(arc, pieces)) -
+                                 std::min<double>(0.0, arc.lower);
+            fits = fits && onGrid(arc.baseCost) && onGrid(arc.unitCost);
+            largest += std::fabs(arc.baseCost) + std::fabs(arc.unitCost) * range;
+            for (std::int32_t k = 0; fits && k < arc.pieceCount - 1; ++k) {
+                fits = onGrid(pieces[k].baseCost) && onGrid(pieces[k].unitCost);
+                largest += std::fabs(pieces[k].baseCost) + std::fabs(pieces[k].unitCost) * range;
+            }
+            if (!fits) {
+                break;
+            }
+        }
+        if (fits) {
+            if (largest / step < 1e14) {
+                costStep_ = step;
+            }
+            return;
+        }
+    }
+}
+
+double BranchSearch::Margin() const {
+    return (costStep_ > 0.0 ? 1e-9 : 1e-6) * std::max(1.0, std::fabs(IncumbentCost));
+}
+
+double BranchSearch::Level() const {
+    const double plain = IncumbentCost - tolerance_ + Margin();
+    if (costStep_ <= 0.0 || IncumbentCost >= LargestDouble) {
+        return plain;
+    }
+    const double units = (IncumbentCost - tolerance_) / costStep_;
+    const double below = (std::ceil(units - 1e-9 * std::max(1.0, std::fabs(units))) - 1.0) * costStep_;
+    return std::min(plain, below + Margin());
+}
+
+bool BranchSearch::Closes(double bound) const {
+    if (costStep_ > 0.0 && IncumbentCost < LargestDouble && bound > Level()) {
+        return true;
+    }
+    return IncumbentCost - bound <= tolerance_;
+}
+
+double BranchSearch::RoundedBound(double bound) const {
+    if (costStep_ <= 0.0 || !(bound < LargestDouble) || bound <= -LargestDouble) {
+        return bound;
+    }
+    return std::ceil((bound - Margin()) / costStep_) * costStep_;
+}
+
 bool BranchSearch::CannotImprove(const BranchRecord& child) const {
-    return methods_.refined && tolerance_ >= 0.0 &&
-           child.bound >
-               IncumbentCost - tolerance_ + 1e-6 * std::max(1.0, std::fabs(IncumbentCost));
+    return methods_.refined && tolerance_ >= 0.0 && child.bound > Level();
 }
 
 // Flows of an arc that the root's prices show to cost more than the
@@ -365,8 +433,7 @@ void BranchSearch::NarrowByRootPrices() {
         return;
     }
     // A little room for the rounding of the prices.
-    const double slack =
-        IncumbentCost - tolerance_ - rootBound_ + 1e-6 * std::max(1.0, std::fabs(IncumbentCost));
+    const double slack = Level() - rootBound_;
     for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
         if (t_.ArcTable.At(i).pieceCount == 1) {
             continue;  // a linear arc's envelope is its cost: nothing to gain
@@ -383,7 +450,7 @@ void BranchSearch::NarrowByRootPrices() {
 // narrow: each solve's prices see further than the last.
 void BranchSearch::NarrowRoot() {
     for (std::int32_t round = 0; round < kRootRounds && result_.HasFlow() &&
-                                 IncumbentCost - result_.relaxedTotal > tolerance_;
+                                 !Closes(result_.relaxedTotal);
          ++round) {
         rootBound_ = result_.relaxedTotal;
         const std::int64_t before = narrowings_;
@@ -482,7 +549,7 @@ void BranchSearch::CloseOrCreateChildren() {
     }
     record->bound = result_.relaxedTotal;
     record->status = kBranchOpen;
-    if (result_.relaxedTotal > IncumbentCost) {
+    if (result_.relaxedTotal > IncumbentCost || CannotImprove(*record)) {
         record->status = kBranchClosed;
         setUp_.Forget(BranchToSolve);
         return;
@@ -571,12 +638,12 @@ SearchEnd BranchSearch::End(SearchEnd end, std::string& runList, std::string& so
     }
     finalBound_ = NoSolutionCost;
     if (end == SearchEnd::OptimalAtRoot) {
-        finalBound_ = std::min(IncumbentCost, t_.BranchList[0].bound);
+        finalBound_ = std::min(IncumbentCost, RoundedBound(t_.BranchList[0].bound));
     } else if (end == SearchEnd::Exhausted) {
         finalBound_ = IncumbentCost;
     } else if (end == SearchEnd::OptimalInBranch ||
                (end == SearchEnd::StoppedInBranch && t_.IncumbentUpdates > 0)) {
-        finalBound_ = std::min(IncumbentCost, BestOpenBound());
+        finalBound_ = std::min(IncumbentCost, RoundedBound(BestOpenBound()));
     }
     t_.RunEndTime = monitor_.Now();
     monitor_.ShowMessage(*message, MessageIcon::Information);

@@ -100,6 +100,18 @@ class BranchSearch {
     std::vector<BranchSetUp::Range> narrower_;
     std::vector<char> gapArc_;
     std::int64_t branchNarrowings_ = 0;
+    // Totals are multiples of costStep_ (0 when not known to be): bounds
+    // round up to the next multiple.
+    void FindCostStep();
+    double costStep_ = 0.0;
+    // Room for the rounding of the bounds.
+    double Margin() const;
+    // A region whose bound lies above this holds nothing worth finding.
+    double Level() const;
+    // The bound leaves nothing to gain beyond the tolerance.
+    bool Closes(double bound) const;
+    // No total below `bound` can be better than this one.
+    double RoundedBound(double bound) const;
     // The child's bound, known before its solve, leaves nothing to gain.
     bool CannotImprove(const BranchRecord& child) const;
     void LearnFromChild(std::int32_t child);
