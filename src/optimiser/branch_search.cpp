@@ -131,6 +131,10 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
             !Closes(t_.BranchList.At(plunge).bound)) {
             SelectedBranch = plunge;
         }
+        if (SelectedBranch == keptRecord_) {
+            methods_.relaxation->ReturnToKept();
+        }
+        keptRecord_ = -1;
         t_.BranchList.At(SelectedBranch).status = kBranchBranched;
         branchingBound_ = t_.BranchList.At(SelectedBranch).bound;
         for (int child = 0; child < 2; ++child) {
@@ -142,6 +146,10 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
             } else {
                 if (setUp_.SetUpBranch(BranchToSolve, SelectedBranch)) {
                     Solve();
+                    if (child == 0 && methods_.refined && result_.HasFlow()) {
+                        methods_.relaxation->KeepSolve();
+                        keptRecord_ = BranchToSolve;
+                    }
                 } else {
                     SolveEmptyChild();
                 }

@@ -138,6 +138,7 @@ class BranchSearch {
     std::array<PseudoCost, 2> averageCost_;
     std::vector<std::pair<double, BranchCandidate>> scored_;
     std::vector<std::int32_t> freePairs_;  // first records of free pairs
+    std::int32_t keptRecord_ = -1;         // whose solve the relaxation keeps
 };
 
 }  // namespace kova

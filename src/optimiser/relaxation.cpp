@@ -181,6 +181,36 @@ RelaxationResult EnvelopeRelaxation::Evaluate(FlowOutcome outcome) {
     return result;
 }
 
+void EnvelopeRelaxation::KeepSolve() {
+    kept_.valid = simplex_.CanResolve();
+    if (!kept_.valid) {
+        return;
+    }
+    keptSimplex_ = simplex_;
+    kept_.network = network_;
+    kept_.builtFrom = builtFrom_;
+    kept_.builtEnd = builtEnd_;
+    kept_.slotLower = slotLower_;
+    kept_.slotUpper = slotUpper_;
+    kept_.slotCost = slotCost_;
+    kept_.startValue = startValue_;
+}
+
+void EnvelopeRelaxation::ReturnToKept() {
+    if (!kept_.valid) {
+        return;
+    }
+    kept_.valid = false;
+    std::swap(simplex_, keptSimplex_);
+    std::swap(network_, kept_.network);
+    std::swap(builtFrom_, kept_.builtFrom);
+    std::swap(builtEnd_, kept_.builtEnd);
+    std::swap(slotLower_, kept_.slotLower);
+    std::swap(slotUpper_, kept_.slotUpper);
+    std::swap(slotCost_, kept_.slotCost);
+    std::swap(startValue_, kept_.startValue);
+}
+
 void EnvelopeRelaxation::KeepRoot() {
     rootLower_ = network_.lower;
     rootUpper_ = network_.upper;

@@ -37,7 +37,8 @@ class EnvelopeRelaxation final : public RelaxationSolver {
           monitor_(monitor),
           ticker_(tables, monitor),
           simplex_(network_, ticker_),
-          savedSimplex_(network_, ticker_) {}
+          savedSimplex_(network_, ticker_),
+          keptSimplex_(network_, ticker_) {}
 
     RelaxationResult SolveRelaxation() override;
     std::int64_t Work() const override { return work_; }
@@ -51,6 +52,8 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     bool StrengthenBound(double& incumbent) override;
     bool FindIncumbent(double& incumbent) override;
     void ForgetRoot() override { rootKept_ = false; }
+    void KeepSolve() override;
+    void ReturnToKept() override;
     // Sum of the node prices in the bound, for measurements.
     double ChargeTotal() const { return chargeTotal_; }
 
@@ -112,6 +115,17 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     std::vector<bool> closed_;  // per arc, by the local search
     std::vector<std::int32_t> order_;
     NetworkSimplex savedSimplex_;
+    // What KeepSolve keeps: the solver's tree and whatever the next solve
+    // compares its envelopes with.
+    struct KeptSolve {
+        bool valid = false;
+        FlowNetwork network;
+        std::vector<ArcRecord> builtFrom;
+        std::vector<std::int64_t> builtEnd, slotLower, slotUpper;
+        std::vector<double> startValue, slotCost;
+    };
+    KeptSolve kept_;
+    NetworkSimplex keptSimplex_;
     FlowNetwork savedNetwork_;
     ArcRecord trialArc_{};
     std::vector<PieceRecord> trialPieces_;

@@ -76,6 +76,12 @@ class RelaxationSolver {
     virtual bool StrengthenBound(double& /*incumbent*/) { return false; }
     // The root's ranges changed: its next solve is kept as the root.
     virtual void ForgetRoot() {}
+    // Keeps the state of the last solve with a flow; ReturnToKept goes back
+    // to it. The search keeps a first child's solve, so that when it goes
+    // on into that child after solving its sibling, the child's own
+    // children start from the child's flow.
+    virtual void KeepSolve() {}
+    virtual void ReturnToKept() {}
     // Right after the root solve: looks for flows that cost less than
     // `incumbent` by linear solves around the root's flow, leaving the
     // relaxation as it was. A better flow lowers `incumbent` and goes into
