@@ -10,6 +10,7 @@
 #include "gui/app_texts.h"
 #include "gui/document_text.h"
 #include "gui/user_prompts.h"
+#include "parser/problem_parser.h"
 #include "text/system_texts.h"
 
 namespace kova::app {
@@ -37,6 +38,7 @@ void RunCommands::RunOptimization(EditorView& view) {
         return;
     }
     results_ = RunResults{};
+    view.ClearMarks(EditorView::MarkKind::Run);
     settings_.ReadAll(store_);
 
     dialogs::StatusDialog dialog(std::move(dataText), settings_.tolerance, prompts_, RunClock());
@@ -47,6 +49,17 @@ void RunCommands::RunOptimization(EditorView& view) {
     results_ = dialog.Results();
     computedText_ = view.TextBytes();
     computedSource_ = sourcePath_ ? sourcePath_() : QString();
+
+    // After the run's message box: the lines in error, the cursor on the first.
+    QList<LineMark> marks;
+    for (const DataError& error : DataErrorsOf(results_.runList)) {
+        marks.append(MarkOfError(error));
+    }
+    if (!marks.isEmpty()) {
+        view.SetMarks(EditorView::MarkKind::Run, marks);
+        view.GoToLine(marks.constFirst().line);
+        view.setFocus();
+    }
 }
 
 void RunCommands::ForgetResults() {
