@@ -161,6 +161,7 @@ void EditorView::SetTextBytes(const std::string& bytes, FileEncoding encoding) {
     setReadOnly(tooLong);
     document()->setModified(false);
     ShowMarks();
+    emit TextReplaced();
 }
 
 FileEncoding EditorView::SetFileBytes(const std::string& bytes) {

@@ -79,6 +79,8 @@ class EditorView final : public QPlainTextEdit {
 
   signals:
     void FilesDropped(const QStringList& paths);
+    // A new text took the editor's place (a file opened, a new document).
+    void TextReplaced();
 
   protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -11,6 +11,8 @@ TypingCheck::TypingCheck(EditorView& view) : QObject(&view), view_(view) {
     timer_.setSingleShot(true);
     timer_.setInterval(kPauseMs);
     connect(&timer_, &QTimer::timeout, this, &TypingCheck::CheckNow);
+    // Only typing starts a check, not a text that was opened.
+    connect(&view_, &EditorView::TextReplaced, &timer_, &QTimer::stop);
     connect(view_.document(), &QTextDocument::contentsChange, this,
             [this](int, int removed, int added) {
                 if (enabled_ && !view_.isReadOnly() && (removed != 0 || added != 0)) {

@@ -254,6 +254,7 @@ class EditorTest : public QObject {
     void errorsWhileTyping() {
         Open("ARC S A 0 0 1 5\r\nEND\r\n");
         QVERIFY(app_->Checker().IsEnabled());
+        QVERIFY(!app_->Checker().IsPending());  // opening is no typing
         Editor().moveCursor(QTextCursor::Start);
         Keys(QStringLiteral("ARC A S 7 0 1 2 "));
         QVERIFY(app_->Checker().IsPending());
