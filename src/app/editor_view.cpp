@@ -14,6 +14,7 @@
 #include "app/data_highlighter.h"
 #include "gui/document_text.h"
 #include "parser/problem_parser.h"
+#include "text/cp932.h"
 #include "text/system_texts.h"
 
 namespace kova::app {
@@ -142,10 +143,29 @@ EditorView::EditorView(QWidget* parent) : QPlainTextEdit(parent) {
 EditorView::~EditorView() = default;
 
 std::string EditorView::TextBytes() const {
+    bool lossy = false;
+    return TextBytes(&lossy);
+}
+
+std::string EditorView::TextBytes(bool* lossy) const {
     if (!document()->isModified()) {
-        return DataTextOf(savedBytes_, encoding_);
+        return DataTextOf(savedBytes_, encoding_, lossy);
     }
-    return gui::DisplayToBytes(document()->toRawText(), nullptr);
+    return gui::DisplayToBytes(document()->toRawText(), lossy);
+}
+
+LineMark EditorView::FirstCharacterWithoutCp932() const {
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        const std::u32string characters = block.text().toStdU32String();
+        for (const char32_t c : characters) {
+            bool lossy = false;
+            EncodeCp932(std::u32string_view(&c, 1), &lossy);
+            if (lossy) {
+                return LineMark{block.blockNumber() + 1, QString::fromUcs4(&c, 1)};
+            }
+        }
+    }
+    return LineMark{};
 }
 
 void EditorView::SetTextBytes(const std::string& bytes, FileEncoding encoding) {

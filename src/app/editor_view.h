@@ -45,6 +45,11 @@ class EditorView final : public QPlainTextEdit {
     // exactly its bytes (LF-only line ends and bytes that are no character
     // included); after an edit every line ends in CR LF.
     std::string TextBytes() const;
+    // The same; `lossy` tells whether a character without a code page 932
+    // form was read as '?'.
+    std::string TextBytes(bool* lossy) const;
+    // The first such character with its line (from 1); line 0 when none.
+    LineMark FirstCharacterWithoutCp932() const;
     // Replaces the text with a file's bytes in `encoding`; the document
     // counts as unmodified afterwards. A text with a line longer than
     // kLongestEditedLine characters is shown in pieces and cannot be

@@ -30,11 +30,22 @@ void RunCommands::RunOptimization(EditorView& view) {
                              gui::BoxIcon::Stop);
         return;
     }
-    std::string dataText = view.TextBytes();
+    bool lossy = false;
+    std::string dataText = view.TextBytes(&lossy);
     if (dataText.empty()) {
         prompts_.ShowMessage(view.window(), gui::BytesToDisplay(Texts().noInputData),
                              gui::BoxIcon::Stop);
         AppendNoInputData(results_);
+        return;
+    }
+    // Read as '?', two such names would be one node: no answer rather than
+    // a wrong one, as kova-solve refuses them too.
+    if (lossy) {
+        const LineMark where = view.FirstCharacterWithoutCp932();
+        prompts_.ShowMessage(view.window(),
+                             QString::fromUtf8(gui::kNoCp932Form).arg(where.line).arg(where.text),
+                             gui::BoxIcon::Stop);
+        view.GoToLine(where.line);
         return;
     }
     results_ = RunResults{};

@@ -66,11 +66,14 @@ std::string EncodeFileText(std::u32string_view text, FileEncoding encoding, bool
     return bytes;
 }
 
-std::string DataTextOf(std::string_view bytes, FileEncoding encoding) {
+std::string DataTextOf(std::string_view bytes, FileEncoding encoding, bool* lossy) {
     if (!IsUtf8(encoding)) {
+        if (lossy != nullptr) {
+            *lossy = false;
+        }
         return std::string(bytes);
     }
-    return EncodeCp932(DecodeFileText(bytes, encoding));
+    return EncodeCp932(DecodeFileText(bytes, encoding), lossy);
 }
 
 }  // namespace kova

@@ -23,8 +23,8 @@ inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 FileEncoding DetectEncoding(std::string_view bytes);
 
 // The file's text in code page 932, line ends as they are; characters
-// without a code page 932 form become '?'.
-std::string DataTextOf(std::string_view bytes, FileEncoding encoding);
+// without a code page 932 form become '?' and set `lossy`.
+std::string DataTextOf(std::string_view bytes, FileEncoding encoding, bool* lossy = nullptr);
 
 // Text (Unicode) to file bytes: code page 932 for Cp932 and Unknown
 // ('?' for characters without a form, setting `lossy`), UTF-8 otherwise,

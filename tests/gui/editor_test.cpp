@@ -355,6 +355,30 @@ class EditorTest : public QObject {
         QCOMPARE(ReadBytes(Path("out.kvf")), bytes);
     }
 
+    // Read as '?', two names would be one node: such a character stops the
+    // run before it starts, with its line, in UTF-8 files and typed alike.
+    void charactersWithoutCp932FormStopTheRun() {
+        Open("ARC S A\xf0\x9f\x98\x80 0 0 1 5\nARC A\xf0\x9f\x98\x80 S 0 0 1 5\n"
+             "ARC A\xf0\x9f\x98\x83 S 0 0 1 5\nEND\n");
+        QCOMPARE(Editor().Encoding(), FileEncoding::Utf8);
+        Editor().moveCursor(QTextCursor::End);
+        Key(Qt::Key_F5);
+        QCOMPARE(prompts_->messages.size(), 1);
+        QCOMPARE(prompts_->messages.first().text,
+                 U("1 行目の「😀」は Shift_JIS (ｺｰﾄﾞ ﾍﾟｰｼﾞ 932) で表せない文字のため、計算できません。"));
+        QCOMPARE(CursorLine(), 1);
+        QVERIFY(commands_->Results().runList.empty());
+
+        // The same typed into a code page 932 text.
+        Open("ARC S A 0 0 1 5\r\nEND\r\n");
+        prompts_->lines = {2};
+        Key(Qt::Key_G, Qt::ControlModifier);
+        Editor().insertPlainText(QStringLiteral("! \u00e9\r\n"));
+        Key(Qt::Key_F5);
+        QCOMPARE(prompts_->messages.size(), 2);
+        QVERIFY(prompts_->messages.last().text.startsWith(U("2 行目の「é」")));
+    }
+
     // What each token is, in a text with every kind; node names spelt like
     // statements stay names.
     void highlighting_data() {
