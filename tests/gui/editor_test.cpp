@@ -24,33 +24,18 @@
 #include "app/run_commands.h"
 #include "app/typing_check.h"
 #include "dialogs/settings_dialog.h"
+#include "gui/file_bytes.h"
 #include "gui/scripted_prompts.h"
 #include "settings/settings_store.h"
 #include "text/clock.h"
 
 using namespace kova;
 using namespace kova::app;
-
-namespace {
-
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QString U(const char* text) {
-    return QString::fromUtf8(text);
-}
+using kova::testing::ReadBytes;
+using kova::testing::U;
+using kova::testing::WriteBytes;
 
 using Kind = DataHighlighter::Kind;
-
-}  // namespace
 
 class EditorTest : public QObject {
     Q_OBJECT

@@ -26,29 +26,18 @@
 #include "app/document.h"
 #include "app/editor_view.h"
 #include "app/main_window.h"
+#include "gui/file_bytes.h"
 #include "gui/scripted_prompts.h"
 #include "settings/settings_store.h"
 #include "support/full_disk.h"
 
 using namespace kova;
 using namespace kova::app;
+using kova::testing::ReadBytes;
+using kova::testing::U;
+using kova::testing::WriteBytes;
 
 namespace {
-
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QString U(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 // Catches what the shell hands to the desktop (web pages, the manual).
 class UrlCatcher : public QObject {
