@@ -12,7 +12,7 @@ class DataHighlighter final : public QSyntaxHighlighter {
   public:
     explicit DataHighlighter(QTextDocument* document);
 
-    // What a line's tokens are, for tests and the screenshots' legend.
+    // What the token at `position` of a line is, as its colour shows.
     enum class Kind { Plain, Statement, Number, Comment, AfterEnd, Title };
     Kind KindAt(const QTextBlock& block, int position) const;
 
