@@ -10,12 +10,15 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 #include "app/about_dialog.h"
 #include "app/calculation_commands.h"
 #include "app/command_table.h"
 #include "app/document.h"
 #include "app/editor_view.h"
+#include "app/find_bar.h"
+#include "app/typing_check.h"
 #include "app/main_window.h"
 #include "app/network_window.h"
 #include "files/output_file.h"
@@ -25,12 +28,29 @@
 #include "parser/problem_parser.h"
 #include "drawing/network_picture.h"
 #include "run/calculation_run.h"
+#include "settings/init_settings.h"
 #include "app/print_file.h"
 #include "app/tool_icons.h"
 #include "gui/app_texts.h"
 #include "gui/user_prompts.h"
 
 namespace kova::app {
+namespace {
+
+QString EncodingName(FileEncoding encoding) {
+    switch (encoding) {
+        case FileEncoding::Utf8:
+            return QString::fromUtf8(gui::kEncodingUtf8);
+        case FileEncoding::Utf8WithBom:
+            return QString::fromUtf8(gui::kEncodingUtf8Bom);
+        case FileEncoding::Cp932:
+        case FileEncoding::Unknown:
+            break;
+    }
+    return QStringLiteral("Shift_JIS");
+}
+
+}  // namespace
 
 Application::Application(SettingsStore& store, gui::UserPrompts& prompts, QString instanceName)
     : store_(store),
@@ -40,11 +60,21 @@ Application::Application(SettingsStore& store, gui::UserPrompts& prompts, QStrin
       printer_(std::make_unique<QPrinter>()) {
     UseDesktopIconTheme();
     window_ = std::make_unique<MainWindow>(store_);
-    view_ = new EditorView(window_.get());
+    // The find bar sits under the text.
+    auto* central = new QWidget(window_.get());
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    view_ = new EditorView(central);
     view_->setObjectName(QStringLiteral("EditorView"));
-    window_->setCentralWidget(view_);
+    findBar_ = new FindBar(*view_, central);
+    column->addWidget(view_, 1);
+    column->addWidget(findBar_);
+    window_->setCentralWidget(central);
+    typingCheck_ = new TypingCheck(*view_);
     document_ = std::make_unique<Document>(*view_, prompts_);
     ConnectCommands();
+    ReadEditorSettings();
 }
 
 Application::~Application() = default;
@@ -83,11 +113,19 @@ void Application::ConnectCommands() {
     route(ID_FILE_PRINT_SETUP, this, &Application::PrintSetup);
     route(ID_APP_EXIT, window_.get(), &QWidget::close);
     route(ID_EDIT_UNDO, view_, &QPlainTextEdit::undo);
+    route(ID_EDIT_REDO, view_, &QPlainTextEdit::redo);
+    route(ID_EDIT_FIND, findBar_, &FindBar::ShowFind);
+    route(ID_EDIT_REPEAT, findBar_, &FindBar::FindNext);
+    route(ID_EDIT_FIND_PREVIOUS, findBar_, &FindBar::FindPrevious);
+    route(ID_EDIT_REPLACE, findBar_, &FindBar::ShowReplace);
+    route(ID_EDIT_GOTO_LINE, this, &Application::GoToLine);
     route(ID_EDIT_CUT, view_, &QPlainTextEdit::cut);
     route(ID_EDIT_COPY, view_, &QPlainTextEdit::copy);
     route(ID_EDIT_PASTE, view_, &QPlainTextEdit::paste);
-    route(ID_INIT_SETTINGS, this,
-          [this] { RunCalculationCommand(&CalculationCommands::EditInitSettings); });
+    route(ID_INIT_SETTINGS, this, [this] {
+        RunCalculationCommand(&CalculationCommands::EditInitSettings);
+        ReadEditorSettings();
+    });
     route(ID_RUN_OPTIMIZATION, this, [this] {
         RunCalculationCommand(&CalculationCommands::RunOptimization);
         RefreshNetwork();
@@ -109,15 +147,28 @@ void Application::ConnectCommands() {
             &QStatusBar::setVisible);
 
     window.Action(ID_EDIT_UNDO)->setEnabled(false);
+    window.Action(ID_EDIT_REDO)->setEnabled(false);
     window.Action(ID_EDIT_CUT)->setEnabled(false);
     window.Action(ID_EDIT_COPY)->setEnabled(false);
     connect(view_, &QPlainTextEdit::undoAvailable, window.Action(ID_EDIT_UNDO),
+            &QAction::setEnabled);
+    connect(view_, &QPlainTextEdit::redoAvailable, window.Action(ID_EDIT_REDO),
             &QAction::setEnabled);
     connect(view_, &QPlainTextEdit::copyAvailable, window.Action(ID_EDIT_CUT),
             &QAction::setEnabled);
     connect(view_, &QPlainTextEdit::copyAvailable, window.Action(ID_EDIT_COPY),
             &QAction::setEnabled);
 
+    connect(view_, &QPlainTextEdit::cursorPositionChanged, &window, [this] {
+        const QTextCursor cursor = view_->textCursor();
+        window_->ShowCursorPosition(cursor.blockNumber() + 1, cursor.positionInBlock() + 1);
+    });
+    connect(document_.get(), &Document::EncodingChanged, &window, [this](FileEncoding encoding) {
+        window_->ShowEncoding(EncodingName(encoding));
+        window_->statusBar()->clearMessage();
+    });
+    connect(document_.get(), &Document::Notice, &window,
+            [this](const QString& text) { window_->statusBar()->showMessage(text); });
     connect(document_.get(), &Document::TitleChanged, this, &Application::UpdateTitle);
     connect(document_.get(), &Document::PathUsed, this, [this](const QString& path) {
         recentFiles_.Add(path);
@@ -257,6 +308,21 @@ void Application::ExportModel() {
                              path + QStringLiteral(": ") + QString::fromStdString(error),
                              gui::BoxIcon::Stop);
     }
+}
+
+void Application::GoToLine() {
+    const int line = prompts_.AskLineNumber(window_.get(), view_->textCursor().blockNumber() + 1,
+                                            view_->document()->blockCount());
+    if (line > 0) {
+        view_->GoToLine(line);
+    }
+    view_->setFocus();
+}
+
+void Application::ReadEditorSettings() {
+    InitSettings settings;
+    settings.ReadAll(store_);
+    typingCheck_->SetEnabled(settings.checkWhileTyping);
 }
 
 void Application::About() {

@@ -24,6 +24,8 @@ namespace kova::app {
 class CalculationCommands;
 class Document;
 class EditorView;
+class FindBar;
+class TypingCheck;
 class MainWindow;
 class NetworkWindow;
 
@@ -45,6 +47,8 @@ class Application final : public QObject {
     NetworkWindow* Network() { return network_.get(); }
     Document& CurrentDocument() { return *document_; }
     EditorView& Editor() { return *view_; }
+    FindBar& Find() { return *findBar_; }
+    TypingCheck& Checker() { return *typingCheck_; }
     RecentFileList& RecentFiles() { return recentFiles_; }
     SingleInstance& Instance() { return instance_; }
     QPrinter& Printer() { return *printer_; }
@@ -70,6 +74,8 @@ class Application final : public QObject {
     void Import();
     // The text as a MIP model in LP or MPS form.
     void ExportModel();
+    // 編集 → 行へ移動.
+    void GoToLine();
 
   private:
     // Every command of the window to its handler, here alone.
@@ -83,6 +89,8 @@ class Application final : public QObject {
     void ForgetResults();
     void SelectArcLine(int arcNumber);
     void ShowRecentFiles();
+    // The editor's check while typing as the settings say.
+    void ReadEditorSettings();
 
     SettingsStore& store_;
     gui::UserPrompts& prompts_;
@@ -91,6 +99,8 @@ class Application final : public QObject {
     std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<MainWindow> window_;
     EditorView* view_ = nullptr;  // owned by the window
+    FindBar* findBar_ = nullptr;  // owned by the window
+    TypingCheck* typingCheck_ = nullptr;  // owned by the view
     std::unique_ptr<Document> document_;
     CalculationCommands* commands_ = nullptr;
     std::unique_ptr<NetworkWindow> network_;  // made when first shown

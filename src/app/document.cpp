@@ -6,7 +6,6 @@
 #include "app/editor_view.h"
 #include "files/output_file.h"
 #include "gui/app_texts.h"
-#include "gui/document_text.h"
 #include "gui/user_prompts.h"
 
 namespace kova::app {
@@ -26,6 +25,7 @@ Document::Document(EditorView& view, gui::UserPrompts& prompts) : view_(view), p
 bool Document::Clear() {
     view_.SetTextBytes(std::string());
     SetFilePath(QString());
+    emit EncodingChanged(view_.Encoding());
     return true;
 }
 
@@ -70,9 +70,13 @@ bool Document::LoadFile(const QString& path) {
         return false;
     }
     openError_.clear();
-    view_.SetTextBytes(*bytes);
+    const FileEncoding encoding = view_.SetFileBytes(*bytes);
     SetFilePath(Native(path));
     emit PathUsed(filePath_);
+    emit EncodingChanged(encoding);
+    if (encoding == FileEncoding::Unknown) {
+        emit Notice(QString::fromUtf8(gui::kUnknownEncoding).arg(Title()));
+    }
     if (view_.isReadOnly()) {
         prompts_.ShowMessage(
             view_.window(),
@@ -83,15 +87,14 @@ bool Document::LoadFile(const QString& path) {
 }
 
 bool Document::SaveFile(const QString& path) {
-    std::string bytes;
+    return SaveFile(path, view_.Encoding());
+}
+
+bool Document::SaveFile(const QString& path, FileEncoding encoding) {
     bool lossy = false;
-    if (view_.document()->isModified()) {
-        bytes = gui::DisplayToBytes(view_.document()->toRawText(), &lossy);
-        if (lossy && !prompts_.AskYesNo(view_.window(), QString::fromUtf8(gui::kLossySave))) {
-            return false;
-        }
-    } else {
-        bytes = view_.TextBytes();
+    const std::string bytes = view_.FileBytes(encoding, &lossy);
+    if (lossy && !prompts_.AskYesNo(view_.window(), QString::fromUtf8(gui::kLossySave))) {
+        return false;
     }
     // Written beside the file, synced and renamed over it, so a failure (a
     // full disk among them) leaves the old file whole and the text modified.
@@ -103,14 +106,18 @@ bool Document::SaveFile(const QString& path) {
                              gui::BoxIcon::Stop);
         return false;
     }
+    const bool encodingChanged = encoding != view_.Encoding();
     if (lossy) {
         // Characters were replaced: the editor shows what the file now holds.
-        view_.SetTextBytes(bytes);
+        view_.SetTextBytes(bytes, encoding);
     } else {
-        view_.MarkSaved(bytes);
+        view_.MarkSaved(bytes, encoding);
     }
     SetFilePath(Native(path));
     emit PathUsed(filePath_);
+    if (encodingChanged) {
+        emit EncodingChanged(encoding);
+    }
     return true;
 }
 
@@ -122,14 +129,19 @@ bool Document::SaveAs() {
     const QString suggestion = filePath_.isEmpty()
                                    ? QString::fromUtf8(gui::kUntitled) + QStringLiteral(".kvf")
                                    : filePath_;
-    QString target = prompts_.AskSavePath(view_.window(), suggestion);
+    FileEncoding encoding = view_.Encoding();
+    QString target = prompts_.AskSavePath(view_.window(), suggestion, &encoding);
     if (target.isEmpty()) {
         return false;
     }
     if (QFileInfo(target).suffix().isEmpty()) {
         target += QLatin1Char('.') + QString::fromUtf8(gui::kDefaultSuffix);
     }
-    return SaveFile(target);
+    // A file that is neither stays as it is when kept in code page 932.
+    if (encoding == FileEncoding::Cp932 && view_.Encoding() == FileEncoding::Unknown) {
+        encoding = FileEncoding::Unknown;
+    }
+    return SaveFile(target, encoding);
 }
 
 bool Document::MaybeSave() {

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "text/file_encoding.h"
+
 namespace kova::gui {
 class UserPrompts;
 }
@@ -33,10 +35,13 @@ class Document final : public QObject {
     // A new untitled document holding `bytes`, modified, so nothing is lost
     // and nothing is written over the file it came from.
     void SetImportedText(const std::string& bytes);
-    // Loads every byte of the file; on failure reports it and keeps the text.
+    // Loads every byte of the file, shown in the encoding they are in; on
+    // failure reports it and keeps the text.
     bool LoadFile(const QString& path);
-    // Writes the text bytes; on failure reports it and keeps the file as it was.
+    // Writes the text in `encoding` (the text's own by default); on failure
+    // reports it and keeps the file as it was.
     bool SaveFile(const QString& path);
+    bool SaveFile(const QString& path, FileEncoding encoding);
 
     // The save and save-as commands; false when nothing was saved.
     bool Save();
@@ -53,6 +58,10 @@ class Document final : public QObject {
     void TitleChanged(const QString& title);
     // A file was opened or saved under a name: it belongs on the recent list.
     void PathUsed(const QString& path);
+    // The text's encoding changed (opened, saved in another, new).
+    void EncodingChanged(FileEncoding encoding);
+    // Something the user should know that needs no answer.
+    void Notice(const QString& text);
 
   private:
     void SetFilePath(const QString& path);

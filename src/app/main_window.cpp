@@ -171,6 +171,21 @@ void MainWindow::CreateStatusBar() {
     idlePrompt_ = new QLabel(U(gui::kIdlePrompt), bar);
     idlePrompt_->setObjectName(QStringLiteral("IdlePrompt"));
     bar->addWidget(idlePrompt_, 1);
+    // The editor's panes, before the specified indicators.
+    cursorPane_ = new QLabel(bar);
+    cursorPane_->setObjectName(QStringLiteral("CursorPane"));
+    cursorPane_->setAlignment(Qt::AlignCenter);
+    cursorPane_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    cursorPane_->setMinimumWidth(
+        cursorPane_->fontMetrics().horizontalAdvance(U(gui::kCursorPosition).arg(99999).arg(9999)) +
+        12);
+    bar->addPermanentWidget(cursorPane_);
+    encodingPane_ = new QLabel(bar);
+    encodingPane_->setObjectName(QStringLiteral("EncodingPane"));
+    encodingPane_->setAlignment(Qt::AlignCenter);
+    encodingPane_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    bar->addPermanentWidget(encodingPane_);
+    ShowCursorPosition(1, 1);
     for (const char* indicator :
          {gui::kIndicatorKana, gui::kIndicatorCaps, gui::kIndicatorNum, gui::kIndicatorScroll}) {
         auto* pane = new QLabel(U(indicator), bar);
@@ -183,6 +198,14 @@ void MainWindow::CreateStatusBar() {
         bar->addPermanentWidget(pane);
     }
     Action(ID_VIEW_STATUS_BAR)->setChecked(true);
+}
+
+void MainWindow::ShowCursorPosition(int line, int column) {
+    cursorPane_->setText(U(gui::kCursorPosition).arg(line).arg(column));
+}
+
+void MainWindow::ShowEncoding(const QString& name) {
+    encodingPane_->setText(name);
 }
 
 void MainWindow::SetRecentFiles(const QStringList& paths) {

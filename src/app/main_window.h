@@ -35,6 +35,12 @@ class MainWindow final : public QMainWindow {
     QToolBar* ToolBar() const { return toolBar_; }
     QMenu* FileMenu() const { return fileMenu_; }
     QLabel* IdlePrompt() const { return idlePrompt_; }
+    QLabel* CursorPane() const { return cursorPane_; }
+    QLabel* EncodingPane() const { return encodingPane_; }
+
+    // The editor cursor's line and column (from 1) in their pane.
+    void ShowCursorPosition(int line, int column);
+    void ShowEncoding(const QString& name);
 
     // Shows the recent files in the file menu (the grey placeholder when none).
     void SetRecentFiles(const QStringList& paths);
@@ -91,6 +97,8 @@ class MainWindow final : public QMainWindow {
     QAction* recentEnd_ = nullptr;  // the separator after the recent files
     QList<QAction*> recentActions_;
     QLabel* idlePrompt_ = nullptr;
+    QLabel* cursorPane_ = nullptr;
+    QLabel* encodingPane_ = nullptr;
     std::function<bool()> closeGuard_;
 };
 

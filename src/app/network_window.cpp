@@ -20,6 +20,7 @@
 #include "app/exit_status.h"
 #include "gui/dialog_units.h"
 #include "run/calculation_run.h"
+#include "text/file_encoding.h"
 
 namespace kova::app {
 namespace {
@@ -342,9 +343,18 @@ int DrawFile(const QString& path, const QString& svgPath, const QString& pngPath
         std::fprintf(stderr, "kova: cannot open %s: %s\n", qPrintable(path), qPrintable(reason));
         return kExitNotReadable;
     }
+    // Read as the editor reads it; a character the calculation cannot carry
+    // would be '?', and two such names one node.
+    bool lossy = false;
+    const std::string text = DataTextOf(*bytes, DetectEncoding(*bytes), &lossy);
+    if (lossy) {
+        std::fprintf(stderr, "kova: %s: a character has no code page 932 form; nothing drawn\n",
+                     qPrintable(path));
+        return kExitDataError;
+    }
     QuietMonitor monitor(kDrawSearchSeconds);
     CalculationRun run(monitor, 0.0);
-    run.Run(*bytes);
+    run.Run(text);
     if (run.Error()) {
         std::fprintf(stderr, "kova: %s: line %d: the data has an error; nothing drawn\n",
                      qPrintable(path), run.Error()->line);
@@ -357,7 +367,7 @@ int DrawFile(const QString& path, const QString& svgPath, const QString& pngPath
     drawing::NetworkPicture picture;
     if (!run.SolutionRows().empty()) {
         picture = drawing::PictureOfSolution(run.SolutionRows(), run.IncumbentCost());
-    } else if (auto plain = drawing::PictureOfText(*bytes)) {
+    } else if (auto plain = drawing::PictureOfText(text)) {
         picture = std::move(*plain);  // no solution: the network without flows
     }
     auto scene = DrawNetwork(picture, PictureOptions{}, PictureFont());

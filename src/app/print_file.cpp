@@ -12,6 +12,7 @@
 #include "gui/document_text.h"
 #include "layout/print_layout.h"
 #include "printing/pdf_output.h"
+#include "text/file_encoding.h"
 
 namespace kova::app {
 namespace {
@@ -72,7 +73,8 @@ int PrintFile(const QString& path, const QString& pdfPath) {
         return kExitPrintFailed;
     }
     printing::PdfFileOutput output(printer);
-    PrintEditorPages(view, *bytes, &printer);
+    // As the editor reads it: a UTF-8 file prints its characters.
+    PrintEditorPages(view, DataTextOf(*bytes, DetectEncoding(*bytes)), &printer);
     if (printer.printerState() == QPrinter::Error) {
         std::fprintf(stderr, "kova: printing %s failed\n", qPrintable(path));
         return kExitPrintFailed;

@@ -10,6 +10,7 @@
 #include "gui/app_texts.h"
 #include "gui/document_text.h"
 #include "gui/user_prompts.h"
+#include "parser/problem_parser.h"
 #include "text/system_texts.h"
 
 namespace kova::app {
@@ -29,14 +30,26 @@ void RunCommands::RunOptimization(EditorView& view) {
                              gui::BoxIcon::Stop);
         return;
     }
-    std::string dataText = view.TextBytes();
+    bool lossy = false;
+    std::string dataText = view.TextBytes(&lossy);
     if (dataText.empty()) {
         prompts_.ShowMessage(view.window(), gui::BytesToDisplay(Texts().noInputData),
                              gui::BoxIcon::Stop);
         AppendNoInputData(results_);
         return;
     }
+    // Read as '?', two such names would be one node: no answer rather than
+    // a wrong one, as kova-solve refuses them too.
+    if (lossy) {
+        const LineMark where = view.FirstCharacterWithoutCp932();
+        prompts_.ShowMessage(view.window(),
+                             QString::fromUtf8(gui::kNoCp932Form).arg(where.line).arg(where.text),
+                             gui::BoxIcon::Stop);
+        view.GoToLine(where.line);
+        return;
+    }
     results_ = RunResults{};
+    view.ClearMarks(EditorView::MarkKind::Run);
     settings_.ReadAll(store_);
 
     dialogs::StatusDialog dialog(std::move(dataText), settings_.tolerance, prompts_, RunClock());
@@ -47,6 +60,17 @@ void RunCommands::RunOptimization(EditorView& view) {
     results_ = dialog.Results();
     computedText_ = view.TextBytes();
     computedSource_ = sourcePath_ ? sourcePath_() : QString();
+
+    // After the run's message box: the lines in error, the cursor on the first.
+    QList<LineMark> marks;
+    for (const DataError& error : DataErrorsOf(results_.runList)) {
+        marks.append(MarkOfError(error));
+    }
+    if (!marks.isEmpty()) {
+        view.SetMarks(EditorView::MarkKind::Run, marks);
+        view.GoToLine(marks.constFirst().line);
+        view.setFocus();
+    }
 }
 
 void RunCommands::ForgetResults() {

@@ -43,6 +43,10 @@ SettingsDialog::SettingsDialog(const InitSettings& values, gui::UserPrompts& pro
     toleranceEdit_ = new QLineEdit(this);
     toleranceEdit_->setObjectName(QStringLiteral("ToleranceEdit"));
     toleranceEdit_->setGeometry(units.Rect(133, 33, 40, 14));
+    checkWhileTypingBox_ = new QCheckBox(QStringLiteral("入力中にデータの誤りを調べる(&K)"), this);
+    checkWhileTypingBox_->setObjectName(QStringLiteral("CheckWhileTypingBox"));
+    checkWhileTypingBox_->setGeometry(units.Rect(52, 53, 180, 10));
+    checkWhileTypingBox_->adjustSize();
     auto* group = new QGroupBox(QStringLiteral("KOVA印刷ファイルの選択"), this);
     group->setGeometry(units.Rect(48, 69, 183, 89));
     const auto place = [&](QCheckBox* box, int x, int y, int w, int h) {
@@ -62,7 +66,8 @@ SettingsDialog::SettingsDialog(const InitSettings& values, gui::UserPrompts& pro
 
     setTabOrder(ok, cancel);
     setTabOrder(cancel, toleranceEdit_);
-    setTabOrder(toleranceEdit_, printDataBox_);
+    setTabOrder(toleranceEdit_, checkWhileTypingBox_);
+    setTabOrder(checkWhileTypingBox_, printDataBox_);
     setTabOrder(printDataBox_, printRunListBox_);
     setTabOrder(printRunListBox_, printFlowBox_);
 
@@ -73,6 +78,7 @@ SettingsDialog::SettingsDialog(const InitSettings& values, gui::UserPrompts& pro
     printDataBox_->setChecked(values_.printData != 0);
     printRunListBox_->setChecked(values_.printRunList != 0);
     printFlowBox_->setChecked(values_.printFlow != 0);
+    checkWhileTypingBox_->setChecked(values_.checkWhileTyping);
 }
 
 QString SettingsDialog::ToleranceText(double value) {
@@ -104,6 +110,7 @@ void SettingsDialog::accept() {
     values_.printData = printDataBox_->isChecked() ? 1 : 0;
     values_.printRunList = printRunListBox_->isChecked() ? 1 : 0;
     values_.printFlow = printFlowBox_->isChecked() ? 1 : 0;
+    values_.checkWhileTyping = checkWhileTypingBox_->isChecked();
     QDialog::accept();
 }
 

@@ -1,4 +1,5 @@
-// The tolerance and the three print choices, as the user edits them.
+// The tolerance, the three print choices and the editor's check while
+// typing, as the user edits them.
 #pragma once
 
 #include <QDialog>
@@ -28,6 +29,7 @@ class SettingsDialog final : public QDialog {
     QCheckBox* PrintDataBox() const { return printDataBox_; }
     QCheckBox* PrintRunListBox() const { return printRunListBox_; }
     QCheckBox* PrintFlowBox() const { return printFlowBox_; }
+    QCheckBox* CheckWhileTypingBox() const { return checkWhileTypingBox_; }
 
     // The number as the edit shows it (general notation, 15 digits).
     static QString ToleranceText(double value);
@@ -46,6 +48,7 @@ class SettingsDialog final : public QDialog {
     QCheckBox* printDataBox_ = nullptr;
     QCheckBox* printRunListBox_ = nullptr;
     QCheckBox* printFlowBox_ = nullptr;
+    QCheckBox* checkWhileTypingBox_ = nullptr;
 };
 
 }  // namespace kova::dialogs

@@ -40,6 +40,16 @@ inline constexpr const char* kLongLinesReadOnly =
 inline constexpr const char* kLossySave =
     "この文書には KOVA ﾌｧｲﾙに保存できない文字があります。\n"
     "それらの文字は「?」として保存されます。保存しますか?";
+// Editor.
+inline constexpr const char* kCursorPosition = "%1 行、%2 列";
+inline constexpr const char* kEncodingCp932 = "Shift_JIS (ｺｰﾄﾞ ﾍﾟｰｼﾞ 932)";
+inline constexpr const char* kEncodingUtf8 = "UTF-8";
+inline constexpr const char* kEncodingUtf8Bom = "UTF-8 (BOM 付き)";
+inline constexpr const char* kNoCp932Form =
+    "%1 行目の「%2」は Shift_JIS (ｺｰﾄﾞ ﾍﾟｰｼﾞ 932) で表せない文字のため、計算できません。";
+inline constexpr const char* kUnknownEncoding =
+    "%1 は Shift_JIS としても UTF-8 としても読めない文字を含みます。"
+    "読めないﾊﾞｲﾄはそのまま保たれます。";
 inline constexpr const char* kManualMissing = "ﾍﾙﾌﾟ ﾌｧｲﾙが見つかりません。\n%1";
 
 }  // namespace kova::gui

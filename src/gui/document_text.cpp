@@ -9,10 +9,10 @@ QString BytesToDisplay(std::string_view bytes) {
     return QString::fromUcs4(characters.data(), static_cast<qsizetype>(characters.size()));
 }
 
-std::string DisplayToBytes(const QString& rawText, bool* lossy) {
+std::u32string RawTextCharacters(const QString& rawText, bool* lost) {
     std::u32string characters;
     characters.reserve(static_cast<std::size_t>(rawText.size()) + 16);
-    bool lost = false;
+    bool faulty = false;
     for (qsizetype i = 0; i < rawText.size(); ++i) {
         char32_t code = rawText.at(i).unicode();
         if (QChar::isHighSurrogate(code) && i + 1 < rawText.size() &&
@@ -20,7 +20,7 @@ std::string DisplayToBytes(const QString& rawText, bool* lossy) {
             code = QChar::surrogateToUcs4(rawText.at(i), rawText.at(i + 1));
             ++i;
         } else if (QChar::isSurrogate(code)) {
-            lost = true;
+            faulty = true;
             characters.push_back(U'?');
             continue;
         }
@@ -31,6 +31,15 @@ std::string DisplayToBytes(const QString& rawText, bool* lossy) {
             characters.push_back(code);
         }
     }
+    if (lost != nullptr) {
+        *lost = faulty;
+    }
+    return characters;
+}
+
+std::string DisplayToBytes(const QString& rawText, bool* lossy) {
+    bool lost = false;
+    const std::u32string characters = RawTextCharacters(rawText, &lost);
     bool unmapped = false;
     std::string bytes = EncodeCp932(characters, &unmapped);
     if (lossy != nullptr) {

@@ -1,10 +1,14 @@
 #include "gui/user_prompts.h"
 
+#include <QComboBox>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <cstdio>
 
 #include "gui/app_texts.h"
+#include "gui/go_to_line_dialog.h"
 
 namespace kova::gui {
 namespace {
@@ -35,14 +39,42 @@ QString DialogPrompts::AskModelPath(QWidget* parent, const QString& suggestion, 
     return path;
 }
 
-QString DialogPrompts::AskSavePath(QWidget* parent, const QString& suggestion) {
+QString DialogPrompts::AskSavePath(QWidget* parent, const QString& suggestion,
+                                   FileEncoding* encoding) {
     QFileDialog dialog(parent, QString(), suggestion, Filter());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QString::fromUtf8(kDefaultSuffix));
+    // The desktop's own dialog takes no extra field: the encoding needs ours.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    auto* choice = new QComboBox(&dialog);
+    choice->setObjectName(QStringLiteral("EncodingChoice"));
+    const std::pair<FileEncoding, const char*> kinds[] = {
+        {FileEncoding::Cp932, kEncodingCp932},
+        {FileEncoding::Utf8, kEncodingUtf8},
+        {FileEncoding::Utf8WithBom, kEncodingUtf8Bom},
+    };
+    for (const auto& [kind, name] : kinds) {
+        choice->addItem(QString::fromUtf8(name), static_cast<int>(kind));
+    }
+    const FileEncoding current = *encoding == FileEncoding::Unknown ? FileEncoding::Cp932 : *encoding;
+    choice->setCurrentIndex(choice->findData(static_cast<int>(current)));
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+        auto* label = new QLabel(QStringLiteral("文字コード(&E):"), &dialog);
+        label->setBuddy(choice);
+        const int row = grid->rowCount();
+        grid->addWidget(label, row, 0);
+        grid->addWidget(choice, row, 1);
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return QString();
     }
+    *encoding = static_cast<FileEncoding>(choice->currentData().toInt());
     return dialog.selectedFiles().constFirst();
+}
+
+int DialogPrompts::AskLineNumber(QWidget* parent, int current, int last) {
+    GoToLineDialog dialog(current, last, parent);
+    return dialog.exec() == QDialog::Accepted ? dialog.Line() : 0;
 }
 
 SaveChoice DialogPrompts::AskSaveChanges(QWidget* parent, const QString& documentTitle) {

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include "text/file_encoding.h"
+
 class QWidget;
 
 namespace kova::gui {
@@ -17,7 +19,11 @@ class UserPrompts {
 
     // Empty when the user cancels.
     virtual QString AskOpenPath(QWidget* parent, const QString& directory) = 0;
-    virtual QString AskSavePath(QWidget* parent, const QString& suggestion) = 0;
+    // `encoding` comes in as the text's and goes out as the user chose.
+    virtual QString AskSavePath(QWidget* parent, const QString& suggestion,
+                                FileEncoding* encoding) = 0;
+    // A line from 1 to `last`; 0 when the user cancels.
+    virtual int AskLineNumber(QWidget* parent, int current, int last) = 0;
     // A DIMACS (.min) or arc-table (.csv) file to import.
     virtual QString AskImportPath(QWidget* parent, const QString& directory) = 0;
     // Where to write the MIP model; `mps` says which form was chosen.
@@ -33,7 +39,9 @@ class UserPrompts {
 class DialogPrompts final : public UserPrompts {
   public:
     QString AskOpenPath(QWidget* parent, const QString& directory) override;
-    QString AskSavePath(QWidget* parent, const QString& suggestion) override;
+    QString AskSavePath(QWidget* parent, const QString& suggestion,
+                        FileEncoding* encoding) override;
+    int AskLineNumber(QWidget* parent, int current, int last) override;
     QString AskImportPath(QWidget* parent, const QString& directory) override;
     QString AskModelPath(QWidget* parent, const QString& suggestion, bool* mps) override;
     SaveChoice AskSaveChanges(QWidget* parent, const QString& documentTitle) override;

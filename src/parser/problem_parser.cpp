@@ -1,5 +1,6 @@
 #include "parser/problem_parser.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstring>
@@ -388,6 +389,35 @@ bool ProblemParser::Report(std::int32_t line, const std::string& message, std::s
     tables_.ErrorCount += 1;
     error_ = DataError{line, message};
     return false;
+}
+
+std::vector<DataError> DataErrorsOf(std::string_view runList) {
+    std::vector<DataError> errors;
+    const std::string& prefix = Texts().linePrefix;
+    std::size_t start = 0;
+    while (start < runList.size()) {
+        std::size_t end = runList.find('\n', start);
+        if (end == std::string_view::npos) {
+            end = runList.size();
+        }
+        std::string_view line = runList.substr(start, end - start);
+        start = end + 1;
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        if (!line.starts_with(prefix)) {
+            continue;
+        }
+        line.remove_prefix(prefix.size());
+        const std::size_t colon = line.find(" : ");
+        if (colon == std::string_view::npos || colon == 0 ||
+            !std::all_of(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(colon),
+                         [](char c) { return c >= '0' && c <= '9'; })) {
+            continue;
+        }
+        errors.push_back(DataError{Atoi(line.substr(0, colon)), std::string(line.substr(colon + 3))});
+    }
+    return errors;
 }
 
 }  // namespace kova

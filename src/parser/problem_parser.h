@@ -21,6 +21,10 @@ struct DataError {
     std::string message;  // code page 932, the run-list line after "Line n : ", without CR LF
 };
 
+// The data errors that a run list names, in its order: the lines
+// "Line n : message".
+std::vector<DataError> DataErrorsOf(std::string_view runList);
+
 class ProblemParser {
   public:
     ProblemParser(ProblemTables& tables, Clock& clock) : tables_(tables), clock_(clock) {}

@@ -9,6 +9,7 @@ namespace kova {
 namespace {
 
 const std::string kSection = "Init";
+const std::string kEditorSection = "Editor";
 
 }  // namespace
 
@@ -23,6 +24,7 @@ void InitSettings::ReadAll(SettingsStore& store) {
         tolerance = 0.0;
     }
     ReadFlags(store);
+    checkWhileTyping = store.ReadInt(kEditorSection, "CheckWhileTyping", 1) != 0;
 }
 
 void InitSettings::ReadFlags(SettingsStore& store) {
@@ -37,6 +39,7 @@ bool InitSettings::WriteAll(SettingsStore& store) const {
     store.WriteInt(kSection, "DataFile", printData);
     store.WriteInt(kSection, "RunList", printRunList);
     store.WriteInt(kSection, "Flow", printFlow);
+    store.WriteInt(kEditorSection, "CheckWhileTyping", checkWhileTyping ? 1 : 0);
     return store.Sync();
 }
 

@@ -47,12 +47,18 @@ class Cp932Tables {
         }
         iconv_close(toUnicode);
         iconv_close(fromUnicode);
+        for (char32_t c = 0; c < 0x80; ++c) {
+            const std::string* code = Encode(c);
+            asciiSame_[c] = code != nullptr && *code == std::string(1, static_cast<char>(c));
+        }
     }
 
     char32_t Single(unsigned char b) const { return single_[b]; }
     char32_t Double(unsigned char lead, unsigned char trail) const {
         return double_[Slot(lead, trail)];
     }
+    // ASCII that stands for itself, which most of a data text is.
+    bool AsciiSame(char32_t c) const { return c < 0x80 && asciiSame_[c]; }
     const std::string* Encode(char32_t c) const {
         const auto it = encode_.find(c);
         return it == encode_.end() ? nullptr : &it->second;
@@ -103,6 +109,7 @@ class Cp932Tables {
     std::array<char32_t, 256> single_{};
     std::vector<char32_t> double_;
     std::unordered_map<char32_t, std::string> encode_;
+    std::array<bool, 0x80> asciiSame_{};
 };
 
 const Cp932Tables& Tables() {
@@ -161,7 +168,9 @@ std::string EncodeCp932(std::u32string_view text, bool* lossy) {
     bytes.reserve(text.size() * 2);
     bool replaced = false;
     for (const char32_t c : text) {
-        if (c >= kRawBytePlane && c <= kRawBytePlane + 0xFF) {
+        if (tables.AsciiSame(c)) {
+            bytes += static_cast<char>(c);
+        } else if (c >= kRawBytePlane && c <= kRawBytePlane + 0xFF) {
             bytes += static_cast<char>(c - kRawBytePlane);
         } else if (const std::string* code = tables.Encode(c)) {
             bytes += *code;

@@ -91,6 +91,32 @@ class NetworkTest : public QObject {
         QVERIFY(QImage(dir.filePath("a.png")).width() > 100);
     }
 
+    // A UTF-8 file draws as its code page 932 twin; one whose names the
+    // calculation cannot carry draws nothing.
+    void utf8FilesDrawAsTheEditorReadsThem() {
+        QTemporaryDir dir;
+        const char* text = "ARC 東京 大阪 0 0 1 10\nARC 大阪 東京 2 0 1 9\nEND\n";
+        const auto write = [&](const char* name, const std::string& bytes) {
+            QFile file(dir.filePath(QString::fromLatin1(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+        };
+        // One name: the picture carries it.
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("a")) &&
+                QDir(dir.path()).mkpath(QStringLiteral("b")));
+        write("a/net.kvf", Utf8ToCp932(text).bytes);
+        write("b/net.kvf", std::string("\xef\xbb\xbf") + text);
+        write("emoji.kvf", "ARC S \xf0\x9f\x98\x80 0 0 1 5\nEND\n");
+        QCOMPARE(DrawFile(dir.filePath("a/net.kvf"), dir.filePath("a.svg"), QString()), int{kExitOk});
+        QCOMPARE(DrawFile(dir.filePath("b/net.kvf"), dir.filePath("b.svg"), QString()), int{kExitOk});
+        QFile a(dir.filePath("a.svg"));
+        QFile b(dir.filePath("b.svg"));
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QCOMPARE(a.readAll(), b.readAll());
+        QCOMPARE(DrawFile(dir.filePath("emoji.kvf"), dir.filePath("c.svg"), QString()),
+                 int{kExitDataError});
+    }
+
     // Japanese names, hover text and a click on the second arc.
     void clickingAnArcNamesIt() {
         NetworkWindow window;

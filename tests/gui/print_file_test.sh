@@ -22,6 +22,13 @@ fi
 [ $? -eq 66 ] || fail "a missing file did not end with 66"
 grep -q "missing.kvf: " "$work/err" || fail "no message (with its reason) for a missing file"
 
+# A UTF-8 file prints its characters, as the editor shows them.
+printf 'ARC \xe6\x9d\xb1\xe4\xba\xac S 0 0 1 10\nEND\n' >"$work/utf8.kvf"
+"$kova" --print "$work/utf8.kvf" --pdf "$work/utf8.pdf" || fail "printing a UTF-8 file failed"
+if command -v pdftotext >/dev/null; then
+    pdftotext "$work/utf8.pdf" - | grep -q "ARC 東京 S" || fail "a UTF-8 file printed wrongly"
+fi
+
 # Lines are laid out as the paper shows them: cut every 80 bytes.
 printf 'ARC S A 0 0 1 10\r\n!%0199d\r\nEND\r\n' 0 >"$work/long.kvf"
 "$kova" --print "$work/long.kvf" --pdf "$work/long.pdf" || fail "printing a long line failed"

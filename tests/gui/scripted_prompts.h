@@ -27,9 +27,17 @@ class ScriptedPrompts final : public gui::UserPrompts {
     QString AskOpenPath(QWidget*, const QString&) override {
         return openPaths.isEmpty() ? QString() : openPaths.takeFirst();
     }
-    QString AskSavePath(QWidget*, const QString& suggestion) override {
+    QString AskSavePath(QWidget*, const QString& suggestion, FileEncoding* encoding) override {
         saveSuggestions.append(suggestion);
+        offeredEncodings.append(*encoding);
+        if (!saveEncodings.isEmpty()) {
+            *encoding = saveEncodings.takeFirst();
+        }
         return savePaths.isEmpty() ? QString() : savePaths.takeFirst();
+    }
+    int AskLineNumber(QWidget*, int current, int last) override {
+        lineQuestions.append({current, last});
+        return lines.isEmpty() ? 0 : lines.takeFirst();
     }
     gui::SaveChoice AskSaveChanges(QWidget*, const QString& title) override {
         saveQuestions.append(title);
@@ -52,8 +60,12 @@ class ScriptedPrompts final : public gui::UserPrompts {
     QStringList savePaths;
     QList<gui::SaveChoice> saveChoices;
     QList<bool> yesNo;
+    QList<FileEncoding> saveEncodings;  // empty: the one offered
+    QList<int> lines;
 
     QStringList saveSuggestions;
+    QList<FileEncoding> offeredEncodings;
+    QList<QPair<int, int>> lineQuestions;  // current, last
     QStringList saveQuestions;
     QStringList questions;
     QList<Message> messages;

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "text/cp932.h"
+#include "text/file_encoding.h"
 #include "text/system_texts.h"
 
 namespace kova {
@@ -102,6 +103,39 @@ TEST(SystemTexts, AreCodePage932Bytes) {
     EXPECT_EQ(t.dataInputHeader, "K O V A Data Input" + std::string(18, ' '));
     EXPECT_EQ(t.solutionHeading.size(), 72u);
     EXPECT_EQ(Cp932ToUtf8(t.runListBanner), "//\r\n//*****　KOVA計算経過一覧表　*****\r\n//\r\n");
+}
+
+// A data file's encoding from its bytes, and the text the calculation
+// reads from it.
+TEST(FileEncoding, DetectsUtf8AndCodePage932) {
+    const std::string kura = "\xe5\x80\x89";  // 倉 in UTF-8
+    const std::string kuraCp932 = "\x91\x71";
+    struct Case {
+        std::string bytes;
+        FileEncoding encoding;
+        std::string dataText;
+    };
+    const Case cases[] = {
+        {"", FileEncoding::Cp932, ""},
+        {"ARC S A 0 0 1 5\nEND", FileEncoding::Cp932, "ARC S A 0 0 1 5\nEND"},
+        {"ARC " + kuraCp932 + " A\r\n", FileEncoding::Cp932, "ARC " + kuraCp932 + " A\r\n"},
+        {"ARC " + kura + " A\n", FileEncoding::Utf8, "ARC " + kuraCp932 + " A\n"},
+        {"\xef\xbb\xbf" "END", FileEncoding::Utf8WithBom, "END"},
+        {"\xef\xbb\xbf" "ARC " + kura, FileEncoding::Utf8WithBom, "ARC " + kuraCp932},
+        // Characters without a code page 932 form read as '?'.
+        {"! \xf0\x9f\x98\x80\n", FileEncoding::Utf8, "! ?\n"},
+        // Neither: kept as bytes.
+        {"\xef\xbb\xbf\x80", FileEncoding::Unknown, "\xef\xbb\xbf\x80"},
+        {"! \x80\xa0 " + kura, FileEncoding::Unknown, "! \x80\xa0 " + kura},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(DetectEncoding(c.bytes), c.encoding) << c.bytes;
+        EXPECT_EQ(DataTextOf(c.bytes, c.encoding), c.dataText) << c.bytes;
+        // Unchanged text written back in its own encoding gives its bytes.
+        bool lossy = true;
+        EXPECT_EQ(EncodeFileText(DecodeFileText(c.bytes, c.encoding), c.encoding, &lossy), c.bytes);
+        EXPECT_FALSE(lossy);
+    }
 }
 
 }  // namespace

@@ -110,6 +110,9 @@ const RunListCase kRunListCases[] = {
      "KOVA　Data\r\nTHIS PROBLEM HAS 2 Nodes,  1 Arcs  DATA ERROR = 0\r\n\r\n"},
     {"ContradictoryIntegers", "ARC S A 5 0 1 3\r\nEND",
      "KOVA　Data\r\nLine 1 : 上下限の値の与え方が矛盾している。(下限 =  5　　上限 =  3 )\r\n"},
+    // END on the arc's own line: the error is where the arc stands.
+    {"ContradictionOnOneLine", "ARC S A 5 0 1 3 END",
+     "KOVA　Data\r\nLine 1 : 上下限の値の与え方が矛盾している。(下限 =  5　　上限 =  3 )\r\n"},
     {"PieceEndsBelowThePrevious", "ARC S A 0 0 5 10 60 3 8\r\nEND",
      "KOVA　Data\r\nLine 1 : 上下限の値の与え方が矛盾している。(下限 =  10　　上限 =  8 )\r\n"},
     {"PieceStartsCheaper", "ARC S A 0 70 5 10 60 3 20\r\nEND",
@@ -296,6 +299,23 @@ TEST(Tokenizer, IsNumberAcceptsDigitsSignsAndPoints) {
                                         {"1,5", false}}) {
         EXPECT_EQ(ProblemParser::IsNumber(token), number) << token;
     }
+}
+
+// The editor marks the lines a run list names.
+TEST(DataErrorsOf, ReadsTheErrorLinesOfARunList) {
+    ProblemTables tables;
+    testing::FakeMonitor clock;
+    ProblemParser parser(tables, clock);
+    std::string runList;
+    ASSERT_FALSE(parser.ParseProblem("ARC S A 0 0 1 5\r\n\r\nNODE X\r\nEND", runList));
+    runList += "Line x : not one\r\nLine 12 : second\nLine : none\r\n";
+    const std::vector<DataError> errors = DataErrorsOf(runList);
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[0].line, 3);
+    EXPECT_EQ(errors[0].message, parser.Error()->message);
+    EXPECT_EQ(errors[1].line, 12);
+    EXPECT_EQ(errors[1].message, "second");
+    EXPECT_TRUE(DataErrorsOf("").empty());
 }
 
 }  // namespace

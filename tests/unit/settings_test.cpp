@@ -40,7 +40,8 @@ TEST(InitSettings, FirstUseGivesZeroToleranceAndAllFlags) {
     EXPECT_EQ(settings.printFlow, 1);
     EXPECT_EQ(settings.printRunList, 1);
     const std::vector<std::string> order = {"read Init/Tole", "read Init/DataFile 1",
-                                            "read Init/RunList 1", "read Init/Flow 1"};
+                                            "read Init/RunList 1", "read Init/Flow 1",
+                                            "read Editor/CheckWhileTyping 1"};
     EXPECT_EQ(store.log, order);
 }
 
@@ -66,7 +67,8 @@ TEST(InitSettings, WritesToleranceAsTenDigitTextThenFlagsInOrder) {
     const InitSettings settings{0.05, 0, 1, 2};
     settings.WriteAll(store);
     const std::vector<std::string> order = {"write Init/Tole=5.e-002", "write Init/DataFile=0",
-                                            "write Init/RunList=2", "write Init/Flow=1"};
+                                            "write Init/RunList=2", "write Init/Flow=1",
+                                            "write Editor/CheckWhileTyping=1"};
     EXPECT_EQ(store.log, order);
 
     InitSettings back;
