@@ -26,6 +26,7 @@ void BranchSetUp::Start() {
     }
     low_ = parsedLow_;
     high_ = parsedHigh_;
+    searchSums_ = false;
     narrowed_.clear();
 }
 
@@ -36,6 +37,7 @@ bool BranchSetUp::Restrict(std::int32_t arc, std::int64_t lo, std::int64_t hi) {
     }
     low_[a] = std::max(low_[a], lo);
     high_[a] = std::min(high_[a], hi);
+    searchSums_ = false;
     const auto at = std::lower_bound(narrowed_.begin(), narrowed_.end(), arc);
     if (at == narrowed_.end() || *at != arc) {
         narrowed_.insert(at, arc);
@@ -252,10 +254,9 @@ void BranchSetUp::TightenRanges() {
     }
 }
 
-bool BranchSetUp::Propagate(std::vector<std::int64_t>& low, std::vector<std::int64_t>& high,
-                            const std::vector<std::int32_t>& seeds) {
+void BranchSetUp::NodeSums(const std::vector<std::int64_t>& low,
+                           const std::vector<std::int64_t>& high) {
     const auto nodes = Index(t_.NodeCount);
-    // What may enter and leave each node, loops aside (they leave as they enter).
     inLow_.assign(nodes, 0);
     inHigh_.assign(nodes, 0);
     outLow_.assign(nodes, 0);
@@ -267,6 +268,39 @@ bool BranchSetUp::Propagate(std::vector<std::int64_t>& low, std::vector<std::int
             outHigh_[Index(arc.from)] += high[a];
             inLow_[Index(arc.to)] += low[a];
             inHigh_[Index(arc.to)] += high[a];
+        }
+    }
+}
+
+bool BranchSetUp::Propagate(std::vector<std::int64_t>& low, std::vector<std::int64_t>& high,
+                            const std::vector<std::int32_t>& seeds) {
+    // What may enter and leave each node, loops aside (they leave as they
+    // enter). A branch's ranges differ from the search's only at its seeds:
+    // the search's sums, kept until its ranges change, are mended there.
+    if (seeds.empty()) {
+        NodeSums(low, high);
+    } else {
+        if (!searchSums_) {
+            NodeSums(low_, high_);
+            searchInLow_ = inLow_;
+            searchInHigh_ = inHigh_;
+            searchOutLow_ = outLow_;
+            searchOutHigh_ = outHigh_;
+            searchSums_ = true;
+        }
+        inLow_ = searchInLow_;
+        inHigh_ = searchInHigh_;
+        outLow_ = searchOutLow_;
+        outHigh_ = searchOutHigh_;
+        for (const std::int32_t arc : seeds) {
+            const auto a = Index(arc);
+            const ArcRecord& record = t_.ArcTable[a];
+            if (record.from != record.to) {
+                outLow_[Index(record.from)] += low[a] - low_[a];
+                outHigh_[Index(record.from)] += high[a] - high_[a];
+                inLow_[Index(record.to)] += low[a] - low_[a];
+                inHigh_[Index(record.to)] += high[a] - high_[a];
+            }
         }
     }
     queue_.clear();

@@ -88,6 +88,10 @@ class BranchSetUp {
     bool propagate_ = false;
     std::vector<std::int32_t> nodeStart_, nodeArcs_;  // incident arcs per node, loops left out
     std::vector<std::int64_t> inLow_, inHigh_, outLow_, outHigh_;
+    // The sums over the search's own ranges (low_, high_), while they hold.
+    void NodeSums(const std::vector<std::int64_t>& low, const std::vector<std::int64_t>& high);
+    bool searchSums_ = false;
+    std::vector<std::int64_t> searchInLow_, searchInHigh_, searchOutLow_, searchOutHigh_;
     std::vector<std::int64_t> branchLow_, branchHigh_;
     std::vector<char> onPath_;  // arcs the branch's path narrows, while it is set up
     std::vector<std::int32_t> queue_, seeds_;

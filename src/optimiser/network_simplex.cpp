@@ -263,30 +263,37 @@ void NetworkSimplex::InitialTree() {
 }
 
 // Block search: the most negative reduced cost among the next block of
-// arcs, going on to the next block only when a block has none.
+// arcs, going on to the next block only when a block has none. Tree arcs
+// (state 0) and arcs without room are priced at 0 rather than skipped,
+// which keeps the loop free of branches.
 bool NetworkSimplex::FindEnteringArc() {
     double best = -tolerance_;
     entering_ = -1;
-    std::int32_t counted = 0;
+    const std::int32_t* source = source_.data();
+    const std::int32_t* target = target_.data();
+    const std::int64_t* capacity = capacity_.data();
+    const double* cost = cost_.data();
+    const std::int8_t* state = state_.data();
+    const double* pi = pi_.data();
     std::int32_t a = nextArc_;
-    for (std::int32_t seen = 0; seen < arcs_; ++seen) {
-        const std::int8_t state = state_[Index(a)];
-        if (state != kTree && capacity_[Index(a)] != 0) {
-            const double c = static_cast<double>(state) * ReducedCost(a);
-            if (c < best) {
-                best = c;
-                entering_ = a;
+    for (std::int32_t remaining = arcs_; remaining > 0;) {
+        std::int32_t block = std::min(blockSize_, remaining);
+        remaining -= block;
+        while (block > 0) {
+            const std::int32_t end = std::min(arcs_, a + block);
+            for (std::int32_t k = a; k < end; ++k) {
+                const double sign = capacity[k] != 0 ? static_cast<double>(state[k]) : 0.0;
+                const double c = sign * (cost[k] + pi[source[k]] - pi[target[k]]);
+                if (c < best) {
+                    best = c;
+                    entering_ = k;
+                }
             }
+            block -= end - a;
+            a = end == arcs_ ? 0 : end;
         }
-        if (++a == arcs_) {
-            a = 0;
-        }
-        if (++counted == blockSize_) {
-            if (entering_ >= 0) {
-                nextArc_ = a;
-                return true;
-            }
-            counted = 0;
+        if (entering_ >= 0) {
+            break;
         }
     }
     nextArc_ = a;
