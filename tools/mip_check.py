@@ -132,9 +132,13 @@ def lp_text(problem, nodes):
     return "\n".join(out) + "\n"
 
 
-def cbc_total(lp_path, seconds, presolve=True):
-    command = (["cbc", lp_path] + ([] if presolve else ["presolve", "off"])
-               + ["sec", str(seconds), "solve", "quit"])
+# CBC's presolve and its integer preprocessing have each called feasible
+# models infeasible: an infeasible answer is asked again without them.
+CBC_RETRIES = [[], ["presolve", "off"], ["preprocess", "off"]]
+
+
+def cbc_total(lp_path, seconds, attempt=0):
+    command = ["cbc", lp_path] + CBC_RETRIES[attempt] + ["sec", str(seconds), "solve", "quit"]
     try:
         run = subprocess.run(command, capture_output=True, text=True, timeout=seconds + 60)
     except subprocess.TimeoutExpired:
@@ -143,8 +147,9 @@ def cbc_total(lp_path, seconds, presolve=True):
         raise RuntimeError("cbc ran out of time")
     if "Result - Optimal solution found" not in run.stdout:
         if "infeasible" in run.stdout.lower():
-            # CBC's presolve has called feasible models infeasible: ask again without it.
-            return cbc_total(lp_path, seconds, False) if presolve else None
+            if attempt + 1 < len(CBC_RETRIES):
+                return cbc_total(lp_path, seconds, attempt + 1)
+            return None
         raise RuntimeError("cbc said:\n" + run.stdout[-2000:])
     match = re.search(r"Objective value:\s*(-?[0-9.eE+-]+)", run.stdout)
     if not match:
