@@ -381,8 +381,12 @@ void BranchSearch::FindCostStep() {
         PieceCursor cursor(t_.PieceTable.data());
         for (const ArcRecord& arc : t_.ArcTable) {
             const PieceRecord* pieces = cursor.Take(arc);
-            const double range = static_cast<double>(RangeEnd(arc, pieces)) -
-                                 std::min<double>(0.0, arc.lower);
+            // Largest |flow| plus the range's length: bounds every
+            // difference and every flow a cost is multiplied by.
+            const double end = static_cast<double>(RangeEnd(arc, pieces));
+            const double range =
+                std::max(std::fabs(end), std::fabs(static_cast<double>(arc.lower))) + end -
+                static_cast<double>(arc.lower);
             fits = fits && onGrid(arc.baseCost) && onGrid(arc.unitCost);
             largest += std::fabs(arc.baseCost) + std::fabs(arc.unitCost) * range;
             for (std::int32_t k = 0; fits && k < arc.pieceCount - 1; ++k) {
@@ -394,16 +398,26 @@ void BranchSearch::FindCostStep() {
             }
         }
         if (fits) {
+            costScale_ = largest;
             if (largest / step < 1e14) {
                 costStep_ = step;
+            }
+            // The margin must stay well below the step.
+            if (costStep_ > 0.0 && 1e-12 * largest > costStep_ / 4) {
+                costStep_ = 0.0;
             }
             return;
         }
     }
 }
 
+// The bounds' rounding grows with the size of the costs they add up, not
+// only with the incumbent's.
 double BranchSearch::Margin() const {
-    return (costStep_ > 0.0 ? 1e-9 : 1e-6) * std::max(1.0, std::fabs(IncumbentCost));
+    if (costStep_ <= 0.0) {
+        return 1e-6 * std::max(1.0, std::fabs(IncumbentCost));
+    }
+    return std::max(1e-9 * std::max(1.0, std::fabs(IncumbentCost)), 1e-12 * costScale_);
 }
 
 double BranchSearch::Level() const {

@@ -104,6 +104,7 @@ class BranchSearch {
     // round up to the next multiple.
     void FindCostStep();
     double costStep_ = 0.0;
+    double costScale_ = 0.0;  // what all costs together may reach
     // Room for the rounding of the bounds.
     double Margin() const;
     // A region whose bound lies above this holds nothing worth finding.
