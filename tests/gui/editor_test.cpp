@@ -25,6 +25,7 @@
 #include "app/typing_check.h"
 #include "dialogs/settings_dialog.h"
 #include "gui/file_bytes.h"
+#include "gui/let_close.h"
 #include "gui/scripted_prompts.h"
 #include "settings/settings_store.h"
 #include "text/clock.h"
@@ -98,9 +99,7 @@ class EditorTest : public QObject {
     }
     void cleanup() {
         if (app_) {
-            app_->CurrentDocument().disconnect();
-            app_->Editor().document()->setModified(false);
-            app_->Window().SetCloseGuard({});
+            testing::LetClose(*app_);
         }
         app_.reset();
         commands_.reset();

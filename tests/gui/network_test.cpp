@@ -15,6 +15,7 @@
 #include "app/editor_view.h"
 #include "app/exit_status.h"
 #include "app/main_window.h"
+#include "gui/let_close.h"
 #include "gui/scripted_prompts.h"
 #include "settings/settings_store.h"
 #include "app/network_window.h"
@@ -175,8 +176,7 @@ class NetworkTest : public QObject {
             }
         }
         QVERIFY(highlighted);
-        app.Editor().document()->setModified(false);
-        app.Window().SetCloseGuard({});
+        testing::LetClose(app);
     }
 
     // File → インポート opens a DIMACS file as a new, modified, untitled
@@ -213,8 +213,7 @@ class NetworkTest : public QObject {
             const QByteArray bytes = model.readAll();
             QVERIFY(bytes.contains(name.endsWith(QStringLiteral(".lp")) ? "Minimize" : "ENDATA"));
         }
-        app.Editor().document()->setModified(false);
-        app.Window().SetCloseGuard({});
+        testing::LetClose(app);
     }
 };
 

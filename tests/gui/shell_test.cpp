@@ -27,6 +27,7 @@
 #include "app/editor_view.h"
 #include "app/main_window.h"
 #include "gui/file_bytes.h"
+#include "gui/let_close.h"
 #include "gui/scripted_prompts.h"
 #include "settings/settings_store.h"
 #include "support/full_disk.h"
@@ -98,9 +99,7 @@ class ShellTest : public QObject {
     }
     void cleanup() {
         if (app_) {
-            app_->CurrentDocument().disconnect();
-            app_->Editor().document()->setModified(false);
-            app_->Window().SetCloseGuard({});
+            testing::LetClose(*app_);
         }
         app_.reset();
     }
