@@ -191,6 +191,9 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
 
 void BranchSearch::Solve() {
     result_ = methods_.relaxation->SolveRelaxation();
+    if (methods_.refined && result_.HasFlow() && !Closes(result_.relaxedTotal)) {
+        methods_.relaxation->LiftBound(IncumbentCost, result_);
+    }
     if (methods_.refined && result_.HasFlow() && NarrowByPrices()) {
         const std::size_t budget = static_cast<std::size_t>(t_.BranchCapacity) * kKeptPerRecord +
                                    static_cast<std::size_t>(t_.ArcCount) * kKeptPerArc;
@@ -569,7 +572,11 @@ void BranchSearch::CloseOrCreateChildren() {
         setUp_.Forget(BranchToSolve);
         return;
     }
-    record->bound = result_.relaxedTotal;
+    // A child's prices may differ from its parent's, and its own solve may
+    // then bound it lower than the parent did: the higher bound holds.
+    const bool child = BranchToSolve != 0;
+    record->bound = child && methods_.refined ? std::max(record->bound, result_.relaxedTotal)
+                                              : result_.relaxedTotal;
     record->status = kBranchOpen;
     if (result_.relaxedTotal > IncumbentCost || CannotImprove(*record)) {
         record->status = kBranchClosed;
@@ -634,12 +641,14 @@ void BranchSearch::CloseOrCreateChildren() {
     const double bound = record->bound;
     low.bound = high.bound = bound;
     if (methods_.refined) {
+        // The rises are reckoned from this solve's own total.
+        const double own = result_.relaxedTotal;
         low.bound = std::max(
-            bound + methods_.relaxation->RiseToRange(arcIndex, low.rangeLow, low.rangeHigh),
-            choice.lowBound);
+            {bound, own + methods_.relaxation->RiseToRange(arcIndex, low.rangeLow, low.rangeHigh),
+             choice.lowBound});
         high.bound = std::max(
-            bound + methods_.relaxation->RiseToRange(arcIndex, high.rangeLow, high.rangeHigh),
-            choice.highBound);
+            {bound, own + methods_.relaxation->RiseToRange(arcIndex, high.rangeLow, high.rangeHigh),
+             choice.highBound});
     }
     methods_.selector->ChildrenCreated(free);
 }

@@ -149,7 +149,7 @@ double TrueArcCost(const ArcRecord& arc, const PieceRecord* pieces, std::int64_t
 }
 
 void EvaluateArc(ProblemTables& t, std::int32_t i, const PieceRecord* pieces, std::int64_t flow,
-                 double segmentCost, double firstSlope, double startValue,
+                 double segmentCost, double firstSlope, double startValue, double moved,
                  FlowEvaluation& evaluation, double& largestGap) {
     const ArcRecord& arc = t.WorkArcTable.At(i);
     const ArcRecord& parsed = t.ArcTable.At(i);
@@ -163,7 +163,19 @@ void EvaluateArc(ProblemTables& t, std::int32_t i, const PieceRecord* pieces, st
     evaluation.relaxedTotal += relaxedCost;
     evaluation.trueTotal += trueCost;
     // In exact arithmetic a one-piece arc has no gap; rounding must not give it one.
-    const double gap = arc.pieceCount == 1 ? 0.0 : trueCost - relaxedCost;
+    const double full = arc.pieceCount == 1 ? 0.0 : trueCost - relaxedCost;
+    double gap = full;
+    if (moved != 0.0) {
+        gap = full - moved;
+        if (gap <= 1e-9 * std::max(1.0, std::fabs(trueCost))) {
+            gap = 0.0;
+        }
+        if (full > evaluation.largestMoved) {
+            evaluation.movedArcIndex = i;
+            evaluation.movedArcFlow = flow;
+            evaluation.largestMoved = full;
+        }
+    }
     if (gap > 0.0 && evaluation.candidates != nullptr) {
         evaluation.candidates->push_back(BranchCandidate{i, flow, gap});
     }
@@ -180,6 +192,10 @@ void EvaluateArc(ProblemTables& t, std::int32_t i, const PieceRecord* pieces, st
 }
 
 void FinishEvaluation(FlowEvaluation& evaluation) {
+    if (evaluation.gapArcIndex < 0) {
+        evaluation.gapArcIndex = evaluation.movedArcIndex;
+        evaluation.gapArcFlow = evaluation.movedArcFlow;
+    }
     evaluation.relaxedTotal = SnapCost(evaluation.relaxedTotal);
     evaluation.trueTotal = SnapCost(evaluation.trueTotal);
 }

@@ -64,6 +64,12 @@ struct FlowEvaluation {
     double trueTotal = 0.0;
     std::int32_t gapArcIndex = -1;  // the arc with the largest positive gap
     std::int64_t gapArcFlow = 0;
+    // Where no envelope misses anything, the open arc with the largest moved
+    // charge: the flow may still cost more than the bound, and deciding that
+    // arc is what can lift it.
+    std::int32_t movedArcIndex = -1;
+    std::int64_t movedArcFlow = 0;
+    double largestMoved = 0.0;
     std::vector<BranchCandidate>* candidates = nullptr;  // every arc with a positive gap, if wanted
 };
 
@@ -76,8 +82,10 @@ FlowEvaluation EvaluateFlows(ProblemTables& t, ArcFlow&& arcFlow,
                              std::vector<BranchCandidate>* candidates = nullptr);
 
 // The per-arc part of EvaluateFlows.
+// `moved`: the charge the envelope no longer holds at this flow (see
+// OpeningRules); the bound counts it elsewhere, so it is no gap.
 void EvaluateArc(ProblemTables& t, std::int32_t arc, const PieceRecord* pieces, std::int64_t flow,
-                 double segmentCost, double firstSlope, double startValue,
+                 double segmentCost, double firstSlope, double startValue, double moved,
                  FlowEvaluation& evaluation, double& largestGap);
 void FinishEvaluation(FlowEvaluation& evaluation);
 
@@ -96,9 +104,10 @@ FlowEvaluation EvaluateFlows(ProblemTables& t, ArcFlow&& arcFlow,
         double segmentCost = 0.0;
         double firstSlope = 0.0;
         double startValue = 0.0;
-        arcFlow(i, flow, segmentCost, firstSlope, startValue);
+        double moved = 0.0;
+        arcFlow(i, flow, segmentCost, firstSlope, startValue, moved);
         EvaluateArc(t, i, t.WorkPieceTable.data() + pieceCursor, flow, segmentCost, firstSlope,
-                    startValue, evaluation, largestGap);
+                    startValue, moved, evaluation, largestGap);
         pieceCursor += t.WorkArcTable[static_cast<std::size_t>(i)].pieceCount - 1;
     }
     FinishEvaluation(evaluation);

@@ -2,10 +2,13 @@
 // the relaxation by Lagrange prices. A charged arc costs nothing at flow 0
 // and pays its charge from flow 1 on: it is open when it carries flow. A
 // node that must pass on at least 1 unit, and that only charged arcs may
-// enter, has an entering arc that carries 1 or more: an open one.
+// enter, has an entering arc that carries 1 or more: an open one. The same
+// holds for a set of nodes that must pass on 1 unit or more out of the set:
+// such sets are found by minimum cuts where the openings fall short.
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <vector>
 
 #include "model/problem_tables.h"
@@ -19,7 +22,13 @@ class OpeningRules {
   public:
     // From the root's working arcs; `end[i]` is the largest flow of arc i.
     void Find(const ProblemTables& t, const std::vector<std::int64_t>& end);
-    std::size_t Count() const { return rules_.size(); }
+    std::size_t Count() const { return largestCharge_.size(); }
+    // Adds up to `limit` rules for sets whose entering arcs' openings sum
+    // below 1: for each arc that must carry 1 or more, the set on its tail's
+    // side of a minimum cut from its head, where charged arcs pass their
+    // opening and others anything. Returns how many it added.
+    std::size_t AddSetRules(const ProblemTables& t, const std::vector<std::int64_t>& end,
+                            const std::vector<double>& opening, std::size_t limit);
     // Arcs whose opening the rules read.
     const std::vector<std::int32_t>& Arcs() const { return ruleArcs_; }
 
@@ -35,10 +44,14 @@ class OpeningRules {
     double Charges(const std::vector<double>& prices, std::vector<double>& charge) const;
 
   private:
-    std::vector<std::int32_t> rules_;                  // the ruled nodes
-    std::vector<std::int32_t> enterStart_, entering_;  // per node: its entering arcs
+    void AddRule(const std::int32_t* first, const std::int32_t* last);
+
+    std::vector<std::int32_t> ruleStart_{0}, ruled_;  // per rule: the arcs it reads
     std::vector<std::int32_t> ruleArcs_;
+    std::vector<char> read_;             // per arc: some rule reads it
+    std::vector<double> charge_;         // per arc: its charge, when charged
     std::vector<double> largestCharge_;  // per rule
+    std::set<std::vector<std::int32_t>> known_;
 };
 
 }  // namespace kova

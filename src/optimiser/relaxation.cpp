@@ -17,6 +17,12 @@ namespace {
 constexpr std::int32_t kPriceRounds = 60;
 constexpr double kFirstScale = 1.0;
 constexpr std::int32_t kFlatRounds = 4;
+// Rules for node sets found at the root, at most this many per node.
+constexpr std::size_t kSetRulesPerNode = 4;
+// Each solve in the search takes this many price steps of this scale:
+// prices fitted to the root alone bound a subtree poorly.
+constexpr std::int32_t kLiftSteps = 2;
+constexpr double kLiftScale = 0.5;
 // Linear solves of the slope scaling at the root, at most.
 constexpr std::int32_t kScalingRounds = 40;
 // Passes of the local search over the open arcs, at most.
@@ -163,7 +169,7 @@ RelaxationResult EnvelopeRelaxation::Evaluate(FlowOutcome outcome) {
     const FlowEvaluation evaluation = EvaluateFlows(
         t_,
         [&](std::int32_t i, std::int64_t& flow, double& segmentCost, double& firstSlope,
-            double& startValue) {
+            double& startValue, double& moved) {
             const std::int32_t first = firstSlot_[Index(i)];
             for (std::int32_t s = first; s < firstSlot_[Index(i) + 1]; ++s) {
                 flow += network_.flow[Index(s)];
@@ -171,6 +177,7 @@ RelaxationResult EnvelopeRelaxation::Evaluate(FlowOutcome outcome) {
             }
             firstSlope = network_.cost[Index(first)];
             startValue = startValue_[Index(i)];
+            moved = flow >= 1 && !charge_.empty() ? charge_[Index(i)] : 0.0;
         },
         &candidates_);
     result.relaxedTotal = SnapCost(evaluation.relaxedTotal + chargeTotal_);
@@ -194,6 +201,7 @@ void EnvelopeRelaxation::KeepSolve() {
     kept_.slotUpper = slotUpper_;
     kept_.slotCost = slotCost_;
     kept_.startValue = startValue_;
+    kept_.charge = charge_;
 }
 
 void EnvelopeRelaxation::ReturnToKept() {
@@ -209,6 +217,13 @@ void EnvelopeRelaxation::ReturnToKept() {
     std::swap(slotUpper_, kept_.slotUpper);
     std::swap(slotCost_, kept_.slotCost);
     std::swap(startValue_, kept_.startValue);
+    // The prices may have moved since: such arcs are built again.
+    for (const std::int32_t arc : rules_.Arcs()) {
+        if (kept_.charge.size() != charge_.size() ||
+            (!charge_.empty() && kept_.charge[Index(arc)] != charge_[Index(arc)])) {
+            builtFrom_[Index(arc)] = ArcRecord{0, 0, 0, 0.0, 0.0, 0, 0};
+        }
+    }
 }
 
 void EnvelopeRelaxation::KeepRoot() {
@@ -436,6 +451,51 @@ double EnvelopeRelaxation::TrueTotal(GrowArray<SolutionRecord>* rows) const {
     return SnapCost(total);
 }
 
+void EnvelopeRelaxation::FindOpenings(bool all) {
+    const auto open = [&](std::int32_t arc) {
+        const auto first = Index(firstSlot_[Index(arc)]);
+        std::int64_t flow = 0;
+        for (std::int32_t s = firstSlot_[Index(arc)]; s < firstSlot_[Index(arc) + 1]; ++s) {
+            flow += network_.flow[Index(s)];
+        }
+        opening_[Index(arc)] =
+            flow <= 0 ? 0.0
+            : network_.lower[first] >= 1 || flow >= network_.upper[first]
+                ? 1.0
+                : static_cast<double>(flow) / static_cast<double>(network_.upper[first]);
+    };
+    if (!all) {
+        for (const std::int32_t arc : rules_.Arcs()) {
+            open(arc);
+        }
+        return;
+    }
+    for (std::int32_t arc = 0; arc < t_.ArcCount; ++arc) {
+        if (IsCharged(t_.ArcTable.At(arc))) {
+            open(arc);
+        }
+    }
+}
+
+bool EnvelopeRelaxation::StepPrices(double incumbent, double bound, double scale) {
+    rules_.Violations(opening_, violation_);
+    double norm = 0.0;
+    for (std::size_t r = 0; r < prices_.size(); ++r) {
+        if (prices_[r] > 0.0 || violation_[r] > 0.0) {
+            norm += violation_[r] * violation_[r];
+        }
+    }
+    if (norm <= 0.0) {
+        return false;
+    }
+    const double length = scale * (incumbent - bound) / norm;
+    for (std::size_t r = 0; r < prices_.size(); ++r) {
+        prices_[r] = std::clamp(prices_[r] + length * violation_[r], 0.0, rules_.LargestCharge(r));
+    }
+    SetRulePrices(prices_);
+    return true;
+}
+
 bool EnvelopeRelaxation::StrengthenBound(double& incumbent) {
     std::vector<std::int64_t> end(Index(t_.ArcCount), 0);
     for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
@@ -445,7 +505,7 @@ bool EnvelopeRelaxation::StrengthenBound(double& incumbent) {
         }
     }
     rules_.Find(t_, end);
-    if (rules_.Count() == 0 || !(incumbent < LargestDouble)) {
+    if (!(incumbent < LargestDouble)) {
         return false;
     }
     charge_.assign(Index(t_.ArcCount), 0.0);
@@ -453,42 +513,23 @@ bool EnvelopeRelaxation::StrengthenBound(double& incumbent) {
     const double start = RelaxedTotal();
     double bound = start;
     double bestBound = start;
-    std::vector<double> prices(rules_.Count(), 0.0);
-    std::vector<double> best = prices;
-    std::vector<double> violation;
+    // Set rules come from the openings as the prices move.
+    const std::size_t ruleLimit = rules_.Count() + kSetRulesPerNode * Index(t_.NodeCount);
+    prices_.assign(rules_.Count(), 0.0);
+    std::vector<double> best = prices_;
     double scale = kFirstScale;
     std::int32_t flat = 0;
     std::int32_t round = 0;
     for (; round < kPriceRounds && incumbent > bound; ++round) {
-        // An arc's opening: on the envelope's first segment, which runs
-        // from 0 to the first flow that pays the charge, in proportion.
-        for (const std::int32_t arc : rules_.Arcs()) {
-            const auto first = Index(firstSlot_[Index(arc)]);
-            std::int64_t flow = 0;
-            for (std::int32_t s = firstSlot_[Index(arc)]; s < firstSlot_[Index(arc) + 1]; ++s) {
-                flow += network_.flow[Index(s)];
-            }
-            opening_[Index(arc)] =
-                flow <= 0 ? 0.0
-                : network_.lower[first] >= 1 || flow >= network_.upper[first]
-                    ? 1.0
-                    : static_cast<double>(flow) / static_cast<double>(network_.upper[first]);
+        FindOpenings(true);
+        if (rules_.Count() < ruleLimit) {
+            rules_.AddSetRules(t_, end, opening_, ruleLimit - rules_.Count());
+            prices_.resize(rules_.Count(), 0.0);
+            best.resize(rules_.Count(), 0.0);
         }
-        rules_.Violations(opening_, violation);
-        double norm = 0.0;
-        for (std::size_t r = 0; r < prices.size(); ++r) {
-            if (prices[r] > 0.0 || violation[r] > 0.0) {
-                norm += violation[r] * violation[r];
-            }
-        }
-        if (norm <= 0.0) {
+        if (!StepPrices(incumbent, bound, scale)) {
             break;
         }
-        const double length = scale * (incumbent - bound) / norm;
-        for (std::size_t r = 0; r < prices.size(); ++r) {
-            prices[r] = std::clamp(prices[r] + length * violation[r], 0.0, rules_.LargestCharge(r));
-        }
-        SetRulePrices(prices);
         BuildEnvelopes();
         if (SolveFlow() != FlowOutcome::Optimal) {
             break;  // stopped: the stop shows at the next solve
@@ -500,7 +541,7 @@ bool EnvelopeRelaxation::StrengthenBound(double& incumbent) {
         }
         if (bound > bestBound + 1e-9 * std::max(1.0, std::fabs(bestBound))) {
             bestBound = bound;
-            best = prices;
+            best = prices_;
             flat = 0;
         } else if (++flat >= kFlatRounds) {
             scale /= 2.0;
@@ -512,9 +553,42 @@ bool EnvelopeRelaxation::StrengthenBound(double& incumbent) {
     }
     // The network holds the last round's prices: the root is solved again
     // under the best ones, and its prices kept from that solve.
-    SetRulePrices(best);
+    prices_ = best;
+    SetRulePrices(prices_);
     rootKept_ = false;
     return true;
+}
+
+bool EnvelopeRelaxation::LiftBound(double incumbent, RelaxationResult& result) {
+    if (prices_.empty() || !(incumbent < LargestDouble)) {
+        return false;
+    }
+    bool lifted = false;
+    for (std::int32_t step = 0; step < kLiftSteps && result.relaxedTotal < incumbent; ++step) {
+        FindOpenings(false);
+        lastPrices_ = prices_;
+        if (!StepPrices(incumbent, result.relaxedTotal, kLiftScale)) {
+            break;
+        }
+        BuildEnvelopes();
+        RelaxationResult next = Evaluate(SolveFlow());
+        if (next.Stopped() ||
+            next.relaxedTotal > result.relaxedTotal + 1e-9 * std::max(1.0, std::fabs(result.relaxedTotal))) {
+            result = next;
+            lifted = true;
+            if (result.Stopped()) {
+                break;
+            }
+            continue;
+        }
+        // No higher: the prices go back, and so does the flow.
+        prices_ = lastPrices_;
+        SetRulePrices(prices_);
+        BuildEnvelopes();
+        result = Evaluate(SolveFlow());
+        break;
+    }
+    return lifted;
 }
 
 void EnvelopeRelaxation::ArcFlows(std::vector<std::int64_t>& flows) const {

@@ -6,10 +6,11 @@
 // and the true costs.
 //
 // Charged arcs obey opening rules (see OpeningRules). Each rule's price, a
-// Lagrange multiplier found by subgradient steps at the root, moves charge
-// between the arcs it names and into a constant: every bound stays valid,
-// and the envelopes no longer spread a charge over a range far wider than
-// the flow the arc carries.
+// Lagrange multiplier found by subgradient steps at the root and moved on
+// by a few steps at each solve of the search, moves charge between the arcs
+// it names and into a constant: every bound stays valid whatever the
+// prices, and the envelopes no longer spread a charge over a range far
+// wider than the flow the arc carries.
 //
 // The first solve runs the network simplex from scratch; each later one
 // goes on from the last tree with the arcs whose envelope changed, since a
@@ -50,6 +51,7 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     bool TrialBound(std::int32_t arc, std::int64_t lo, std::int64_t hi, std::int64_t pivotLimit,
                     double& bound) override;
     bool StrengthenBound(double& incumbent) override;
+    bool LiftBound(double incumbent, RelaxationResult& result) override;
     bool FindIncumbent(double& incumbent) override;
     void ForgetRoot() override { rootKept_ = false; }
     void KeepSolve() override;
@@ -95,7 +97,17 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     void ApplyCharge(std::int32_t arc, ArcRecord& record, PieceRecord* pieces) const;
     // Rule prices into charges per arc; the changed arcs rebuilt.
     void SetRulePrices(const std::vector<double>& prices);
+    // Each charged arc's opening under the network's flow: on the
+    // envelope's first segment, which runs from 0 to the first flow that
+    // pays the charge, in proportion. `all`: every charged arc, not only
+    // those the rules read.
+    void FindOpenings(bool all);
+    // The subgradient step on the rule prices towards `incumbent` from
+    // `bound`, `scale` times Polyak's length; false when no rule is broken
+    // and no price can fall.
+    bool StepPrices(double incumbent, double bound, double scale);
     OpeningRules rules_;
+    std::vector<double> prices_, violation_, lastPrices_;  // per rule
     std::vector<double> charge_, newCharge_, opening_;  // per arc
     double chargeTotal_ = 0.0;
     ArcRecord chargedArc_{};
@@ -122,7 +134,7 @@ class EnvelopeRelaxation final : public RelaxationSolver {
         FlowNetwork network;
         std::vector<ArcRecord> builtFrom;
         std::vector<std::int64_t> builtEnd, slotLower, slotUpper;
-        std::vector<double> startValue, slotCost;
+        std::vector<double> startValue, slotCost, charge;
     };
     KeptSolve kept_;
     NetworkSimplex keptSimplex_;

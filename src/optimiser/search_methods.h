@@ -74,6 +74,10 @@ class RelaxationSolver {
     // BestSolutionTable. True when the root must be solved again (the
     // relaxation changed); false when nothing changed.
     virtual bool StrengthenBound(double& /*incumbent*/) { return false; }
+    // Right after a solve with a flow, below `incumbent`: a few steps on the
+    // relaxation's prices for this subproblem, each kept only where it lifts
+    // the bound; `result` becomes the last kept solve's. True when it did.
+    virtual bool LiftBound(double /*incumbent*/, RelaxationResult& /*result*/) { return false; }
     // The root's ranges changed: its next solve is kept as the root.
     virtual void ForgetRoot() {}
     // Keeps the state of the last solve with a flow; ReturnToKept goes back

@@ -28,7 +28,7 @@ RelaxationResult PlainRelaxation::SolveRelaxation() {
     }
     const FlowEvaluation evaluation =
         EvaluateFlows(t_, [&](std::int32_t i, std::int64_t& flow, double& segmentCost,
-                              double& firstSlope, double& startValue) {
+                              double& firstSlope, double& startValue, double& /*moved*/) {
             const ArcNetwork& placed = arcNetwork_.At(i);
             // Link arcs carry the same flows as their segments and are not counted.
             const std::int32_t step = placed.segments == 1 ? 1 : 2;

@@ -463,6 +463,42 @@ TEST_F(OneArc, OpeningRulesOnlyWhereEveryEntryIsCharged) {
     }
 }
 
+// A set of nodes that must pass flow on out of the set needs an open arc
+// into it, found where the openings of the arcs into it fall short of 1.
+TEST_F(OneArc, SetRulesWhereTheOpeningsIntoASetFallShort) {
+    const char* const chain =
+        "ARC R S 4 0 0 4\nARC S W 0 0 0 0 10 1 4\nARC S W 0 0 0 0 12 1 4\n"
+        "ARC W T 0 0 3 4\nARC T R 4 0 0 4\n";
+    const struct {
+        const char* name;
+        std::string text;
+        double opening;  // of each charged arc
+        std::size_t rules;
+    } cases[] = {
+        {"openings 0.3 + 0.3 into {W, T}", std::string(chain) + "END", 0.3, 1},
+        {"openings that reach 1", std::string(chain) + "END", 0.5, 0},
+        {"an uncharged way round the charged arcs", std::string(chain) + "ARC S T 0 0 9 4\nEND",
+         0.3, 0},
+        {"nothing to pass on", "ARC S W 0 0 0 0 10 1 4\nARC W T 0 0 3 4\nARC T S 0 0 0 4\nEND",
+         0.3, 0},
+    };
+    for (const auto& c : cases) {
+        Parse(c.text);
+        std::vector<std::int64_t> end;
+        std::vector<double> opening;
+        for (const ArcRecord& arc : tables_.ArcTable) {
+            end.push_back(4);
+            opening.push_back(IsCharged(arc) ? c.opening : 0.0);
+        }
+        OpeningRules rules;
+        rules.Find(tables_, end);
+        EXPECT_EQ(rules.Count(), 0U) << c.name;  // no single node is ruled
+        EXPECT_EQ(rules.AddSetRules(tables_, end, opening, 10), c.rules) << c.name;
+        // A rule once found is not added again.
+        EXPECT_EQ(rules.AddSetRules(tables_, end, opening, 10), 0U) << c.name;
+    }
+}
+
 // Prices on the rules lift the root bound of a fixed-charge network far
 // above the envelopes' own, and never above the optimum.
 TEST(OpeningRules, LiftTheRootBoundOfAFixedChargeNetwork) {
@@ -493,10 +529,10 @@ TEST(OpeningRules, LiftTheRootBoundOfAFixedChargeNetwork) {
 TEST(BranchList, ALimitedListStillReachesTheOptimum) {
     FixedChargeOptions options;
     options.layout = FixedChargeLayout::Layered;
-    options.arcs = 160;
-    options.nodes = 40;
+    options.arcs = 300;
+    options.nodes = 75;
     options.sources = 2;
-    options.sinks = 8;
+    options.sinks = 15;
     const std::string text = GenerateFixedChargeProblem(options);
     const auto solve = [&](std::int32_t limit, std::int32_t& capacity, std::int32_t& branches) {
         ProblemTables tables;
@@ -515,12 +551,12 @@ TEST(BranchList, ALimitedListStillReachesTheOptimum) {
     };
     std::int32_t freeCapacity = 0, limitedCapacity = 0, freeBranches = 0, limitedBranches = 0;
     const double unlimited = solve(1 << 22, freeCapacity, freeBranches);
-    const double limited = solve(200, limitedCapacity, limitedBranches);
+    const double limited = solve(100, limitedCapacity, limitedBranches);
     EXPECT_EQ(limited, unlimited);
-    ASSERT_GT(freeCapacity, 400) << "the problem must need more records than the limit";
-    EXPECT_LE(limitedCapacity, 400);
+    ASSERT_GT(freeCapacity, 200) << "the problem must need more records than the limit";
+    EXPECT_LE(limitedCapacity, 200);
     // Without reuse the list would hold two records per branch.
-    EXPECT_LT(freeCapacity, freeBranches);
+    EXPECT_LT(freeCapacity, freeBranches * 3 / 2);
 }
 
 // ---- Against exhaustive enumeration on small random problems.
