@@ -22,7 +22,7 @@ constexpr std::size_t kSetRulesPerNode = 4;
 // Each solve in the search takes this many price steps of this scale:
 // prices fitted to the root alone bound a subtree poorly.
 constexpr std::int32_t kLiftSteps = 2;
-constexpr double kLiftScale = 0.5;
+constexpr double kLiftScale = 0.25;
 // Linear solves of the slope scaling at the root, at most.
 constexpr std::int32_t kScalingRounds = 40;
 // Passes of the local search over the open arcs, at most.
