@@ -551,10 +551,10 @@ TEST(BranchList, ALimitedListStillReachesTheOptimum) {
     };
     std::int32_t freeCapacity = 0, limitedCapacity = 0, freeBranches = 0, limitedBranches = 0;
     const double unlimited = solve(1 << 22, freeCapacity, freeBranches);
-    const double limited = solve(100, limitedCapacity, limitedBranches);
+    const double limited = solve(60, limitedCapacity, limitedBranches);
     EXPECT_EQ(limited, unlimited);
-    ASSERT_GT(freeCapacity, 200) << "the problem must need more records than the limit";
-    EXPECT_LE(limitedCapacity, 200);
+    ASSERT_GT(freeCapacity, 100) << "the problem must need more records than the limit";
+    EXPECT_LE(limitedCapacity, 100);
     // Without reuse the list would hold two records per branch.
     EXPECT_LT(freeCapacity, freeBranches * 3 / 2);
 }
