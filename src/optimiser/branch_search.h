@@ -140,6 +140,7 @@ class BranchSearch {
     std::vector<std::pair<double, BranchCandidate>> scored_;
     std::vector<std::int32_t> freePairs_;  // first records of free pairs
     std::int32_t keptRecord_ = -1;         // whose solve the relaxation keeps
+    std::int64_t searchForFlowsWork_ = 0;
 };
 
 }  // namespace kova

@@ -53,6 +53,7 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     bool StrengthenBound(double& incumbent) override;
     bool LiftBound(double incumbent, RelaxationResult& result) override;
     bool FindIncumbent(double& incumbent) override;
+    bool BranchFlowsArePoor() const override { return !prices_.empty(); }
     void ForgetRoot() override { rootKept_ = false; }
     void KeepSolve() override;
     void ReturnToKept() override;

@@ -86,11 +86,16 @@ class RelaxationSolver {
     // children start from the child's flow.
     virtual void KeepSolve() {}
     virtual void ReturnToKept() {}
-    // Right after the root solve: looks for flows that cost less than
-    // `incumbent` by linear solves around the root's flow, leaving the
+    // Right after a solve with a flow (the root's, and branches' where
+    // BranchFlowsArePoor): looks for flows that cost less than
+    // `incumbent` by linear solves around that flow, leaving the
     // relaxation as it was. A better flow lowers `incumbent` and goes into
     // BestSolutionTable; true when one was found.
     virtual bool FindIncumbent(double& /*incumbent*/) { return false; }
+    // The flows of branches' relaxations are seldom good solutions (on
+    // fixed charges, whose prices open arcs cheaply): worth running
+    // FindIncumbent from them too.
+    virtual bool BranchFlowsArePoor() const { return false; }
     // Right after a solve with a flow: the bound of the same subproblem with
     // `arc` held to lo..hi, by a warm solve of at most `pivotLimit` pivots
     // that is then undone (NoSolutionCost when no flow fits). False when the
