@@ -273,7 +273,7 @@ void BranchSearch::SolveEmptyChild() {
 void BranchSearch::ShowIncumbent() {
     monitor_.SetField(LiveField::Feasibility, Texts().feasible);
     monitor_.SetField(LiveField::BestTotal, NumberText(IncumbentCost));
-    if (t_.BranchesSolved == 0) {  // the root is all there is
+    if (BranchToSolve == 0) {  // the root is all there is
         monitor_.SetField(LiveField::Gap,
                           NumberText(std::max(0.0, IncumbentCost - result_.relaxedTotal)));
     } else {
