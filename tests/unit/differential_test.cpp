@@ -194,6 +194,17 @@ Case MakeCase(std::uint64_t seed) {
                 !options.fractionalCosts};
 }
 
+// Fixed-charge problems whose live gap once grew: a child bounded lower
+// by its own prices than by its parent's, and the first branch's search
+// for flows showing that branch's bound as the root's.
+TEST(Differential, TheLiveGapNeverGrows) {
+    for (const std::uint64_t seed : {1005U, 701582U}) {
+        const Case c = MakeCase(seed);
+        const Observed fast = Observe(c.text, c.tolerance, 2000, FastSearchMethods);
+        EXPECT_FALSE(fast.gapRose) << "seed " << seed;
+    }
+}
+
 TEST(Differential, SameOptimumAsThePlainMethod) {
     // KOVA_DIFFERENTIAL_COUNT runs a longer soak.
     const char* configured = std::getenv("KOVA_DIFFERENTIAL_COUNT");
