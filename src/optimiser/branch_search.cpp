@@ -30,8 +30,6 @@ constexpr std::size_t kKeptPerArc = 24;
 constexpr std::int64_t kRecordBytes = 88;
 // Solves of the root over its narrowed ranges, at most.
 constexpr std::int32_t kRootRounds = 8;
-// The share of the solver's work the searches for flows in branches take.
-constexpr double kSearchForFlowsShare = 0.1;
 
 
 }  // namespace
@@ -196,14 +194,18 @@ void BranchSearch::Solve() {
     if (methods_.refined && result_.HasFlow() && !Closes(result_.relaxedTotal)) {
         methods_.relaxation->LiftBound(IncumbentCost, result_);
         // Where branches' own flows are poor ones, the root's search for
-        // flows runs again from them, within a share of the solver's work.
+        // flows runs again from them, within a share of the solver's work
+        // that halves at each search that finds nothing better.
         if (methods_.relaxation->BranchFlowsArePoor() && !Closes(result_.relaxedTotal) &&
             static_cast<double>(searchForFlowsWork_) <=
-                kSearchForFlowsShare * static_cast<double>(Work() - searchForFlowsWork_)) {
+                searchForFlowsShare_ * static_cast<double>(Work() - searchForFlowsWork_)) {
             const std::int64_t before = Work();
             if (methods_.relaxation->FindIncumbent(IncumbentCost)) {
                 ++t_.IncumbentUpdates;
                 ShowIncumbent();
+                searchForFlowsShare_ = kSearchForFlowsShare;
+            } else {
+                searchForFlowsShare_ /= 2.0;
             }
             searchForFlowsWork_ += Work() - before;
         }

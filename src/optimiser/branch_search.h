@@ -140,7 +140,11 @@ class BranchSearch {
     std::vector<std::pair<double, BranchCandidate>> scored_;
     std::vector<std::int32_t> freePairs_;  // first records of free pairs
     std::int32_t keptRecord_ = -1;         // whose solve the relaxation keeps
+    // The share of the solver's work the searches for flows in branches
+    // take while they find better flows.
+    static constexpr double kSearchForFlowsShare = 0.1;
     std::int64_t searchForFlowsWork_ = 0;
+    double searchForFlowsShare_ = kSearchForFlowsShare;
 };
 
 }  // namespace kova
