@@ -17,6 +17,8 @@ namespace {
 constexpr std::int32_t kPriceRounds = 60;
 constexpr double kFirstScale = 1.0;
 constexpr std::int32_t kFlatRounds = 4;
+// Matches no arc: an envelope built from it is built again at the next solve.
+constexpr ArcRecord kUnbuilt{0, 0, 0, 0.0, 0.0, 0, 0};
 // Rules for node sets found at the root, at most this many per node.
 constexpr std::size_t kSetRulesPerNode = 4;
 // Each solve in the search takes this many price steps of this scale:
@@ -74,7 +76,7 @@ void EnvelopeRelaxation::LayOutSlots() {
     slotUpper_.assign(Index(slots), 0);
     slotCost_.assign(Index(slots), 0.0);
     startValue_.assign(arcs, 0.0);
-    builtFrom_.assign(arcs, ArcRecord{0, 0, 0, 0.0, 0.0, 0, 0});  // matches no arc
+    builtFrom_.assign(arcs, kUnbuilt);
     builtEnd_.assign(arcs, -1);
     laidOut_ = true;
 }
@@ -221,7 +223,7 @@ void EnvelopeRelaxation::ReturnToKept() {
     for (const std::int32_t arc : rules_.Arcs()) {
         if (kept_.charge.size() != charge_.size() ||
             (!charge_.empty() && kept_.charge[Index(arc)] != charge_[Index(arc)])) {
-            builtFrom_[Index(arc)] = ArcRecord{0, 0, 0, 0.0, 0.0, 0, 0};
+            builtFrom_[Index(arc)] = kUnbuilt;
         }
     }
 }
@@ -423,7 +425,7 @@ void EnvelopeRelaxation::SetRulePrices(const std::vector<double>& prices) {
         const auto a = Index(arc);
         if (charge_[a] != newCharge_[a]) {
             charge_[a] = newCharge_[a];
-            builtFrom_[a] = ArcRecord{0, 0, 0, 0.0, 0.0, 0, 0};  // rebuilt at the next solve
+            builtFrom_[a] = kUnbuilt;
         }
     }
 }
