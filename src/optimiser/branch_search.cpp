@@ -87,6 +87,12 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
                     if (changed) {
                         result_ = methods_.relaxation->SolveRelaxation();
                     }
+                    // The priced flow is another start for the search for flows.
+                    if (methods_.relaxation->BranchFlowsArePoor() && result_.HasFlow() &&
+                        !Closes(result_.relaxedTotal) &&
+                        methods_.relaxation->FindIncumbent(IncumbentCost)) {
+                        ++t_.IncumbentUpdates;
+                    }
                 }
                 NarrowRoot();
             }

@@ -1,6 +1,7 @@
 #include "optimiser/relaxation.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <stdexcept>
 
@@ -27,6 +28,11 @@ constexpr std::int32_t kLiftSteps = 2;
 constexpr double kLiftScale = 0.25;
 // Linear solves of the slope scaling at the root, at most.
 constexpr std::int32_t kScalingRounds = 40;
+// The slope scaling starts with each arc that carries nothing costed as if
+// it carried these shares of its range: over a whole uncapacitated range a
+// fixed charge hardly counts, and which share leads to the best flows
+// differs from network to network.
+constexpr std::array<double, 4> kIdleShares = {1.0, 0.1, 0.01, 0.001};
 // Passes of the local search over the open arcs, at most.
 constexpr std::int32_t kClosingPasses = 3;
 
@@ -72,6 +78,14 @@ void EnvelopeRelaxation::LayOutSlots() {
             network_.to[Index(s)] = t_.ArcTable[i].to;
         }
     }
+    std::int32_t charged = 0;
+    std::int32_t notLinear = 0;
+    for (std::size_t i = 0; i < arcs; ++i) {
+        const ArcRecord& arc = t_.ArcTable[i];
+        charged += IsCharged(arc) ? 1 : 0;
+        notLinear += arc.pieceCount == 1 && arc.baseCost == 0.0 ? 0 : 1;
+    }
+    chargesDominate_ = charged > 0 && 2 * charged >= notLinear;
     slotLower_.assign(Index(slots), 0);
     slotUpper_.assign(Index(slots), 0);
     slotCost_.assign(Index(slots), 0.0);
@@ -626,6 +640,31 @@ bool EnvelopeRelaxation::FindIncumbent(double& incumbent) {
     }
     savedSimplex_ = simplex_;
     savedNetwork_ = network_;
+    // Where fixed charges make up most of what is not linear, the root's
+    // flow and the first priced one start the search from every share, for
+    // which share leads to good flows differs between networks; other
+    // searches take the shares in turn.
+    const bool wide =
+        chargesDominate_ && (searches_ == 0 || (!prices_.empty() && !pricedSearched_));
+    pricedSearched_ = pricedSearched_ || !prices_.empty();
+    const std::size_t starts = wide ? kIdleShares.size() : 1;
+    bool improved = false;
+    for (std::size_t start = 0; start < starts; ++start) {
+        if (start > 0) {
+            simplex_ = savedSimplex_;
+            network_ = savedNetwork_;
+        }
+        const double share =
+            kIdleShares[wide ? start : static_cast<std::size_t>(searches_) % kIdleShares.size()];
+        improved = SearchForFlows(incumbent, share) || improved;
+        ++searches_;
+    }
+    simplex_ = savedSimplex_;
+    network_ = savedNetwork_;
+    return improved;
+}
+
+bool EnvelopeRelaxation::SearchForFlows(double& incumbent, double idleShare) {
     ArcFlows(arcFlow_);
     closed_.clear();
     scaledSlope_.assign(Index(t_.ArcCount), 0.0);
@@ -641,7 +680,8 @@ bool EnvelopeRelaxation::FindIncumbent(double& incumbent) {
     };
     bool solved = true;
     for (std::int32_t round = 0; solved && round < kScalingRounds; ++round) {
-        solved = ScaleSlopes(round == 0) && simplex_.Resolve() == FlowOutcome::Optimal;
+        solved = ScaleSlopes(round == 0 ? idleShare : 0.0) &&
+                 simplex_.Resolve() == FlowOutcome::Optimal;
         work_ += simplex_.Pivots();
         if (solved) {
             tryFlow();
@@ -655,12 +695,10 @@ bool EnvelopeRelaxation::FindIncumbent(double& incumbent) {
     if (solved) {
         CloseArcs(tryFlow);
     }
-    simplex_ = savedSimplex_;
-    network_ = savedNetwork_;
     return improved;
 }
 
-bool EnvelopeRelaxation::ScaleSlopes(bool first) {
+bool EnvelopeRelaxation::ScaleSlopes(double idleShare) {
     PieceCursor cursor(t_.WorkPieceTable.data());
     for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
         const ArcRecord& arc = t_.WorkArcTable.At(i);
@@ -675,7 +713,12 @@ bool EnvelopeRelaxation::ScaleSlopes(bool first) {
         }
         const std::int64_t lo = network_.lower[Index(firstSlot_[Index(i)])];
         const std::int64_t flow = arcFlow_[Index(i)];
-        const std::int64_t to = flow > lo ? flow : first ? end : lo;
+        const std::int64_t to =
+            flow > lo      ? flow
+            : idleShare > 0 ? lo + std::max<std::int64_t>(
+                                      1, static_cast<std::int64_t>(
+                                             std::ceil(static_cast<double>(end - lo) * idleShare)))
+                           : lo;
         if (to > lo) {
             scaledSlope_[Index(i)] =
                 (TrueArcCost(arc, pieces, to, false) - TrueArcCost(arc, pieces, lo, false)) /
@@ -719,7 +762,7 @@ void EnvelopeRelaxation::CloseArcs(TryFlow&& tryFlow) {
             current = total;
             better = true;
             ArcFlows(arcFlow_);
-            return ScaleSlopes(false) ? Move::Kept : Move::Failed;
+            return ScaleSlopes(0.0) ? Move::Kept : Move::Failed;
         }
         return PriceArc(arc, scaledSlope_[Index(arc)]) ? Move::Undone : Move::Failed;
     };

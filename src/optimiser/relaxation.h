@@ -120,9 +120,16 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     // Every slot of `arc` priced at `slope`; false when the solver needs a
     // cold start.
     bool PriceArc(std::int32_t arc, double slope);
-    // Slopes from arcFlow_ into the network (the first time, arcs without
-    // flow take the slope over their whole range); false as PriceArc.
-    bool ScaleSlopes(bool first);
+    // Slopes from arcFlow_ into the network; an arc without flow takes the
+    // slope over `idleShare` of its range, or keeps its last slope when that
+    // is 0. False as PriceArc.
+    bool ScaleSlopes(double idleShare);
+    // Slope scaling from the network's flow, then the local search.
+    bool SearchForFlows(double& incumbent, double idleShare);
+    std::size_t searches_ = 0;  // slope scalings started
+    bool pricedSearched_ = false;
+    // Fixed charges make up at least half of the arcs whose cost is not linear.
+    bool chargesDominate_ = false;
     template <typename TryFlow>
     void CloseArcs(TryFlow&& tryFlow);
     std::vector<bool> closed_;  // per arc, by the local search

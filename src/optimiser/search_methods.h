@@ -86,10 +86,10 @@ class RelaxationSolver {
     // children start from the child's flow.
     virtual void KeepSolve() {}
     virtual void ReturnToKept() {}
-    // Right after a solve with a flow (the root's, and branches' where
-    // BranchFlowsArePoor): looks for flows that cost less than
-    // `incumbent` by linear solves around that flow, leaving the
-    // relaxation as it was. A better flow lowers `incumbent` and goes into
+    // Right after a solve with a flow (the root's, before and after
+    // StrengthenBound, and branches' where BranchFlowsArePoor): looks for
+    // flows that cost less than `incumbent` by linear solves around that
+    // flow, leaving the relaxation as it was. A better flow lowers `incumbent` and goes into
     // BestSolutionTable; true when one was found.
     virtual bool FindIncumbent(double& /*incumbent*/) { return false; }
     // The flows of branches' relaxations are seldom good solutions (on
