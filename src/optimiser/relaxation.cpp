@@ -713,12 +713,12 @@ bool EnvelopeRelaxation::ScaleSlopes(double idleShare) {
         }
         const std::int64_t lo = network_.lower[Index(firstSlot_[Index(i)])];
         const std::int64_t flow = arcFlow_[Index(i)];
-        const std::int64_t to =
-            flow > lo      ? flow
-            : idleShare > 0 ? lo + std::max<std::int64_t>(
-                                      1, static_cast<std::int64_t>(
-                                             std::ceil(static_cast<double>(end - lo) * idleShare)))
-                           : lo;
+        const std::int64_t idleTo =
+            lo + std::max<std::int64_t>(
+                     1, static_cast<std::int64_t>(std::ceil(static_cast<double>(end - lo) * idleShare)));
+        const std::int64_t to = flow > lo       ? flow
+                                : idleShare > 0 ? std::min(end, idleTo)
+                                                : lo;
         if (to > lo) {
             scaledSlope_[Index(i)] =
                 (TrueArcCost(arc, pieces, to, false) - TrueArcCost(arc, pieces, lo, false)) /
