@@ -153,8 +153,7 @@ void EvaluateArc(ProblemTables& t, std::int32_t i, const PieceRecord* pieces, st
                  FlowEvaluation& evaluation, double& largestGap) {
     const ArcRecord& arc = t.WorkArcTable.At(i);
     const ArcRecord& parsed = t.ArcTable.At(i);
-    // Costed from flow 0 only for arcs written with one piece of base 0.
-    const bool fromZero = parsed.pieceCount == 1 && parsed.baseCost == 0.0;
+    const bool fromZero = CostedFromZero(parsed);
     double relaxedCost = segmentCost;
     if (!fromZero) {
         relaxedCost = relaxedCost - static_cast<double>(arc.lower) * firstSlope + startValue;

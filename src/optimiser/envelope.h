@@ -45,6 +45,11 @@ std::int32_t MostSegments(const ArcRecord& arc, const PieceRecord* pieces);
 // Slope of the envelope's first segment, as a network cost.
 double SnapCost(double cost);
 
+// An arc written with one piece of base cost 0: linear, costed from flow 0.
+inline bool CostedFromZero(const ArcRecord& parsed) {
+    return parsed.pieceCount == 1 && parsed.baseCost == 0.0;
+}
+
 // True cost of `flow` on the arc's pieces; a flow on a breakpoint is costed
 // by the piece that ends there. `fromZero`: the arc was written with one
 // piece of base cost 0, costed from flow 0.

@@ -83,7 +83,7 @@ void EnvelopeRelaxation::LayOutSlots() {
     for (std::size_t i = 0; i < arcs; ++i) {
         const ArcRecord& arc = t_.ArcTable[i];
         charged += IsCharged(arc) ? 1 : 0;
-        notLinear += arc.pieceCount == 1 && arc.baseCost == 0.0 ? 0 : 1;
+        notLinear += CostedFromZero(arc) ? 0 : 1;
     }
     chargesDominate_ = charged > 0 && 2 * charged >= notLinear;
     slotLower_.assign(Index(slots), 0);
@@ -363,7 +363,7 @@ double EnvelopeRelaxation::RelaxedTotal() const {
             total += static_cast<double>(network_.flow[Index(s)]) * network_.cost[Index(s)];
         }
         const ArcRecord& parsed = t_.ArcTable.At(i);
-        if (parsed.pieceCount != 1 || parsed.baseCost != 0.0) {
+        if (!CostedFromZero(parsed)) {
             total += startValue_[Index(i)] -
                      static_cast<double>(network_.lower[Index(first)]) * network_.cost[Index(first)];
         }
@@ -457,7 +457,7 @@ double EnvelopeRelaxation::TrueTotal(GrowArray<SolutionRecord>* rows) const {
         }
         const ArcRecord& parsed = t_.ArcTable.At(i);
         const double cost = TrueArcCost(arc, cursor.Take(arc), flow,
-                                        parsed.pieceCount == 1 && parsed.baseCost == 0.0);
+                                        CostedFromZero(parsed));
         total += cost;
         if (rows != nullptr) {
             (*rows)[Index(i)].flow = flow;
@@ -704,7 +704,7 @@ bool EnvelopeRelaxation::ScaleSlopes(double idleShare) {
         const ArcRecord& arc = t_.WorkArcTable.At(i);
         const PieceRecord* pieces = cursor.Take(arc);
         const ArcRecord& parsed = t_.ArcTable.At(i);
-        if (parsed.pieceCount == 1 && parsed.baseCost == 0.0) {
+        if (CostedFromZero(parsed)) {
             continue;  // linear: its envelope is its cost
         }
         std::int64_t end = 0;
@@ -771,7 +771,7 @@ void EnvelopeRelaxation::CloseArcs(TryFlow&& tryFlow) {
         order_.clear();
         for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
             const ArcRecord& parsed = t_.ArcTable.At(i);
-            if (!(parsed.pieceCount == 1 && parsed.baseCost == 0.0) && !closed_[Index(i)] &&
+            if (!CostedFromZero(parsed) && !closed_[Index(i)] &&
                 arcFlow_[Index(i)] > network_.lower[Index(firstSlot_[Index(i)])]) {
                 order_.push_back(i);
             }
@@ -802,7 +802,7 @@ void EnvelopeRelaxation::CloseArcs(TryFlow&& tryFlow) {
             for (std::int32_t s = firstSlot_[Index(arc)]; s < firstSlot_[Index(arc) + 1]; ++s) {
                 end += network_.upper[Index(s)];
             }
-            if ((parsed.pieceCount == 1 && parsed.baseCost == 0.0) || closed_[Index(arc)] ||
+            if (CostedFromZero(parsed) || closed_[Index(arc)] ||
                 arcFlow_[Index(arc)] > lo || end <= lo + 1) {
                 continue;
             }
