@@ -96,6 +96,7 @@ SearchEnd BranchSearch::RunSearch(std::string& runList, std::string& solution) {
                 }
                 NarrowRoot();
             }
+            ComputeLift();
             BranchOrClose();
             if (result_.Stopped()) {
                 return End(SearchEnd::StoppedAtRoot, runList, solution);
@@ -199,6 +200,7 @@ void BranchSearch::Solve() {
     result_ = methods_.relaxation->SolveRelaxation();
     if (methods_.refined && result_.HasFlow() && !Closes(result_.relaxedTotal)) {
         methods_.relaxation->LiftBound(IncumbentCost, result_);
+        ComputeLift();
         // Where branches' own flows are poor ones, the root's search for
         // flows runs again from them, within a share of the solver's work
         // that halves at each search that finds nothing better.
@@ -273,8 +275,16 @@ bool BranchSearch::NarrowByPrices() {
 
 // A second child whose range starts past its end holds no flow: closed
 // without set-up or solve.
+void BranchSearch::ComputeLift() {
+    lift_ = 0.0;
+    if (methods_.refined && result_.HasFlow() && !Closes(result_.relaxedTotal)) {
+        lift_ = methods_.relaxation->GapPenalty();
+    }
+}
+
 void BranchSearch::SolveEmptyChild() {
     result_ = RelaxationResult{};
+    lift_ = 0.0;
     BranchOrClose();
 }
 
@@ -597,8 +607,8 @@ void BranchSearch::CloseOrCreateChildren() {
     // A child's prices may differ from its parent's, and its own solve may
     // then bound it lower than the parent did: the higher bound holds.
     const bool child = BranchToSolve != 0;
-    record->bound = child && methods_.refined ? std::max(record->bound, result_.relaxedTotal)
-                                              : result_.relaxedTotal;
+    record->bound = child && methods_.refined ? std::max(record->bound, result_.relaxedTotal + lift_)
+                                              : result_.relaxedTotal + lift_;
     record->status = kBranchOpen;
     if (result_.relaxedTotal > IncumbentCost || CannotImprove(*record)) {
         record->status = kBranchClosed;

@@ -72,6 +72,8 @@ class BranchSearch {
     void StartSearch();
     void Solve();
     void SolveEmptyChild();
+    void ComputeLift();
+    double lift_ = 0.0;
     void BranchOrClose();
     void Retire(std::int32_t record);
     void CloseOrCreateChildren();

@@ -92,6 +92,7 @@ void EnvelopeRelaxation::LayOutSlots() {
     startValue_.assign(arcs, 0.0);
     builtFrom_.assign(arcs, kUnbuilt);
     builtEnd_.assign(arcs, -1);
+    workPiece_.assign(arcs, 0);
     laidOut_ = true;
 }
 
@@ -107,6 +108,7 @@ void EnvelopeRelaxation::BuildEnvelopes() {
     for (std::int32_t i = 0; i < t_.ArcCount; ++i) {
         const ArcRecord& arc = t_.WorkArcTable.At(i);
         const PieceRecord* pieces = cursor.Take(arc);
+        workPiece_[Index(i)] = static_cast<std::int32_t>(pieces - t_.WorkPieceTable.data());
         const std::int64_t end = RangeEnd(arc, pieces);
         if (SameRange(arc, end, builtFrom_[Index(i)], builtEnd_[Index(i)])) {
             continue;
@@ -825,6 +827,113 @@ void EnvelopeRelaxation::CloseArcs(TryFlow&& tryFlow) {
 SearchMethods FastSearchMethods(ProblemTables& tables, RunMonitor& monitor) {
     return SearchMethods{std::make_unique<EnvelopeRelaxation>(tables, monitor),
                          std::make_unique<HeapBranchSelector>()};
+}
+
+}  // namespace kova
+
+namespace kova {
+
+double EnvelopeRelaxation::EnvelopeAt(std::int32_t arc, std::int64_t flow) const {
+    const std::int32_t first = firstSlot_[Index(arc)];
+    double value = startValue_[Index(arc)];
+    std::int64_t at = network_.lower[Index(first)];
+    for (std::int32_t s = first; s < firstSlot_[Index(arc) + 1] && at < flow; ++s) {
+        // The first slot runs from the arc's lower bound, the others from 0.
+        const std::int64_t length =
+            s == first ? network_.upper[Index(s)] - at : network_.upper[Index(s)];
+        const std::int64_t step = std::min(length, flow - at);
+        value += static_cast<double>(step) * network_.cost[Index(s)];
+        at += step;
+    }
+    return value;
+}
+
+double EnvelopeRelaxation::GapAt(std::int32_t arc, std::int64_t flow) const {
+    const ArcRecord& work = t_.WorkArcTable.At(arc);
+    double gap = TrueArcCost(work, t_.WorkPieceTable.data() + workPiece_[Index(arc)], flow,
+                             CostedFromZero(t_.ArcTable.At(arc))) -
+                 EnvelopeAt(arc, flow);
+    if (!charge_.empty() && flow >= 1) {
+        gap -= charge_[Index(arc)];
+    }
+    return std::max(0.0, gap);
+}
+
+template <typename Visit>
+void EnvelopeRelaxation::ForEachTurn(std::int32_t arc, Visit&& visit) const {
+    // Between these flows both the cost and the envelope are linear.
+    const ArcRecord& work = t_.WorkArcTable.At(arc);
+    const PieceRecord* pieces = t_.WorkPieceTable.data() + workPiece_[Index(arc)];
+    const std::int64_t end = RangeEnd(work, pieces);
+    const auto within = [&](std::int64_t flow) {
+        if (flow >= work.lower && flow <= end) {
+            visit(flow);
+        }
+    };
+    within(work.lower);
+    within(work.upper);
+    within(std::int64_t{work.upper} + 1);
+    for (std::int32_t k = 0; k + 1 < work.pieceCount; ++k) {
+        within(pieces[k].upper);
+        within(std::int64_t{pieces[k].upper} + 1);
+    }
+    std::int64_t at = work.lower;
+    for (std::int32_t s = firstSlot_[Index(arc)]; s < firstSlot_[Index(arc) + 1]; ++s) {
+        at = s == firstSlot_[Index(arc)] ? network_.upper[Index(s)] : at + network_.upper[Index(s)];
+        within(at);
+    }
+}
+
+double EnvelopeRelaxation::GapPenalty() {
+    if (candidates_.empty() || !simplex_.CanResolve()) {
+        return 0.0;
+    }
+    gapArcs_.clear();
+    cutArcs_.clear();
+    for (const BranchCandidate& candidate : candidates_) {
+        const std::int32_t arc = candidate.arc;
+        std::int32_t inner = -1;
+        for (std::int32_t s = firstSlot_[Index(arc)]; s < firstSlot_[Index(arc) + 1]; ++s) {
+            const auto i = Index(s);
+            if (network_.flow[i] > network_.lower[i] && network_.flow[i] < network_.upper[i]) {
+                inner = s;
+            }
+        }
+        const double gap = GapAt(arc, candidate.flow);
+        if (inner < 0 || !(gap > 0.0)) {
+            continue;
+        }
+        // The most a move saves per unit, each way.
+        double needUp = 0.0;
+        double needDown = 0.0;
+        ForEachTurn(arc, [&](std::int64_t flow) {
+            if (flow != candidate.flow) {
+                const double distance = static_cast<double>(flow - candidate.flow);
+                double& need = distance > 0.0 ? needUp : needDown;
+                need = std::max(need, (gap - GapAt(arc, flow)) / std::fabs(distance));
+            }
+        });
+        gapArcs_.push_back(GapArc{arc, candidate.flow, gap});
+        cutArcs_.push_back(
+            CutRates::Arc{inner, firstSlot_[Index(arc)], firstSlot_[Index(arc) + 1], needUp, needDown});
+    }
+    cutRates_.Find(network_, simplex_, cutArcs_, upRate_, downRate_);
+    double sum = 0.0;
+    for (std::size_t k = 0; k < gapArcs_.size(); ++k) {
+        const GapArc& gapArc = gapArcs_[k];
+        // Keep the gap, or move to a flow nearer the cost and pay for the move.
+        double least = gapArc.gap;
+        ForEachTurn(gapArc.arc, [&](std::int64_t flow) {
+            const double move = flow > gapArc.flow
+                                    ? upRate_[k] * static_cast<double>(flow - gapArc.flow)
+                                    : downRate_[k] * static_cast<double>(gapArc.flow - flow);
+            if (flow != gapArc.flow && move < least) {
+                least = std::min(least, move + GapAt(gapArc.arc, flow));
+            }
+        });
+        sum += least;
+    }
+    return sum;
 }
 
 }  // namespace kova

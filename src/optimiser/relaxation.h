@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "model/problem_tables.h"
+#include "optimiser/cut_rates.h"
 #include "optimiser/envelope.h"
 #include "optimiser/flow_network.h"
 #include "optimiser/network_simplex.h"
@@ -51,6 +52,7 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     bool TrialBound(std::int32_t arc, std::int64_t lo, std::int64_t hi, std::int64_t pivotLimit,
                     double& bound) override;
     bool StrengthenBound(double& incumbent) override;
+    double GapPenalty() override;
     bool LiftBound(double incumbent, RelaxationResult& result) override;
     bool FindIncumbent(double& incumbent) override;
     bool BranchFlowsArePoor() const override { return !prices_.empty(); }
@@ -154,6 +156,25 @@ class EnvelopeRelaxation final : public RelaxationSolver {
 
     // The root's slots: bounds, flows and reduced costs, for RangeWithin.
     void KeepRoot();
+
+    // Per arc: where its working pieces start in WorkPieceTable.
+    std::vector<std::int32_t> workPiece_;
+    // The envelope of `arc` at `flow`, from its slots in the network.
+    double EnvelopeAt(std::int32_t arc, std::int64_t flow) const;
+    // How far the arc's cost (less its moved charge) lies above its envelope.
+    double GapAt(std::int32_t arc, std::int64_t flow) const;
+    // The flows of the arc's range where its cost or its envelope turns.
+    template <typename Visit>
+    void ForEachTurn(std::int32_t arc, Visit&& visit) const;
+    struct GapArc {
+        std::int32_t arc;
+        std::int64_t flow;
+        double gap;
+    };
+    std::vector<GapArc> gapArcs_;
+    std::vector<CutRates::Arc> cutArcs_;
+    std::vector<double> upRate_, downRate_;
+    CutRates cutRates_;
     bool rootKept_ = false;
     std::vector<std::int64_t> rootLower_, rootUpper_, rootFlow_;
     std::vector<double> rootReduced_;

@@ -74,6 +74,13 @@ class RelaxationSolver {
     // BestSolutionTable. True when the root must be solved again (the
     // relaxation changed); false when nothing changed.
     virtual bool StrengthenBound(double& /*incumbent*/) { return false; }
+    // Right after a solve with a flow: what its bound may rise by, the arcs
+    // where the flow costs more than the bound each either keeping that
+    // excess or moving to a flow nearer its cost, the moves paid at the
+    // solve's reduced costs shared between them (0 when the relaxation
+    // cannot tell). Not for RangeNowWithin or RiseToRange, which spend the
+    // same reduced costs.
+    virtual double GapPenalty() { return 0.0; }
     // Right after a solve with a flow, below `incumbent`: a few steps on the
     // relaxation's prices for this subproblem, each kept only where it lifts
     // the bound; `result` becomes the last kept solve's. True when it did.

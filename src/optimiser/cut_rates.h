@@ -1,0 +1,66 @@
+// What it costs, at an optimal tree's reduced costs, to move the flow of
+// several arcs at once, each arc judged on its own but the costs shared.
+//
+// Take an arc whose slot lies in the tree strictly within its bounds. The
+// tree less that slot splits the nodes in two; flow that the arc carries
+// more (or less) must come back across that cut by slots off the tree, and
+// every unit a slot carries away from its bound costs its reduced cost.
+// Counted once per slot and cut, a slot's reduced cost would pay for every
+// arc whose cut it crosses: here it is shared between them, so that the
+// rates of all the arcs together never ask a flow for more than its
+// reduced costs give. A first share is even; shares an arc cannot use (its
+// moves save no more than `needUp`, `needDown` per unit) go to the others
+// in a few more rounds.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "optimiser/flow_network.h"
+#include "optimiser/network_simplex.h"
+
+namespace kova {
+
+class CutRates {
+  public:
+    struct Arc {
+        std::int32_t treeSlot;              // in the tree, strictly within its bounds
+        std::int32_t firstSlot, endSlot;    // the arc's own slots, one past the last
+        double needUp, needDown;            // rates past which a move saves nothing more
+    };
+
+    // `upRate[k]` (`downRate[k]`): per unit that arc k carries more (less),
+    // what the slots across its cut pay at least, from their share. An arc
+    // whose tree slot is not found in the tree gets the rates 0.
+    void Find(const FlowNetwork& network, const NetworkSimplex& tree, const std::vector<Arc>& arcs,
+              std::vector<double>& upRate, std::vector<double>& downRate);
+
+  private:
+    static constexpr int kShareRounds = 3;
+
+    void LayOut(const FlowNetwork& network, std::int32_t nodes);
+    void Order(const NetworkSimplex& tree);
+    // The slots across the cut of `arc`, from the smaller side; false when
+    // a slot moves either way at no cost (then both rates are 0).
+    bool FindCrossings(const FlowNetwork& network, const NetworkSimplex& tree, const Arc& arc);
+
+    std::int32_t nodes_ = 0;  // with the tree's root
+    std::vector<std::int32_t> nodeStart_, nodeSlots_;  // slots at each node
+    // The tree in preorder: a subtree is a run of it.
+    std::vector<std::int32_t> kidStart_, kids_, fill_, preorder_, position_, size_, stack_;
+    // Per slot off the tree: what a unit moved off its bound costs, and the
+    // way it moves (+1 up from its lower bound, -1 down from its upper, 0
+    // fixed, 2 free within its bounds).
+    std::vector<double> moveCost_;
+    std::vector<std::int8_t> moveWay_;
+    // Per arc, a run of crossing slots with the side of the move each serves.
+    struct Crossing {
+        std::int32_t slot;
+        bool servesUp;
+    };
+    std::vector<Crossing> crossings_;
+    std::vector<std::size_t> crossingStart_;
+    std::vector<double> share_, left_;  // per slot
+};
+
+}  // namespace kova
