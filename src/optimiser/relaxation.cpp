@@ -885,7 +885,9 @@ void EnvelopeRelaxation::ForEachTurn(std::int32_t arc, Visit&& visit) const {
 }
 
 double EnvelopeRelaxation::GapPenalty() {
-    if (candidates_.empty() || !simplex_.CanResolve()) {
+    // Where rule prices hold the bound, fixed charges leave gaps on many
+    // arcs at once: shared that thin, the moves lift it too little to pay.
+    if (candidates_.empty() || !prices_.empty() || !simplex_.CanResolve()) {
         return 0.0;
     }
     gapArcs_.clear();
