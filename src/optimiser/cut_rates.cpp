@@ -99,16 +99,25 @@ bool CutRates::FindCrossings(const FlowNetwork& network, const NetworkSimplex& t
             if (headBelow == below(network.from[i])) {
                 continue;
             }
-            const std::int8_t way = moveWay_[i];
-            if (way == 2) {
-                return false;
+            // A slot off the tree moves one way from the bound it sits at.
+            const std::int64_t flow = network.flow[i];
+            const bool atLower = flow == network.lower[i];
+            const bool atUpper = flow == network.upper[i];
+            if (atLower == atUpper) {
+                if (atLower) {
+                    continue;  // fixed
+                }
+                return false;  // free within its bounds
             }
-            if (way == 0) {
-                continue;
-            }
+            const double reduced = network.ReducedCost(slot);
+            const double cost = std::max(0.0, atLower ? reduced : -reduced);
             // Moving up, a slot into the subtree brings flow back to it.
-            const bool intoSubtree = (way > 0) == headBelow;
-            crossings_.push_back({slot, tailBelow == intoSubtree});
+            const bool intoSubtree = atLower == headBelow;
+            if (share_[i] == 0.0) {
+                touched_.push_back(slot);
+            }
+            share_[i] += 1.0;
+            crossings_.push_back({slot, tailBelow == intoSubtree, cost});
         }
         return true;
     };
@@ -145,74 +154,58 @@ void CutRates::Find(const FlowNetwork& network, const NetworkSimplex& tree,
         LayOut(network, tree.RootNode() + 1);
     }
     Order(tree);
-    const auto slots = network.from.size();
-    moveCost_.resize(slots);
-    moveWay_.resize(slots);
-    for (std::size_t s = 0; s < slots; ++s) {
-        const std::int64_t flow = network.flow[s];
-        const double reduced = network.ReducedCost(static_cast<std::int32_t>(s));
-        const bool atLower = flow == network.lower[s];
-        const bool atUpper = flow == network.upper[s];
-        if (atLower && atUpper) {
-            moveWay_[s] = 0;
-        } else if (atLower) {
-            moveWay_[s] = 1;
-            moveCost_[s] = std::max(0.0, reduced);
-        } else if (atUpper) {
-            moveWay_[s] = -1;
-            moveCost_[s] = std::max(0.0, -reduced);
-        } else {
-            moveWay_[s] = 2;  // tree slots too; no cut but its own arc's crosses them
-            moveCost_[s] = 0.0;
-        }
-    }
+    share_.resize(network.from.size(), 0.0);
+    left_.resize(network.from.size(), 0.0);
     crossings_.clear();
     crossingStart_.assign(1, 0);
-    std::vector<bool> free(arcs.size(), false);
+    // An arc whose flow may move at no cost keeps the rates 0.
+    free_.assign(arcs.size(), 0);
     for (std::size_t k = 0; k < arcs.size(); ++k) {
         const std::size_t start = crossings_.size();
         if (!FindCrossings(network, tree, arcs[k])) {
             crossings_.resize(start);
-            free[k] = true;
+            free_[k] = 1;
         }
         crossingStart_.push_back(crossings_.size());
     }
     // An even first share.
-    share_.assign(slots, 0.0);
-    for (const Crossing& c : crossings_) {
-        share_[Index(c.slot)] += 1.0;
-    }
     for (std::size_t k = 0; k < arcs.size(); ++k) {
-        double up = free[k] ? 0.0 : arcs[k].needUp;
-        double down = free[k] ? 0.0 : arcs[k].needDown;
+        double up = free_[k] != 0 ? 0.0 : arcs[k].needUp;
+        double down = free_[k] != 0 ? 0.0 : arcs[k].needDown;
         for (std::size_t c = crossingStart_[k]; c < crossingStart_[k + 1]; ++c) {
-            const auto s = Index(crossings_[c].slot);
-            double& rate = crossings_[c].servesUp ? up : down;
-            rate = std::min(rate, moveCost_[s] / share_[s]);
+            const Crossing& crossing = crossings_[c];
+            double& rate = crossing.servesUp ? up : down;
+            rate = std::min(rate, crossing.cost / share_[Index(crossing.slot)]);
         }
         upRate[k] = up;
         downRate[k] = down;
     }
     // What the slots have left goes to the arcs that can still use more.
     for (int round = 0; round < kShareRounds; ++round) {
-        left_.assign(moveCost_.begin(), moveCost_.end());
-        std::fill(share_.begin(), share_.end(), 0.0);
+        for (const Crossing& crossing : crossings_) {
+            share_[Index(crossing.slot)] = 0.0;
+            left_[Index(crossing.slot)] = crossing.cost;
+        }
         for (std::size_t k = 0; k < arcs.size(); ++k) {
             const bool upWants = upRate[k] < arcs[k].needUp;
             const bool downWants = downRate[k] < arcs[k].needDown;
             for (std::size_t c = crossingStart_[k]; c < crossingStart_[k + 1]; ++c) {
-                const auto s = Index(crossings_[c].slot);
-                const bool up = crossings_[c].servesUp;
-                left_[s] -= up ? upRate[k] : downRate[k];
-                share_[s] += (up ? upWants : downWants) ? 1.0 : 0.0;
+                const Crossing& crossing = crossings_[c];
+                const auto s = Index(crossing.slot);
+                left_[s] -= crossing.servesUp ? upRate[k] : downRate[k];
+                share_[s] += (crossing.servesUp ? upWants : downWants) ? 1.0 : 0.0;
             }
         }
         for (std::size_t k = 0; k < arcs.size(); ++k) {
-            double addUp = upRate[k] < arcs[k].needUp ? arcs[k].needUp - upRate[k] : 0.0;
-            double addDown = downRate[k] < arcs[k].needDown ? arcs[k].needDown - downRate[k] : 0.0;
+            if (free_[k] != 0) {
+                continue;
+            }
+            double addUp = std::max(0.0, arcs[k].needUp - upRate[k]);
+            double addDown = std::max(0.0, arcs[k].needDown - downRate[k]);
             for (std::size_t c = crossingStart_[k]; c < crossingStart_[k + 1]; ++c) {
-                const auto s = Index(crossings_[c].slot);
-                double& add = crossings_[c].servesUp ? addUp : addDown;
+                const Crossing& crossing = crossings_[c];
+                const auto s = Index(crossing.slot);
+                double& add = crossing.servesUp ? addUp : addDown;
                 if (add > 0.0) {
                     add = std::min(add, std::max(0.0, left_[s]) / share_[s]);
                 }
@@ -221,6 +214,10 @@ void CutRates::Find(const FlowNetwork& network, const NetworkSimplex& tree,
             downRate[k] += addDown;
         }
     }
+    for (const std::int32_t slot : touched_) {
+        share_[Index(slot)] = 0.0;
+    }
+    touched_.clear();
 }
 
 }  // namespace kova

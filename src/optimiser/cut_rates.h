@@ -36,7 +36,7 @@ class CutRates {
               std::vector<double>& upRate, std::vector<double>& downRate);
 
   private:
-    static constexpr int kShareRounds = 3;
+    static constexpr int kShareRounds = 4;
 
     void LayOut(const FlowNetwork& network, std::int32_t nodes);
     void Order(const NetworkSimplex& tree);
@@ -48,18 +48,18 @@ class CutRates {
     std::vector<std::int32_t> nodeStart_, nodeSlots_;  // slots at each node
     // The tree in preorder: a subtree is a run of it.
     std::vector<std::int32_t> kidStart_, kids_, fill_, preorder_, position_, size_, stack_;
-    // Per slot off the tree: what a unit moved off its bound costs, and the
-    // way it moves (+1 up from its lower bound, -1 down from its upper, 0
-    // fixed, 2 free within its bounds).
-    std::vector<double> moveCost_;
-    std::vector<std::int8_t> moveWay_;
-    // Per arc, a run of crossing slots with the side of the move each serves.
+    // Per arc, a run of crossing slots: the side of the move each serves,
+    // and what a unit moved off its bound costs.
     struct Crossing {
         std::int32_t slot;
         bool servesUp;
+        double cost;
     };
     std::vector<Crossing> crossings_;
     std::vector<std::size_t> crossingStart_;
+    // Per slot, kept at 0 between calls but for the slots touched.
+    std::vector<std::int32_t> touched_;
+    std::vector<char> free_;  // per arc
     std::vector<double> share_, left_;  // per slot
 };
 
