@@ -7,6 +7,7 @@
 #include <cmath>
 #include <random>
 
+#include "optimiser/cut_rates.h"
 #include "optimiser/network_simplex.h"
 #include "support/fake_monitor.h"
 
@@ -202,6 +203,80 @@ TEST_F(FlowSolver, RandomNetworksFromScratchAndResumed) {
     EXPECT_GT(optimal, 500);
     EXPECT_GT(infeasible, 100);
     EXPECT_GT(resumed, 1000);
+}
+
+// The rates of all the arcs whose tree slot lies within its bounds, taken
+// together, never ask more of a circulation than the reduced costs of the
+// solve give: for every other circulation z within the bounds,
+// cost(z) - cost(z*) >= sum over those arcs of rate * |z - z*| on the arc.
+// The other circulations are optimal ones for random costs; some solves are
+// resumed, so that spare arcs may sit in the tree.
+TEST_F(FlowSolver, CutRatesNeverAskMoreThanTheReducedCostsGive) {
+    std::mt19937 random(31);
+    const auto pick = [&](int lo, int hi) {
+        return std::uniform_int_distribution<int>(lo, hi)(random);
+    };
+    FlowNetwork other;
+    NetworkSimplex otherSimplex(other, ticker_);
+    CutRates rates;
+    std::vector<CutRates::Arc> arcs;
+    std::vector<double> up, down;
+    int checked = 0;
+    for (int problem = 0; problem < 400; ++problem) {
+        const std::int32_t nodes = pick(2, 9);
+        std::vector<Arc> network = RandomNetwork(random, nodes, pick(2, 24));
+        Load(nodes, network);
+        if (simplex_.Run() != FlowOutcome::Optimal) {
+            continue;
+        }
+        if (pick(0, 1) == 0) {
+            for (int k = pick(1, 3); k > 0; --k) {
+                const auto a = static_cast<std::size_t>(pick(0, static_cast<int>(network.size()) - 1));
+                network[a].cost = pick(-20, 40) / 2.0;
+                ASSERT_TRUE(simplex_.ChangeArc(static_cast<std::int32_t>(a), network[a].lower,
+                                               network[a].upper, network[a].cost));
+            }
+            if (simplex_.Resolve() != FlowOutcome::Optimal) {
+                continue;
+            }
+        }
+        arcs.clear();
+        for (std::int32_t a = 0; a < net_.ArcCount(); ++a) {
+            const auto i = At(a);
+            // Needs beyond any rate, or small, so that both the caps and the
+            // later rounds are at work. A slot at a bound is off the tree: its
+            // arc must get the rates 0.
+            const double need = pick(0, 1) == 0 ? 1e9 : pick(0, 8) / 2.0;
+            if ((net_.flow[i] > net_.lower[i] && net_.flow[i] < net_.upper[i]) || pick(0, 5) == 0) {
+                arcs.push_back(CutRates::Arc{a, a, a + 1, need, need});
+            }
+        }
+        rates.Find(net_, simplex_, arcs, up, down);
+        const double base = Cost();
+        for (int sample = 0; sample < 20; ++sample) {
+            other = net_;
+            for (double& cost : other.cost) {
+                cost = pick(-30, 30);
+            }
+            ASSERT_EQ(otherSimplex.Run(), FlowOutcome::Optimal);
+            double rise = -base;
+            for (std::size_t i = 0; i < network.size(); ++i) {
+                rise += static_cast<double>(other.flow[i]) * net_.cost[i];
+            }
+            double asked = 0.0;
+            for (std::size_t k = 0; k < arcs.size(); ++k) {
+                const auto i = At(arcs[k].treeSlot);
+                const double moved = static_cast<double>(other.flow[i] - net_.flow[i]);
+                asked += moved > 0.0 ? up[k] * moved : -down[k] * moved;
+            }
+            EXPECT_GE(rise, asked - 1e-7) << "problem " << problem << ", sample " << sample;
+            ++checked;
+        }
+        if (::testing::Test::HasFailure()) {
+            FAIL();
+        }
+    }
+    EXPECT_GT(checked, 2000);
 }
 
 }  // namespace
