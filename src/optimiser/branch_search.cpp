@@ -31,7 +31,6 @@ constexpr std::int64_t kRecordBytes = 88;
 // Solves of the root over its narrowed ranges, at most.
 constexpr std::int32_t kRootRounds = 8;
 
-
 }  // namespace
 
 void BranchSearch::StartSearch() {
@@ -265,7 +264,7 @@ bool BranchSearch::NarrowByPrices() {
         withinLo = std::max(withinLo, lo);
         withinHi = std::min(withinHi, hi);
         if (gapArc_[Index(i)] != 0 || static_cast<double>(withinHi - withinLo) <=
-                                       kWorthNarrowing * static_cast<double>(hi - lo)) {
+                                          kWorthNarrowing * static_cast<double>(hi - lo)) {
             narrower_.push_back(BranchSetUp::Range{i, withinLo, withinHi});
         }
     }
@@ -273,8 +272,8 @@ bool BranchSearch::NarrowByPrices() {
     return !narrower_.empty();
 }
 
-// A second child whose range starts past its end holds no flow: closed
-// without set-up or solve.
+// Right after the solve whose flow result_ holds, while the relaxation
+// still holds it too.
 void BranchSearch::ComputeLift() {
     lift_ = 0.0;
     if (methods_.refined && result_.HasFlow() && !Closes(result_.relaxedTotal)) {
@@ -282,6 +281,8 @@ void BranchSearch::ComputeLift() {
     }
 }
 
+// A second child whose range starts past its end holds no flow: closed
+// without set-up or solve.
 void BranchSearch::SolveEmptyChild() {
     result_ = RelaxationResult{};
     lift_ = 0.0;
@@ -409,7 +410,8 @@ void BranchSearch::FindCostStep() {
     for (const double step : kSteps) {
         const auto onGrid = [step](double cost) {
             const double units = cost / step;
-            return std::fabs(units - std::nearbyint(units)) <= 1e-9 * std::max(1.0, std::fabs(units));
+            return std::fabs(units - std::nearbyint(units)) <=
+                   1e-9 * std::max(1.0, std::fabs(units));
         };
         double largest = 0.0;  // total, at most
         bool fits = true;
@@ -461,7 +463,8 @@ double BranchSearch::Level() const {
         return plain;
     }
     const double units = (IncumbentCost - tolerance_) / costStep_;
-    const double below = (std::ceil(units - 1e-9 * std::max(1.0, std::fabs(units))) - 1.0) * costStep_;
+    const double below =
+        (std::ceil(units - 1e-9 * std::max(1.0, std::fabs(units))) - 1.0) * costStep_;
     return std::min(plain, below + Margin());
 }
 
@@ -506,9 +509,8 @@ void BranchSearch::NarrowByRootPrices() {
 // The root solved again over the ranges its prices narrowed, while they
 // narrow: each solve's prices see further than the last.
 void BranchSearch::NarrowRoot() {
-    for (std::int32_t round = 0; round < kRootRounds && result_.HasFlow() &&
-                                 !Closes(result_.relaxedTotal);
-         ++round) {
+    for (std::int32_t round = 0;
+         round < kRootRounds && result_.HasFlow() && !Closes(result_.relaxedTotal); ++round) {
         rootBound_ = result_.relaxedTotal;
         const std::int64_t before = narrowings_;
         NarrowByRootPrices();
@@ -560,8 +562,7 @@ void BranchSearch::Retire(std::int32_t record) {
         BranchRecord& parent = t_.BranchList.At(parentIndex);
         const std::int32_t sibling =
             record == parent.firstChild ? parent.secondChild : parent.firstChild;
-        if (t_.BranchList.At(sibling).status != kBranchClosed ||
-            parent.status != kBranchBranched) {
+        if (t_.BranchList.At(sibling).status != kBranchClosed || parent.status != kBranchBranched) {
             return;
         }
         t_.BranchList.At(parent.firstChild).status = kBranchFree;
@@ -605,10 +606,13 @@ void BranchSearch::CloseOrCreateChildren() {
         return;
     }
     // A child's prices may differ from its parent's, and its own solve may
-    // then bound it lower than the parent did: the higher bound holds.
+    // then bound it lower than the parent did: the higher bound holds. The
+    // lift counts in the record's bound only: the narrowing by this solve's
+    // prices spends the same reduced costs.
     const bool child = BranchToSolve != 0;
-    record->bound = child && methods_.refined ? std::max(record->bound, result_.relaxedTotal + lift_)
-                                              : result_.relaxedTotal + lift_;
+    record->bound = child && methods_.refined
+                        ? std::max(record->bound, result_.relaxedTotal + lift_)
+                        : result_.relaxedTotal + lift_;
     record->status = kBranchOpen;
     if (result_.relaxedTotal > IncumbentCost || CannotImprove(*record)) {
         record->status = kBranchClosed;

@@ -73,7 +73,6 @@ class BranchSearch {
     void Solve();
     void SolveEmptyChild();
     void ComputeLift();
-    double lift_ = 0.0;
     void BranchOrClose();
     void Retire(std::int32_t record);
     void CloseOrCreateChildren();
@@ -126,6 +125,7 @@ class BranchSearch {
     SearchMethods methods_;
     BranchSetUp setUp_;
     RelaxationResult result_;  // of the last solve
+    double lift_ = 0.0;        // what GapPenalty adds to its bound
     double rootBound_ = 0.0;
     double branchingBound_ = LargestDouble;  // of the record whose children are solved
     double finalBound_ = NoSolutionCost;

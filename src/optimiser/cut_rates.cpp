@@ -5,7 +5,9 @@
 namespace kova {
 namespace {
 
-std::size_t Index(std::int32_t i) { return static_cast<std::size_t>(i); }
+std::size_t Index(std::int32_t i) {
+    return static_cast<std::size_t>(i);
+}
 
 }  // namespace
 
@@ -61,7 +63,8 @@ void CutRates::Order(const NetworkSimplex& tree) {
     }
 }
 
-bool CutRates::FindCrossings(const FlowNetwork& network, const NetworkSimplex& tree, const Arc& arc) {
+bool CutRates::FindCrossings(const FlowNetwork& network, const NetworkSimplex& tree,
+                             const Arc& arc) {
     const auto s = Index(arc.treeSlot);
     const std::int32_t a = network.from[s];
     const std::int32_t b = network.to[s];

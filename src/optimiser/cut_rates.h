@@ -24,9 +24,9 @@ namespace kova {
 class CutRates {
   public:
     struct Arc {
-        std::int32_t treeSlot;              // in the tree, strictly within its bounds
-        std::int32_t firstSlot, endSlot;    // the arc's own slots, one past the last
-        double needUp, needDown;            // rates past which a move saves nothing more
+        std::int32_t treeSlot;            // in the tree, strictly within its bounds
+        std::int32_t firstSlot, endSlot;  // the arc's own slots, one past the last
+        double needUp, needDown;          // rates past which a move saves nothing more
     };
 
     // `upRate[k]` (`downRate[k]`): per unit that arc k carries more (less),
@@ -44,7 +44,7 @@ class CutRates {
     // a slot moves either way at no cost (then both rates are 0).
     bool FindCrossings(const FlowNetwork& network, const NetworkSimplex& tree, const Arc& arc);
 
-    std::int32_t nodes_ = 0;  // with the tree's root
+    std::int32_t nodes_ = 0;                           // with the tree's root
     std::vector<std::int32_t> nodeStart_, nodeSlots_;  // slots at each node
     // The tree in preorder: a subtree is a run of it.
     std::vector<std::int32_t> kidStart_, kids_, fill_, preorder_, position_, size_, stack_;
@@ -59,7 +59,7 @@ class CutRates {
     std::vector<std::size_t> crossingStart_;
     // Per slot, kept at 0 between calls but for the slots touched.
     std::vector<std::int32_t> touched_;
-    std::vector<char> free_;  // per arc
+    std::vector<char> free_;            // per arc
     std::vector<double> share_, left_;  // per slot
 };
 

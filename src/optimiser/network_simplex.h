@@ -42,8 +42,12 @@ class NetworkSimplex {
     // The last tree: each node's parent (the root is RootNode()) and the arc
     // that joins them.
     std::int32_t RootNode() const { return nodes_; }
-    std::int32_t TreeParent(std::int32_t node) const { return parent_[static_cast<std::size_t>(node)]; }
-    std::int32_t TreeArc(std::int32_t node) const { return predArc_[static_cast<std::size_t>(node)]; }
+    std::int32_t TreeParent(std::int32_t node) const {
+        return parent_[static_cast<std::size_t>(node)];
+    }
+    std::int32_t TreeArc(std::int32_t node) const {
+        return predArc_[static_cast<std::size_t>(node)];
+    }
 
   private:
     enum ArcState : std::int8_t { kUpper = -1, kTree = 0, kLower = 1 };

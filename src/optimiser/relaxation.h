@@ -111,7 +111,7 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     bool StepPrices(double incumbent, double bound, double scale);
     OpeningRules rules_;
     std::vector<double> prices_, violation_, lastPrices_;  // per rule
-    std::vector<double> charge_, newCharge_, opening_;  // per arc
+    std::vector<double> charge_, newCharge_, opening_;     // per arc
     double chargeTotal_ = 0.0;
     ArcRecord chargedArc_{};
     std::vector<PieceRecord> chargedPieces_;
@@ -154,9 +154,6 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     std::int64_t work_ = 0;
     std::int64_t lastWork_ = 0;
 
-    // The root's slots: bounds, flows and reduced costs, for RangeWithin.
-    void KeepRoot();
-
     // Per arc: where its working pieces start in WorkPieceTable.
     std::vector<std::int32_t> workPiece_;
     // The envelope of `arc` at `flow`, from its slots in the network.
@@ -175,6 +172,9 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     std::vector<CutRates::Arc> cutArcs_;
     std::vector<double> upRate_, downRate_;
     CutRates cutRates_;
+
+    // The root's slots: bounds, flows and reduced costs, for RangeWithin.
+    void KeepRoot();
     bool rootKept_ = false;
     std::vector<std::int64_t> rootLower_, rootUpper_, rootFlow_;
     std::vector<double> rootReduced_;

@@ -231,7 +231,8 @@ TEST_F(FlowSolver, CutRatesNeverAskMoreThanTheReducedCostsGive) {
         }
         if (pick(0, 1) == 0) {
             for (int k = pick(1, 3); k > 0; --k) {
-                const auto a = static_cast<std::size_t>(pick(0, static_cast<int>(network.size()) - 1));
+                const auto a =
+                    static_cast<std::size_t>(pick(0, static_cast<int>(network.size()) - 1));
                 network[a].cost = pick(-20, 40) / 2.0;
                 ASSERT_TRUE(simplex_.ChangeArc(static_cast<std::int32_t>(a), network[a].lower,
                                                network[a].upper, network[a].cost));
