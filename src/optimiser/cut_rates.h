@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "optimiser/flow_network.h"
@@ -38,16 +39,18 @@ class CutRates {
   private:
     static constexpr int kShareRounds = 4;
 
-    void LayOut(const FlowNetwork& network, std::int32_t nodes);
     void Order(const NetworkSimplex& tree);
-    // The slots across the cut of `arc`, from the smaller side; false when
-    // a slot moves either way at no cost (then both rates are 0).
-    bool FindCrossings(const FlowNetwork& network, const NetworkSimplex& tree, const Arc& arc);
+    // The slots across every arc's cut, grouped by arc; an arc for which
+    // some slot moves either way at no cost is marked free.
+    void FindCrossings(const FlowNetwork& network, const NetworkSimplex& tree,
+                       const std::vector<Arc>& arcs);
 
-    std::int32_t nodes_ = 0;                           // with the tree's root
-    std::vector<std::int32_t> nodeStart_, nodeSlots_;  // slots at each node
-    // The tree in preorder: a subtree is a run of it.
-    std::vector<std::int32_t> kidStart_, kids_, fill_, preorder_, position_, size_, stack_;
+    // The tree in preorder, parents first.
+    std::vector<std::int32_t> kidStart_, kids_, fill_, preorder_, stack_;
+    // Per node, the arc whose cut lies right above it (-1: none), and the
+    // part of the tree it lies in; per part, the part above it and its depth.
+    std::vector<std::int32_t> cutBelow_, part_, partParent_, partDepth_;
+    std::vector<char> tailBelow_;  // per arc: its tree slot's tail is under its cut
     // Per arc, a run of crossing slots: the side of the move each serves,
     // and what a unit moved off its bound costs.
     struct Crossing {
@@ -56,7 +59,8 @@ class CutRates {
         double cost;
     };
     std::vector<Crossing> crossings_;
-    std::vector<std::size_t> crossingStart_;
+    std::vector<std::size_t> crossingStart_, fillAt_;
+    std::vector<std::pair<std::int32_t, Crossing>> found_;  // by slot, with the arc
     // Per slot, kept at 0 between calls but for the slots touched.
     std::vector<std::int32_t> touched_;
     std::vector<char> free_;            // per arc
