@@ -10,7 +10,12 @@
 // rates of all the arcs together never ask a flow for more than its
 // reduced costs give. A first share is even; shares an arc cannot use (its
 // moves save no more than `needUp`, `needDown` per unit) go to the others
-// in a few more rounds.
+// in a few more rounds. A slot whose cost covers what all its arcs could
+// ask never binds and is left out.
+//
+// One pass over the slots finds every crossing: the cuts split the tree
+// into parts, which form a tree of their own, and a slot crosses the cuts
+// on the path between the parts of its ends.
 #pragma once
 
 #include <cstdint>
