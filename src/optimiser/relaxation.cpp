@@ -12,7 +12,6 @@
 namespace kova {
 namespace {
 
-
 // Subgradient steps for the rule prices at the root; the step halves
 // after this many without a better bound.
 constexpr std::int32_t kPriceRounds = 60;
@@ -191,11 +190,12 @@ RelaxationResult EnvelopeRelaxation::Evaluate(FlowOutcome outcome) {
             const std::int32_t first = firstSlot_[Index(i)];
             for (std::int32_t s = first; s < firstSlot_[Index(i) + 1]; ++s) {
                 flow += network_.flow[Index(s)];
-                segmentCost += static_cast<double>(network_.flow[Index(s)]) * network_.cost[Index(s)];
+                segmentCost +=
+                    static_cast<double>(network_.flow[Index(s)]) * network_.cost[Index(s)];
             }
             firstSlope = network_.cost[Index(first)];
             startValue = startValue_[Index(i)];
-            moved = flow >= 1 && !charge_.empty() ? charge_[Index(i)] : 0.0;
+            moved = MovedCharge(i, flow);
         },
         &candidates_);
     result.relaxedTotal = SnapCost(evaluation.relaxedTotal + chargeTotal_);
@@ -366,8 +366,8 @@ double EnvelopeRelaxation::RelaxedTotal() const {
         }
         const ArcRecord& parsed = t_.ArcTable.At(i);
         if (!CostedFromZero(parsed)) {
-            total += startValue_[Index(i)] -
-                     static_cast<double>(network_.lower[Index(first)]) * network_.cost[Index(first)];
+            total += startValue_[Index(i)] - static_cast<double>(network_.lower[Index(first)]) *
+                                                 network_.cost[Index(first)];
         }
     }
     return SnapCost(total + chargeTotal_);
@@ -458,8 +458,7 @@ double EnvelopeRelaxation::TrueTotal(GrowArray<SolutionRecord>* rows) const {
             flow += network_.flow[Index(s)];
         }
         const ArcRecord& parsed = t_.ArcTable.At(i);
-        const double cost = TrueArcCost(arc, cursor.Take(arc), flow,
-                                        CostedFromZero(parsed));
+        const double cost = TrueArcCost(arc, cursor.Take(arc), flow, CostedFromZero(parsed));
         total += cost;
         if (rows != nullptr) {
             (*rows)[Index(i)].flow = flow;
@@ -591,7 +590,8 @@ bool EnvelopeRelaxation::LiftBound(double incumbent, RelaxationResult& result) {
         BuildEnvelopes();
         RelaxationResult next = Evaluate(SolveFlow());
         if (next.Stopped() ||
-            next.relaxedTotal > result.relaxedTotal + 1e-9 * std::max(1.0, std::fabs(result.relaxedTotal))) {
+            next.relaxedTotal >
+                result.relaxedTotal + 1e-9 * std::max(1.0, std::fabs(result.relaxedTotal))) {
             result = next;
             lifted = true;
             if (result.Stopped()) {
@@ -682,8 +682,8 @@ bool EnvelopeRelaxation::SearchForFlows(double& incumbent, double idleShare) {
     };
     bool solved = true;
     for (std::int32_t round = 0; solved && round < kScalingRounds; ++round) {
-        solved = ScaleSlopes(round == 0 ? idleShare : 0.0) &&
-                 simplex_.Resolve() == FlowOutcome::Optimal;
+        solved =
+            ScaleSlopes(round == 0 ? idleShare : 0.0) && simplex_.Resolve() == FlowOutcome::Optimal;
         work_ += simplex_.Pivots();
         if (solved) {
             tryFlow();
@@ -716,11 +716,10 @@ bool EnvelopeRelaxation::ScaleSlopes(double idleShare) {
         const std::int64_t lo = network_.lower[Index(firstSlot_[Index(i)])];
         const std::int64_t flow = arcFlow_[Index(i)];
         const std::int64_t idleTo =
-            lo + std::max<std::int64_t>(
-                     1, static_cast<std::int64_t>(std::ceil(static_cast<double>(end - lo) * idleShare)));
-        const std::int64_t to = flow > lo       ? flow
-                                : idleShare > 0 ? std::min(end, idleTo)
-                                                : lo;
+            lo +
+            std::max<std::int64_t>(
+                1, static_cast<std::int64_t>(std::ceil(static_cast<double>(end - lo) * idleShare)));
+        const std::int64_t to = flow > lo ? flow : idleShare > 0 ? std::min(end, idleTo) : lo;
         if (to > lo) {
             scaledSlope_[Index(i)] =
                 (TrueArcCost(arc, pieces, to, false) - TrueArcCost(arc, pieces, lo, false)) /
@@ -804,8 +803,8 @@ void EnvelopeRelaxation::CloseArcs(TryFlow&& tryFlow) {
             for (std::int32_t s = firstSlot_[Index(arc)]; s < firstSlot_[Index(arc) + 1]; ++s) {
                 end += network_.upper[Index(s)];
             }
-            if (CostedFromZero(parsed) || closed_[Index(arc)] ||
-                arcFlow_[Index(arc)] > lo || end <= lo + 1) {
+            if (CostedFromZero(parsed) || closed_[Index(arc)] || arcFlow_[Index(arc)] > lo ||
+                end <= lo + 1) {
                 continue;
             }
             const double open = (TrueArcCost(record, pieces, end, false) -
@@ -824,15 +823,6 @@ void EnvelopeRelaxation::CloseArcs(TryFlow&& tryFlow) {
     }
 }
 
-SearchMethods FastSearchMethods(ProblemTables& tables, RunMonitor& monitor) {
-    return SearchMethods{std::make_unique<EnvelopeRelaxation>(tables, monitor),
-                         std::make_unique<HeapBranchSelector>()};
-}
-
-}  // namespace kova
-
-namespace kova {
-
 double EnvelopeRelaxation::EnvelopeAt(std::int32_t arc, std::int64_t flow) const {
     const std::int32_t first = firstSlot_[Index(arc)];
     double value = startValue_[Index(arc)];
@@ -850,13 +840,10 @@ double EnvelopeRelaxation::EnvelopeAt(std::int32_t arc, std::int64_t flow) const
 
 double EnvelopeRelaxation::GapAt(std::int32_t arc, std::int64_t flow) const {
     const ArcRecord& work = t_.WorkArcTable.At(arc);
-    double gap = TrueArcCost(work, t_.WorkPieceTable.data() + workPiece_[Index(arc)], flow,
-                             CostedFromZero(t_.ArcTable.At(arc))) -
-                 EnvelopeAt(arc, flow);
-    if (!charge_.empty() && flow >= 1) {
-        gap -= charge_[Index(arc)];
-    }
-    return std::max(0.0, gap);
+    const double gap = TrueArcCost(work, t_.WorkPieceTable.data() + workPiece_[Index(arc)], flow,
+                                   CostedFromZero(t_.ArcTable.At(arc))) -
+                       EnvelopeAt(arc, flow);
+    return std::max(0.0, gap - MovedCharge(arc, flow));
 }
 
 template <typename Visit>
@@ -916,8 +903,8 @@ double EnvelopeRelaxation::GapPenalty() {
             }
         });
         gapArcs_.push_back(GapArc{arc, candidate.flow, gap});
-        cutArcs_.push_back(
-            CutRates::Arc{inner, firstSlot_[Index(arc)], firstSlot_[Index(arc) + 1], needUp, needDown});
+        cutArcs_.push_back(CutRates::Arc{inner, firstSlot_[Index(arc)], firstSlot_[Index(arc) + 1],
+                                         needUp, needDown});
     }
     cutRates_.Find(network_, simplex_, cutArcs_, upRate_, downRate_);
     double sum = 0.0;
@@ -936,6 +923,11 @@ double EnvelopeRelaxation::GapPenalty() {
         sum += least;
     }
     return sum;
+}
+
+SearchMethods FastSearchMethods(ProblemTables& tables, RunMonitor& monitor) {
+    return SearchMethods{std::make_unique<EnvelopeRelaxation>(tables, monitor),
+                         std::make_unique<HeapBranchSelector>()};
 }
 
 }  // namespace kova

@@ -96,6 +96,10 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     // The true cost of the network's flow; with `rows`, each arc's flow and
     // cost written there.
     double TrueTotal(GrowArray<SolutionRecord>* rows) const;
+    // What the rule prices took off the arc's charge, where `flow` pays it.
+    double MovedCharge(std::int32_t arc, std::int64_t flow) const {
+        return flow >= 1 && !charge_.empty() ? charge_[static_cast<std::size_t>(arc)] : 0.0;
+    }
     // Takes the arc's share of the rule prices off its charge.
     void ApplyCharge(std::int32_t arc, ArcRecord& record, PieceRecord* pieces) const;
     // Rule prices into charges per arc; the changed arcs rebuilt.

@@ -124,12 +124,18 @@ TEST_F(FlowSolver, AStopRequestEndsTheSolveAtOnce) {
     EXPECT_FALSE(simplex_.CanResolve());
 }
 
+// A uniform draw from lo..hi.
+struct Pick {
+    std::mt19937& random;
+    int operator()(int lo, int hi) const {
+        return std::uniform_int_distribution<int>(lo, hi)(random);
+    }
+};
+
 // Random networks of every kind: parallel and opposite arcs, loops, lower
 // and negative bounds, negative and fractional costs, some infeasible.
 std::vector<Arc> RandomNetwork(std::mt19937& random, std::int32_t nodes, int arcs) {
-    const auto pick = [&](int lo, int hi) {
-        return std::uniform_int_distribution<int>(lo, hi)(random);
-    };
+    const Pick pick{random};
     std::vector<Arc> result;
     for (int a = 0; a < arcs; ++a) {
         const std::int64_t lower = pick(0, 3) == 0 ? pick(-4, 6) : 0;
@@ -141,9 +147,7 @@ std::vector<Arc> RandomNetwork(std::mt19937& random, std::int32_t nodes, int arc
 
 TEST_F(FlowSolver, RandomNetworksFromScratchAndResumed) {
     std::mt19937 random(12);
-    const auto pick = [&](int lo, int hi) {
-        return std::uniform_int_distribution<int>(lo, hi)(random);
-    };
+    const Pick pick{random};
     // A chain of resumed solves beside fresh solves of the same data.
     FlowNetwork chain;
     NetworkSimplex resumer(chain, ticker_);
@@ -213,9 +217,7 @@ TEST_F(FlowSolver, RandomNetworksFromScratchAndResumed) {
 // resumed, so that spare arcs may sit in the tree.
 TEST_F(FlowSolver, CutRatesNeverAskMoreThanTheReducedCostsGive) {
     std::mt19937 random(31);
-    const auto pick = [&](int lo, int hi) {
-        return std::uniform_int_distribution<int>(lo, hi)(random);
-    };
+    const Pick pick{random};
     FlowNetwork other;
     NetworkSimplex otherSimplex(other, ticker_);
     CutRates rates;
