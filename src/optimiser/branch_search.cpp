@@ -575,26 +575,53 @@ void BranchSearch::Retire(std::int32_t record) {
     }
 }
 
-BranchSearch::ChildRanges BranchSearch::RangesOfChildren(std::int32_t arcIndex,
-                                                         std::int64_t flow) const {
+BranchSearch::ChildRanges BranchSearch::RangesOfChildren(std::int32_t arcIndex, std::int64_t flow) {
     // The work tables drop pieces a branch's ranges leave empty: count afresh.
     const std::int32_t first = t_.FirstWorkPieceOf(arcIndex);
     const ArcRecord& arc = t_.WorkArcTable.At(arcIndex);
-    // The largest breakpoint strictly below the flow, or the end of the
-    // first piece when the flow lies within it.
-    std::int64_t split = arc.upper;
-    if (arc.upper < flow) {
-        for (std::int32_t k = 0; k < arc.pieceCount - 1; ++k) {
-            if (t_.WorkPieceTable.At(first + k).upper >= flow) {
-                split = k == 0 ? arc.upper : t_.WorkPieceTable.At(first + k - 1).upper;
-                break;
-            }
-        }
-    }
+    const PieceRecord* pieces = t_.WorkPieceTable.data() + first;
     const std::int64_t rangeEnd =
-        arc.pieceCount == 1 ? arc.upper : t_.WorkPieceTable.At(first + arc.pieceCount - 2).upper;
-    // A flow on the breakpoint belongs to the low child only.
+        arc.pieceCount == 1 ? arc.upper : pieces[arc.pieceCount - 2].upper;
+    // The breakpoints around the flow's piece; a flow on a breakpoint
+    // belongs to the piece that ends there.
+    std::int64_t below = arc.lower - 1;
+    std::int64_t above = arc.upper;
+    for (std::int32_t k = 0; above < flow && k < arc.pieceCount - 1; ++k) {
+        below = above;
+        above = pieces[k].upper;
+    }
+    // Either breakpoint leaves the flow in one child, and that child's
+    // envelope is what comes nearer its cost: the nearer it comes, the
+    // more of the gap the branch closes. Splitting at the lower one always
+    // left the flow over the rest of the range, about twice the branches
+    // on concave costs.
+    std::int64_t split = above;
+    if (below >= arc.lower &&
+        (above >= rangeEnd || GapLeft(arcIndex, below + 1, rangeEnd, flow) <
+                                  GapLeft(arcIndex, arc.lower, above, flow))) {
+        split = below;
+    }
     return ChildRanges{arc.lower, split, split + 1, rangeEnd};
+}
+
+double BranchSearch::GapLeft(std::int32_t arcIndex, std::int64_t lo, std::int64_t hi,
+                             std::int64_t flow) {
+    const ArcRecord& arc = t_.WorkArcTable.At(arcIndex);
+    splitPieces_.resize(static_cast<std::size_t>(arc.pieceCount));
+    BranchSetUp::Narrowed(arc, t_.WorkPieceTable.data() + t_.FirstWorkPieceOf(arcIndex), lo, hi,
+                          splitArc_, splitPieces_.data());
+    BuildEnvelope(splitArc_, splitPieces_.data(), splitEnvelope_);
+    double value = splitEnvelope_.startValue;
+    std::int64_t at = splitArc_.lower;
+    for (const EnvelopeSegment& segment : splitEnvelope_.segments) {
+        if (at >= flow) {
+            break;
+        }
+        const std::int64_t to = std::min(segment.end, flow);
+        value += static_cast<double>(to - at) * segment.slope;
+        at = to;
+    }
+    return TrueArcCost(splitArc_, splitPieces_.data(), flow, false) - value;
 }
 
 void BranchSearch::CloseOrCreateChildren() {

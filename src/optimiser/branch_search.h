@@ -11,6 +11,7 @@
 
 #include "model/problem_tables.h"
 #include "optimiser/branch_setup.h"
+#include "optimiser/envelope.h"
 #include "optimiser/run_monitor.h"
 #include "optimiser/search_methods.h"
 
@@ -93,7 +94,12 @@ class BranchSearch {
     struct ChildRanges {
         std::int64_t lowFrom, lowTo, highFrom, highTo;
     };
-    ChildRanges RangesOfChildren(std::int32_t arc, std::int64_t flow) const;
+    ChildRanges RangesOfChildren(std::int32_t arc, std::int64_t flow);
+    // How far the arc's cost lies above its envelope at `flow` over lo..hi.
+    double GapLeft(std::int32_t arc, std::int64_t lo, std::int64_t hi, std::int64_t flow);
+    ArcRecord splitArc_{};
+    std::vector<PieceRecord> splitPieces_;
+    ArcEnvelope splitEnvelope_;
     void Learn(int side, std::int32_t arc, double perGap);
     void NarrowByRootPrices();
     void NarrowRoot();
