@@ -111,6 +111,10 @@ const TrickyCase kTrickyCases[] = {
      "ARC T S 15 0 0 15\nEND",
      "3.5e+016"},
     {"NoArcs", "END", "0."},
+    // A last piece of length 0 whose formula ends below the first piece: the
+    // root's envelope holds a gap that no breakpoint split can close, only
+    // the child's set-up that drops the empty piece.
+    {"EmptyLastPiece", "ARC S T 0 0 10 5 0 1 5\nARC S T 0 0 7 10\nARC T S 5 0 0 5\nEND", "35."},
     // Negative bounds all through the tree: a child's unknown bound is no rise.
     {"NegativeBoundsInTheTree",
      "ARC N13 N10 0 0 -2 7 0 -1 13 17 6 20 63 2 22\nARC N1 N7 -3 0 9 5\nARC N11 N13 -3 0 5 2\n"
@@ -320,7 +324,9 @@ TEST_F(OneArc, EnvelopeShapes) {
 // which makes it the hull.
 TEST_F(OneArc, EnvelopeIsTheHullOfTheCosts) {
     std::mt19937 random(11);
-    const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    const auto pick = [&](int lo, int hi) {
+        return std::uniform_int_distribution<int>(lo, hi)(random);
+    };
     for (int trial = 0; trial < 300; ++trial) {
         std::ostringstream text;
         const int lower = pick(-5, 5);
@@ -437,11 +443,11 @@ TEST_F(OneArc, OpeningRulesOnlyWhereEveryEntryIsCharged) {
         std::size_t rules;
     } cases[] = {
         {"two charged entries, 4 to pass on",
-         "ARC R S 4 0 0 4\nARC S A 0 0 0 0 10 1 4\nARC S A 0 0 0 0 12 1 4\nARC A R 4 0 0 4\nEND", 1},
+         "ARC R S 4 0 0 4\nARC S A 0 0 0 0 10 1 4\nARC S A 0 0 0 0 12 1 4\nARC A R 4 0 0 4\nEND",
+         1},
         {"one entry without a charge",
          "ARC R S 4 0 0 4\nARC S A 0 0 0 0 10 1 4\nARC S A 0 0 3 4\nARC A R 4 0 0 4\nEND", 0},
-        {"nothing to pass on",
-         "ARC R S 0 0 0 4\nARC S A 0 0 0 0 10 1 4\nARC A R 0 0 0 4\nEND", 0},
+        {"nothing to pass on", "ARC R S 0 0 0 4\nARC S A 0 0 0 0 10 1 4\nARC A R 0 0 0 4\nEND", 0},
         {"an entry that carries no positive flow does not count",
          "ARC R S 4 0 0 4\nARC S A 0 0 0 0 10 1 4\nARC S A -3 0 1 0\nARC A R 4 0 0 4\nEND", 1},
         {"a charge above a lower bound is no opening",
@@ -477,8 +483,8 @@ TEST_F(OneArc, SetRulesWhereTheOpeningsIntoASetFallShort) {
         {"openings that reach 1", std::string(chain) + "END", 0.5, 0},
         {"an uncharged way round the charged arcs", std::string(chain) + "ARC S T 0 0 9 4\nEND",
          0.3, 0},
-        {"nothing to pass on", "ARC S W 0 0 0 0 10 1 4\nARC W T 0 0 3 4\nARC T S 0 0 0 4\nEND",
-         0.3, 0},
+        {"nothing to pass on", "ARC S W 0 0 0 0 10 1 4\nARC W T 0 0 3 4\nARC T S 0 0 0 4\nEND", 0.3,
+         0},
     };
     for (const auto& c : cases) {
         Parse(c.text);
