@@ -611,17 +611,8 @@ double BranchSearch::GapLeft(std::int32_t arcIndex, std::int64_t lo, std::int64_
     BranchSetUp::Narrowed(arc, t_.WorkPieceTable.data() + t_.FirstWorkPieceOf(arcIndex), lo, hi,
                           splitArc_, splitPieces_.data());
     BuildEnvelope(splitArc_, splitPieces_.data(), splitEnvelope_);
-    double value = splitEnvelope_.startValue;
-    std::int64_t at = splitArc_.lower;
-    for (const EnvelopeSegment& segment : splitEnvelope_.segments) {
-        if (at >= flow) {
-            break;
-        }
-        const std::int64_t to = std::min(segment.end, flow);
-        value += static_cast<double>(to - at) * segment.slope;
-        at = to;
-    }
-    return TrueArcCost(splitArc_, splitPieces_.data(), flow, false) - value;
+    return TrueArcCost(splitArc_, splitPieces_.data(), flow, false) -
+           EnvelopeValue(splitEnvelope_, splitArc_.lower, flow);
 }
 
 void BranchSearch::CloseOrCreateChildren() {

@@ -4,10 +4,6 @@
 #include <cmath>
 
 namespace kova {
-namespace {
-
-
-}  // namespace
 
 double SnapCost(double cost) {
     return std::fabs(cost) < ZeroSnap ? 0.0 : cost;
@@ -129,7 +125,20 @@ void BuildEnvelope(const ArcRecord& arc, const PieceRecord* extra, ArcEnvelope& 
                                                     static_cast<double>(finalEnd - hullFlow);
     envelope.segments.push_back(EnvelopeSegment{finalEnd, slope});
 }
-// namespace kova
+
+double EnvelopeValue(const ArcEnvelope& envelope, std::int64_t lower, std::int64_t flow) {
+    double value = envelope.startValue;
+    std::int64_t at = lower;
+    for (const EnvelopeSegment& segment : envelope.segments) {
+        if (at >= flow) {
+            break;
+        }
+        const std::int64_t to = std::min(segment.end, flow);
+        value += static_cast<double>(to - at) * segment.slope;
+        at = to;
+    }
+    return value;
+}
 
 double TrueArcCost(const ArcRecord& arc, const PieceRecord* pieces, std::int64_t flow,
                    bool fromZero) {

@@ -38,6 +38,8 @@ struct ArcEnvelope {
 // no more segments than pieces).
 void BuildEnvelope(const ArcRecord& arc, const PieceRecord* pieces, ArcEnvelope& envelope,
                    bool exactDrops = true);
+// The envelope's value at `flow`, for an arc whose range starts at `lower`.
+double EnvelopeValue(const ArcEnvelope& envelope, std::int64_t lower, std::int64_t flow);
 // The most segments an exact envelope of the arc can have, over any range
 // narrowed from it, and with its charge moved (see OpeningRules).
 std::int32_t MostSegments(const ArcRecord& arc, const PieceRecord* pieces);
