@@ -237,6 +237,9 @@ double OpeningRules::Charges(const std::vector<double>& prices, std::vector<doub
     std::fill(charge.begin(), charge.end(), 0.0);
     double constant = 0.0;
     for (std::size_t r = 0; r < Count(); ++r) {
+        if (prices[r] == 0.0) {
+            continue;  // most rules are unpriced
+        }
         for (std::int32_t k = ruleStart_[r]; k < ruleStart_[r + 1]; ++k) {
             charge[Index(ruled_[Index(k)])] += prices[r];
         }

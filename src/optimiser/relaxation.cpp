@@ -587,6 +587,11 @@ bool EnvelopeRelaxation::LiftBound(double incumbent, RelaxationResult& result) {
         if (!StepPrices(incumbent, result.relaxedTotal, kLiftScale)) {
             break;
         }
+        // A step that does not lift is undone by copying back, which costs
+        // less than solving again under the old prices.
+        savedSimplex_ = simplex_;
+        savedNetwork_ = network_;
+        liftCandidates_ = candidates_;
         BuildEnvelopes();
         RelaxationResult next = Evaluate(SolveFlow());
         if (next.Stopped() ||
@@ -599,11 +604,13 @@ bool EnvelopeRelaxation::LiftBound(double incumbent, RelaxationResult& result) {
             }
             continue;
         }
-        // No higher: the prices go back, and so does the flow.
+        // No higher: the prices go back, and so does the solve.
         prices_ = lastPrices_;
         SetRulePrices(prices_);
         BuildEnvelopes();
-        result = Evaluate(SolveFlow());
+        simplex_ = savedSimplex_;
+        network_ = savedNetwork_;
+        candidates_ = liftCandidates_;
         break;
     }
     return lifted;
