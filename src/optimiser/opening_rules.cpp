@@ -122,6 +122,7 @@ void OpeningRules::AddRule(const std::int32_t* first, const std::int32_t* last) 
 void OpeningRules::Find(const ProblemTables& t, const std::vector<std::int64_t>& end) {
     ruleStart_.assign(1, 0);
     ruled_.clear();
+    arcRuleStart_.clear();
     ruleArcs_.clear();
     largestCharge_.clear();
     known_.clear();
@@ -223,13 +224,37 @@ std::size_t OpeningRules::AddSetRules(const ProblemTables& t, const std::vector<
 }
 
 void OpeningRules::Violations(const std::vector<double>& opening, std::vector<double>& out) const {
-    out.resize(Count());
-    for (std::size_t r = 0; r < Count(); ++r) {
-        double entered = 0.0;
-        for (std::int32_t k = ruleStart_[r]; k < ruleStart_[r + 1]; ++k) {
-            entered += opening[Index(ruled_[Index(k)])];
+    // By arc rather than by rule: in a relaxation's flow most ruled arcs
+    // are closed and add nothing.
+    if (arcRuleStart_.size() != read_.size() + 1 || arcRuleCount_ != ruled_.size()) {
+        arcRuleStart_.assign(read_.size() + 1, 0);
+        for (const std::int32_t arc : ruled_) {
+            ++arcRuleStart_[Index(arc) + 1];
         }
-        out[r] = 1.0 - entered;
+        for (std::size_t a = 0; a < read_.size(); ++a) {
+            arcRuleStart_[a + 1] += arcRuleStart_[a];
+        }
+        arcRules_.resize(ruled_.size());
+        std::vector<std::int32_t> fill(arcRuleStart_.begin(), arcRuleStart_.end() - 1);
+        for (std::size_t r = 0; r < Count(); ++r) {
+            for (std::int32_t k = ruleStart_[r]; k < ruleStart_[r + 1]; ++k) {
+                arcRules_[Index(fill[Index(ruled_[Index(k)])]++)] = static_cast<std::int32_t>(r);
+            }
+        }
+        arcRuleCount_ = ruled_.size();
+    }
+    out.assign(Count(), 0.0);
+    for (const std::int32_t arc : ruleArcs_) {
+        const double open = opening[Index(arc)];
+        if (open == 0.0) {
+            continue;
+        }
+        for (std::int32_t k = arcRuleStart_[Index(arc)]; k < arcRuleStart_[Index(arc) + 1]; ++k) {
+            out[Index(arcRules_[Index(k)])] += open;
+        }
+    }
+    for (double& violation : out) {
+        violation = 1.0 - violation;
     }
 }
 

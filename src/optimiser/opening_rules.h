@@ -52,6 +52,9 @@ class OpeningRules {
     std::vector<double> charge_;         // per arc: its charge, when charged
     std::vector<double> largestCharge_;  // per rule
     std::set<std::vector<std::int32_t>> known_;
+    // The rules that read each arc, built when the rules have changed.
+    mutable std::vector<std::int32_t> arcRuleStart_, arcRules_;
+    mutable std::size_t arcRuleCount_ = 0;
 };
 
 }  // namespace kova
