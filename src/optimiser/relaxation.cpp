@@ -591,7 +591,6 @@ bool EnvelopeRelaxation::LiftBound(double incumbent, RelaxationResult& result) {
         // less than solving again under the old prices.
         savedSimplex_ = simplex_;
         savedNetwork_ = network_;
-        liftCandidates_ = candidates_;
         BuildEnvelopes();
         RelaxationResult next = Evaluate(SolveFlow());
         if (next.Stopped() ||
@@ -610,7 +609,8 @@ bool EnvelopeRelaxation::LiftBound(double incumbent, RelaxationResult& result) {
         BuildEnvelopes();
         simplex_ = savedSimplex_;
         network_ = savedNetwork_;
-        candidates_ = liftCandidates_;
+        // Evaluated again: the step's evaluation wrote its flow's rows.
+        result = Evaluate(FlowOutcome::Optimal);
         break;
     }
     return lifted;

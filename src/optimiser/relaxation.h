@@ -86,7 +86,6 @@ class EnvelopeRelaxation final : public RelaxationSolver {
     std::vector<std::int64_t> builtEnd_;    // and the end of its range
     std::vector<std::int32_t> changedArcs_;
     std::vector<BranchCandidate> candidates_;
-    std::vector<BranchCandidate> liftCandidates_;  // of the solve before a lift step
     ArcEnvelope envelope_;
     // Wanted slot bounds and costs, and whether the network holds them yet.
     std::vector<std::int64_t> slotLower_, slotUpper_;

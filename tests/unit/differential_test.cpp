@@ -133,8 +133,9 @@ void ExpectDiagnosisHolds(const std::string& text, const CalculationRun::Diagnos
     std::int32_t firstPiece = 0;
     for (const ArcRecord& arc : t.ArcTable) {
         const std::int64_t upper =
-            arc.pieceCount == 1 ? arc.upper
-                                : t.PieceTable[static_cast<std::size_t>(firstPiece + arc.pieceCount - 2)].upper;
+            arc.pieceCount == 1
+                ? arc.upper
+                : t.PieceTable[static_cast<std::size_t>(firstPiece + arc.pieceCount - 2)].upper;
         firstPiece += arc.pieceCount - 1;
         const bool enters = !inSet(arc.from) && inSet(arc.to);
         const bool leaves = inSet(arc.from) && !inSet(arc.to);
@@ -156,26 +157,34 @@ struct Case {
     bool integral;
 };
 
+const double kTolerances[] = {0.0, 0.0, 0.0, 0.5, 5.0, -1.0};
+
+// Fixed charges, where the bound takes prices from opening rules.
+Case MakeFixedChargeCase(std::uint64_t seed, std::mt19937_64& random) {
+    const auto pick = [&](int lo, int hi) {
+        return std::uniform_int_distribution<int>(lo, hi)(random);
+    };
+    FixedChargeOptions options;
+    options.seed = seed;
+    options.layout = static_cast<FixedChargeLayout>(pick(0, 2));
+    options.arcs = pick(3, 24);
+    options.nodes = pick(3, 12);
+    options.sources = pick(1, 3);
+    options.sinks = pick(1, 4);
+    options.maxSupply = pick(1, 12);
+    options.chargeRatioLow = pick(0, 1) == 0 ? 1.0 : 10.0;
+    options.chargeRatioHigh = options.chargeRatioLow * pick(2, 100);
+    options.linearShare = pick(0, 2) == 0 ? 0.2 : 0.0;
+    return Case{GenerateFixedChargeProblem(options), kTolerances[pick(0, 5)], options.arcs, true};
+}
+
 Case MakeCase(std::uint64_t seed) {
     std::mt19937_64 random(seed);
     const auto pick = [&](int lo, int hi) {
         return std::uniform_int_distribution<int>(lo, hi)(random);
     };
-    const double tolerances[] = {0.0, 0.0, 0.0, 0.5, 5.0, -1.0};
     if (pick(0, 5) == 0) {
-        // Fixed charges, where the bound takes prices from opening rules.
-        FixedChargeOptions options;
-        options.seed = seed;
-        options.layout = static_cast<FixedChargeLayout>(pick(0, 2));
-        options.arcs = pick(3, 24);
-        options.nodes = pick(3, 12);
-        options.sources = pick(1, 3);
-        options.sinks = pick(1, 4);
-        options.maxSupply = pick(1, 12);
-        options.chargeRatioLow = pick(0, 1) == 0 ? 1.0 : 10.0;
-        options.chargeRatioHigh = options.chargeRatioLow * pick(2, 100);
-        options.linearShare = pick(0, 2) == 0 ? 0.2 : 0.0;
-        return Case{GenerateFixedChargeProblem(options), tolerances[pick(0, 5)], options.arcs, true};
+        return MakeFixedChargeCase(seed, random);
     }
     GeneratorOptions options;
     options.seed = seed;
@@ -190,7 +199,7 @@ Case MakeCase(std::uint64_t seed) {
     options.negativeCosts = pick(0, 2) == 0;
     options.feasible = pick(0, 9) != 0;
     options.fractionalCosts = pick(0, 2) == 0;
-    return Case{GenerateProblem(options), tolerances[pick(0, 5)], options.arcs,
+    return Case{GenerateProblem(options), kTolerances[pick(0, 5)], options.arcs,
                 !options.fractionalCosts};
 }
 
@@ -202,6 +211,23 @@ TEST(Differential, TheLiveGapNeverGrows) {
         const Case c = MakeCase(seed);
         const Observed fast = Observe(c.text, c.tolerance, 2000, FastSearchMethods);
         EXPECT_FALSE(fast.gapRose) << "seed " << seed;
+    }
+}
+
+// The bound's price steps on fixed charges are undone where they do not
+// lift it: the flow reported must still be the one its total costs.
+TEST(Differential, FixedChargeFlowsCostTheirTotals) {
+    for (std::uint64_t seed = 1; seed <= 2000; ++seed) {
+        std::mt19937_64 random(seed);
+        const Case c = MakeFixedChargeCase(seed, random);
+        SCOPED_TRACE("seed " + std::to_string(seed) + ", tolerance " + std::to_string(c.tolerance));
+        const Observed fast = Observe(c.text, c.tolerance, 2000, FastSearchMethods);
+        if (!fast.stopped && Solved(fast.end)) {
+            ExpectFeasibleAndTrue(c.text, fast);
+        }
+        if (::testing::Test::HasFailure()) {
+            FAIL();
+        }
     }
 }
 
@@ -230,7 +256,9 @@ TEST(Differential, SameOptimumAsThePlainMethod) {
                      "\n" + c.text);
         // Neither search is stopped on the problems it can finish quickly;
         // the plain one is stopped on large trees and then not compared.
-        const long plainLimit = std::min(fastLimit, c.arcs <= 12 ? 2000L : c.arcs <= 80 ? 300L : 60L);
+        const long plainLimit = std::min(fastLimit, c.arcs <= 12   ? 2000L
+                                                    : c.arcs <= 80 ? 300L
+                                                                   : 60L);
         const Observed fast = Observe(c.text, c.tolerance, fastLimit, FastSearchMethods);
         if (fast.stopped) {
             continue;
@@ -240,7 +268,8 @@ TEST(Differential, SameOptimumAsThePlainMethod) {
             ExpectFeasibleAndTrue(c.text, fast);
             // What a stop reports as the bound never lies above the optimum.
             if (fast.branches >= 4 && c.tolerance >= 0.0) {
-                const Observed cut = Observe(c.text, c.tolerance, fast.branches / 2, FastSearchMethods);
+                const Observed cut =
+                    Observe(c.text, c.tolerance, fast.branches / 2, FastSearchMethods);
                 if (cut.stopped && Solved(cut.end)) {
                     EXPECT_LE(cut.bound, fast.total + 1e-7 * std::max(1.0, std::fabs(fast.total)));
                     EXPECT_GE(cut.total, cut.bound);
