@@ -270,6 +270,12 @@ std::string Ratio(double a, double b) {
     return buffer;
 }
 
+// KOVA's time over CBC's, marked as a bound where only one side was stopped.
+std::string StoppedRatio(double ours, bool oursDone, double theirs, bool theirsDone) {
+    const char* bound = oursDone && !theirsDone ? "< " : !oursDone && theirsDone ? "> " : "";
+    return bound + Ratio(ours, theirs);
+}
+
 // Linear root solve against LEMON; returns KOVA's seconds.
 double LinearRow(int arcs, int repeats) {
     const std::string text = Linear(arcs);
@@ -353,7 +359,9 @@ void PiecewiseRow(int arcs, double share, std::uint64_t seed, double maxSeconds,
     }
     char value[64];
     std::snprintf(value, sizeof value, " (%.0f), ", kova.total);
-    Row(measure, arcs, oursText, theirs, Ratio(ours, cbc.seconds), totals + value + branches);
+    Row(measure, arcs, oursText, theirs,
+        StoppedRatio(ours, kova.finished, cbc.seconds, cbc.total.has_value()),
+        totals + value + branches);
 }
 
 std::string Thousands(double value) {
@@ -410,7 +418,8 @@ void FixedChargeRow(FixedChargeLayout layout, int arcs, std::uint64_t seed, doub
         }
     }
     Row(measure, arcs, (kova.finished ? "" : "> ") + Seconds(ours),
-        (cbc.total ? "" : "> ") + Seconds(cbc.seconds), Ratio(ours, cbc.seconds), totals);
+        (cbc.total ? "" : "> ") + Seconds(cbc.seconds),
+        StoppedRatio(ours, kova.finished, cbc.seconds, cbc.total.has_value()), totals);
 }
 
 // Peak resident memory of a fresh process solving a linear problem's root.

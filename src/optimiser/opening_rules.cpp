@@ -223,7 +223,7 @@ std::size_t OpeningRules::AddSetRules(const ProblemTables& t, const std::vector<
     return added;
 }
 
-void OpeningRules::Violations(const std::vector<double>& opening, std::vector<double>& out) const {
+void OpeningRules::Violations(const std::vector<double>& opening, std::vector<double>& out) {
     // By arc rather than by rule: in a relaxation's flow most ruled arcs
     // are closed and add nothing.
     if (arcRuleStart_.size() != read_.size() + 1 || arcRuleCount_ != ruled_.size()) {

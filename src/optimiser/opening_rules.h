@@ -38,7 +38,7 @@ class OpeningRules {
 
     // How far each rule is from holding, for openings 0..1 per arc:
     // 1 less the openings of the node's entering arcs.
-    void Violations(const std::vector<double>& opening, std::vector<double>& out) const;
+    void Violations(const std::vector<double>& opening, std::vector<double>& out);
     // The charge each arc has taken off under the rule prices; returns what
     // the prices add to every bound.
     double Charges(const std::vector<double>& prices, std::vector<double>& charge) const;
@@ -53,8 +53,8 @@ class OpeningRules {
     std::vector<double> largestCharge_;  // per rule
     std::set<std::vector<std::int32_t>> known_;
     // The rules that read each arc, built when the rules have changed.
-    mutable std::vector<std::int32_t> arcRuleStart_, arcRules_;
-    mutable std::size_t arcRuleCount_ = 0;
+    std::vector<std::int32_t> arcRuleStart_, arcRules_;
+    std::size_t arcRuleCount_ = 0;
 };
 
 }  // namespace kova
