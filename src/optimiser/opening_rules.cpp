@@ -226,7 +226,7 @@ std::size_t OpeningRules::AddSetRules(const ProblemTables& t, const std::vector<
 void OpeningRules::Violations(const std::vector<double>& opening, std::vector<double>& out) {
     // By arc rather than by rule: in a relaxation's flow most ruled arcs
     // are closed and add nothing.
-    if (arcRuleStart_.size() != read_.size() + 1 || arcRuleCount_ != ruled_.size()) {
+    if (arcRuleStart_.size() != read_.size() + 1 || arcRules_.size() != ruled_.size()) {
         arcRuleStart_.assign(read_.size() + 1, 0);
         for (const std::int32_t arc : ruled_) {
             ++arcRuleStart_[Index(arc) + 1];
@@ -241,7 +241,6 @@ void OpeningRules::Violations(const std::vector<double>& opening, std::vector<do
                 arcRules_[Index(fill[Index(ruled_[Index(k)])]++)] = static_cast<std::int32_t>(r);
             }
         }
-        arcRuleCount_ = ruled_.size();
     }
     out.assign(Count(), 0.0);
     for (const std::int32_t arc : ruleArcs_) {

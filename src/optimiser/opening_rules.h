@@ -54,7 +54,6 @@ class OpeningRules {
     std::set<std::vector<std::int32_t>> known_;
     // The rules that read each arc, built when the rules have changed.
     std::vector<std::int32_t> arcRuleStart_, arcRules_;
-    std::size_t arcRuleCount_ = 0;
 };
 
 }  // namespace kova
