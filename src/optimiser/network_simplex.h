@@ -21,7 +21,7 @@ namespace kova {
 
 class NetworkSimplex {
   public:
-    NetworkSimplex(FlowNetwork& network, SolveTicker& ticker) : net_(&network), ticker_(&ticker) {}
+    NetworkSimplex(FlowNetwork& network, SolveTicker& ticker);
     // A copy keeps the whole tree: a trial solve can be undone by copying
     // it back (with the network's own copy).
 
@@ -39,6 +39,9 @@ class NetworkSimplex {
     FlowOutcome Resolve(std::int64_t pivotLimit = 0);
 
     std::int64_t Pivots() const { return pivots_; }
+    // Prices arcs one at a time even where the processor has vector
+    // gathers; the pivots are the same either way.
+    void UsePlainPricing() { avx2_ = false; }
     // The last tree: each node's parent (the root is RootNode()) and the arc
     // that joins them.
     std::int32_t RootNode() const { return nodes_; }
@@ -113,6 +116,7 @@ class NetworkSimplex {
     std::vector<std::uint8_t> predUp_;  // the pred arc runs from the node to its parent
     std::vector<std::int32_t> firstChild_, nextSibling_, prevSibling_;
     std::vector<std::int32_t> stack_;
+    bool avx2_ = false;
 
     // Current pivot.
     std::int32_t blockSize_ = 0;

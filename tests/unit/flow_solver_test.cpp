@@ -209,6 +209,47 @@ TEST_F(FlowSolver, RandomNetworksFromScratchAndResumed) {
     EXPECT_GT(resumed, 1000);
 }
 
+// Vector pricing must pick the very arcs plain pricing picks, ties
+// included (half-unit costs make many), or searches would part ways.
+TEST_F(FlowSolver, VectorAndPlainPricingPivotAlike) {
+    std::mt19937 random(31);
+    const Pick pick{random};
+    FlowNetwork plainNet;
+    NetworkSimplex plain(plainNet, ticker_);
+    plain.UsePlainPricing();
+    for (int problem = 0; problem < 200; ++problem) {
+        const std::int32_t nodes = pick(2, 40);
+        std::vector<Arc> arcs = RandomNetwork(random, nodes, pick(1, 300));
+        Load(nodes, arcs);
+        plainNet = net_;
+        FlowOutcome outcome = simplex_.Run();
+        FlowOutcome plainOutcome = plain.Run();
+        for (int round = 0; round < 4; ++round) {
+            SCOPED_TRACE("problem " + std::to_string(problem) + ", round " + std::to_string(round));
+            ASSERT_EQ(outcome, plainOutcome);
+            ASSERT_EQ(simplex_.Pivots(), plain.Pivots());
+            ASSERT_EQ(net_.flow, plainNet.flow);
+            ASSERT_EQ(net_.potential, plainNet.potential);
+            if (!simplex_.CanResolve() || !plain.CanResolve()) {
+                break;
+            }
+            bool warm = true;
+            for (int k = pick(1, 6); warm && k > 0; --k) {
+                const auto a = pick(0, static_cast<int>(arcs.size()) - 1);
+                const double cost = pick(-20, 60) / 2.0;
+                const std::int64_t upper = arcs[At(a)].lower + pick(0, 10);
+                warm = simplex_.ChangeArc(a, arcs[At(a)].lower, upper, cost) &&
+                       plain.ChangeArc(a, arcs[At(a)].lower, upper, cost);
+            }
+            if (!warm) {
+                break;
+            }
+            outcome = simplex_.Resolve();
+            plainOutcome = plain.Resolve();
+        }
+    }
+}
+
 // The rates of all the arcs whose tree slot lies within its bounds, taken
 // together, never ask more of a circulation than the reduced costs of the
 // solve give: for every other circulation z within the bounds,
