@@ -23,7 +23,10 @@ std::int32_t MostSegments(const ArcRecord& arc, const PieceRecord* extra) {
             extra[k].baseCost + extra[k].unitCost * static_cast<double>(extra[k].upper - start);
         start = extra[k].upper;
     }
-    return arc.pieceCount + drops + 1;
+    // A hull vertex per piece end and per drop, and one for a drop that a
+    // moved charge makes; a first piece that ends at the lower bound (a
+    // fixed charge) gives none. Every slot beyond costs each pivot search.
+    return arc.pieceCount + drops + (arc.upper == arc.lower ? 0 : 1);
 }
 
 void BuildEnvelope(const ArcRecord& arc, const PieceRecord* extra, ArcEnvelope& envelope,
