@@ -1,6 +1,7 @@
 #include "optimiser/cut_rates.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace kova {
 namespace {
@@ -122,7 +123,6 @@ void CutRates::FindCrossings(const FlowNetwork& network, const NetworkSimplex& t
         if (!(cost < wanted)) {
             found_.resize(first);
         } else {
-            share_[i] = static_cast<double>(found_.size() - first);
             touched_.push_back(slot);
         }
     }
@@ -150,67 +150,131 @@ void CutRates::Find(const FlowNetwork& network, const NetworkSimplex& tree,
         return;
     }
     Order(tree);
-    share_.resize(network.from.size(), 0.0);
-    left_.resize(network.from.size(), 0.0);
+    position_.resize(network.from.size(), 0);
     free_.assign(arcs.size(), 0);
     FindCrossings(network, tree, arcs);
-    // An even first share. An arc free to move keeps the rates 0 and takes
-    // nothing from the slots.
+    Fill(arcs, upRate, downRate);
+    touched_.clear();
+}
+
+// Progressive filling: every rate rises at one pace from 0; a rate stops at
+// its need, and the rates across a slot all stop when together they have
+// used up its cost. A rate stopped early leaves the others across its slots
+// more room, so no slot's cost stays unused while a rate across it could
+// still rise.
+void CutRates::Fill(const std::vector<Arc>& arcs, std::vector<double>& upRate,
+                    std::vector<double>& downRate) {
+    // Rate 2k is arc k's up rate, 2k + 1 its down rate; its slots are the
+    // crossings of arc k that serve that side.
+    const std::size_t rates = 2 * arcs.size();
+    const auto rateOf = [](std::size_t k, const Crossing& crossing) {
+        return 2 * k + (crossing.servesUp ? 0 : 1);
+    };
+    level_.assign(rates, -1.0);  // where the rate stopped; below 0 while it rises
+    rateStart_.assign(rates + 1, 0);
+    // The touched slots renumbered 0.., with their cost and what their
+    // rates have used so far.
+    const std::size_t slots = touched_.size();
+    slotStart_.assign(slots + 1, 0);
+    slotCost_.assign(slots, 0.0);
+    used_.assign(slots, 0.0);
+    for (std::size_t t = 0; t < slots; ++t) {
+        position_[Index(touched_[t])] = static_cast<std::int32_t>(t);
+    }
     for (std::size_t k = 0; k < arcs.size(); ++k) {
-        if (free_[k] != 0) {
+        for (std::size_t c = crossingStart_[k]; c < crossingStart_[k + 1]; ++c) {
+            const auto t = Index(position_[Index(crossings_[c].slot)]);
+            ++rateStart_[rateOf(k, crossings_[c]) + 1];
+            ++slotStart_[t + 1];
+            slotCost_[t] = crossings_[c].cost;
+        }
+    }
+    for (std::size_t r = 0; r < rates; ++r) {
+        rateStart_[r + 1] += rateStart_[r];
+    }
+    for (std::size_t t = 0; t < slots; ++t) {
+        slotStart_[t + 1] += slotStart_[t];
+    }
+    rateSlots_.resize(crossings_.size());
+    slotRates_.resize(crossings_.size());
+    fillAt_.assign(rateStart_.begin(), rateStart_.end() - 1);
+    slotFill_.assign(slotStart_.begin(), slotStart_.end() - 1);
+    for (std::size_t k = 0; k < arcs.size(); ++k) {
+        for (std::size_t c = crossingStart_[k]; c < crossingStart_[k + 1]; ++c) {
+            const std::size_t r = rateOf(k, crossings_[c]);
+            const auto t = Index(position_[Index(crossings_[c].slot)]);
+            rateSlots_[fillAt_[r]++] = static_cast<std::int32_t>(t);
+            slotRates_[slotFill_[t]++] = static_cast<std::int32_t>(r);
+        }
+    }
+    rising_.resize(slots);
+    for (std::size_t t = 0; t < slots; ++t) {
+        rising_[t] = slotStart_[t + 1] - slotStart_[t];
+    }
+
+    // Events by level: a rate reaching its need (r >= 0), a slot used up
+    // (-1 - t). A slot's level only rises as rates across it stop: an
+    // event found below the slot's level now goes back in at that level.
+    const auto slotLevel = [&](std::size_t t) {
+        return (slotCost_[t] - used_[t]) / static_cast<double>(rising_[t]);
+    };
+    const auto stop = [&](std::size_t r, double level) {
+        level_[r] = level;
+        for (std::size_t i = rateStart_[r]; i < rateStart_[r + 1]; ++i) {
+            const auto t = Index(rateSlots_[i]);
+            used_[t] += level;
+            --rising_[t];
+        }
+    };
+    events_.clear();
+    for (std::size_t k = 0; k < arcs.size(); ++k) {
+        if (free_[k] != 0) {  // keeps the rates 0, and takes nothing
+            stop(2 * k, 0.0);
+            stop(2 * k + 1, 0.0);
+        } else {
+            events_.emplace_back(arcs[k].needUp, static_cast<std::int64_t>(2 * k));
+            events_.emplace_back(arcs[k].needDown, static_cast<std::int64_t>(2 * k + 1));
+        }
+    }
+    for (std::size_t t = 0; t < slots; ++t) {
+        if (rising_[t] > 0) {
+            events_.emplace_back(slotLevel(t), -1 - static_cast<std::int64_t>(t));
+        }
+    }
+    const auto later = std::greater<>();
+    std::make_heap(events_.begin(), events_.end(), later);
+    while (!events_.empty()) {
+        std::pop_heap(events_.begin(), events_.end(), later);
+        const auto [level, what] = events_.back();
+        events_.pop_back();
+        if (what >= 0) {
+            if (level_[Index(what)] < 0.0) {
+                stop(Index(what), std::max(0.0, level));
+            }
             continue;
         }
-        double up = arcs[k].needUp;
-        double down = arcs[k].needDown;
-        for (std::size_t c = crossingStart_[k]; c < crossingStart_[k + 1]; ++c) {
-            const Crossing& crossing = crossings_[c];
-            double& rate = crossing.servesUp ? up : down;
-            rate = std::min(rate, crossing.cost / share_[Index(crossing.slot)]);
+        const auto t = Index(-1 - what);
+        if (rising_[t] == 0) {
+            continue;
         }
-        upRate[k] = up;
-        downRate[k] = down;
-    }
-    // What the slots have left goes to the arcs that can still use more.
-    for (int round = 0; round < kShareRounds; ++round) {
-        for (const Crossing& crossing : crossings_) {
-            share_[Index(crossing.slot)] = 0.0;
-            left_[Index(crossing.slot)] = crossing.cost;
+        const double now = slotLevel(t);
+        if (now > level) {
+            events_.emplace_back(now, what);
+            std::push_heap(events_.begin(), events_.end(), later);
+            continue;
         }
-        for (std::size_t k = 0; k < arcs.size(); ++k) {
-            if (free_[k] != 0) {
-                continue;
+        const double at = std::max(0.0, now);
+        for (std::size_t i = slotStart_[t]; i < slotStart_[t + 1]; ++i) {
+            const auto r = Index(slotRates_[i]);
+            if (level_[r] < 0.0) {
+                stop(r, at);
             }
-            const bool upWants = upRate[k] < arcs[k].needUp;
-            const bool downWants = downRate[k] < arcs[k].needDown;
-            for (std::size_t c = crossingStart_[k]; c < crossingStart_[k + 1]; ++c) {
-                const Crossing& crossing = crossings_[c];
-                const auto s = Index(crossing.slot);
-                left_[s] -= crossing.servesUp ? upRate[k] : downRate[k];
-                share_[s] += (crossing.servesUp ? upWants : downWants) ? 1.0 : 0.0;
-            }
-        }
-        for (std::size_t k = 0; k < arcs.size(); ++k) {
-            if (free_[k] != 0) {
-                continue;
-            }
-            double addUp = std::max(0.0, arcs[k].needUp - upRate[k]);
-            double addDown = std::max(0.0, arcs[k].needDown - downRate[k]);
-            for (std::size_t c = crossingStart_[k]; c < crossingStart_[k + 1]; ++c) {
-                const Crossing& crossing = crossings_[c];
-                const auto s = Index(crossing.slot);
-                double& add = crossing.servesUp ? addUp : addDown;
-                if (add > 0.0) {
-                    add = std::min(add, std::max(0.0, left_[s]) / share_[s]);
-                }
-            }
-            upRate[k] += addUp;
-            downRate[k] += addDown;
         }
     }
-    for (const std::int32_t slot : touched_) {
-        share_[Index(slot)] = 0.0;
+    for (std::size_t k = 0; k < arcs.size(); ++k) {
+        upRate[k] = level_[2 * k];
+        downRate[k] = level_[2 * k + 1];
     }
-    touched_.clear();
 }
 
 }  // namespace kova

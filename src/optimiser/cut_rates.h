@@ -8,10 +8,12 @@
 // Counted once per slot and cut, a slot's reduced cost would pay for every
 // arc whose cut it crosses: here it is shared between them, so that the
 // rates of all the arcs together never ask a flow for more than its
-// reduced costs give. A first share is even; shares an arc cannot use (its
-// moves save no more than `needUp`, `needDown` per unit) go to the others
-// in a few more rounds. A slot whose cost covers what all its arcs could
-// ask never binds and is left out.
+// reduced costs give. The shares are as even as the slots allow: all rates
+// rise together, and a rate stops where its arc's moves save no more
+// (`needUp`, `needDown` per unit) or where a slot across its cut is used
+// up, which leaves the other rates across the slot's other cuts more room.
+// A slot whose cost covers what all its arcs could ask never binds and is
+// left out.
 //
 // One pass over the slots finds every crossing: the cuts split the tree
 // into parts, which form a tree of their own, and a slot crosses the cuts
@@ -42,13 +44,14 @@ class CutRates {
               std::vector<double>& upRate, std::vector<double>& downRate);
 
   private:
-    static constexpr int kShareRounds = 4;
-
     void Order(const NetworkSimplex& tree);
     // The slots across every arc's cut, grouped by arc; an arc for which
     // some slot moves either way at no cost is marked free.
     void FindCrossings(const FlowNetwork& network, const NetworkSimplex& tree,
                        const std::vector<Arc>& arcs);
+    // The rates from the crossings: the most even ones the slots allow.
+    void Fill(const std::vector<Arc>& arcs, std::vector<double>& upRate,
+              std::vector<double>& downRate);
 
     // The tree in preorder, parents first.
     std::vector<std::int32_t> kidStart_, kids_, fill_, preorder_, stack_;
@@ -66,10 +69,17 @@ class CutRates {
     std::vector<Crossing> crossings_;
     std::vector<std::size_t> crossingStart_, fillAt_;
     std::vector<std::pair<std::int32_t, Crossing>> found_;  // by slot, with the arc
-    // Per slot, kept at 0 between calls but for the slots touched.
+    // The slots that some rate may use up.
     std::vector<std::int32_t> touched_;
-    std::vector<char> free_;            // per arc
-    std::vector<double> share_, left_;  // per slot
+    std::vector<char> free_;              // per arc
+    std::vector<std::int32_t> position_;  // per slot: its number among the touched
+    // Progressive filling: per rate, where it stopped and its slots; per
+    // touched slot, its cost, what its rates used, how many still rise,
+    // and its rates.
+    std::vector<double> level_, slotCost_, used_;
+    std::vector<std::size_t> rateStart_, slotStart_, slotFill_;
+    std::vector<std::int32_t> rateSlots_, slotRates_, rising_;
+    std::vector<std::pair<double, std::int64_t>> events_;
 };
 
 }  // namespace kova
